@@ -1,0 +1,13 @@
+// ferrolin-cli: the window's actions without a window.
+#include <iostream>
+
+#include "cli/uFL_CliActions.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  std::vector<std::string> Args(argv + 1, argv + argc);
+  TCliContext Context{std::cout, std::cerr, std::cin};
+  int Status = RunCli(Args, Context);
+  std::cout.flush();
+  return Status;
+}

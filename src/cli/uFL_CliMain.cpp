@@ -1,0 +1,55 @@
+// Dispatch of ferrolin-cli calls to their actions.
+#include "cli/uFL_CliActions.h"
+
+#include <exception>
+#include <ostream>
+
+const std::vector<std::string>& FileSetOptions() {
+  static const std::vector<std::string> Names = {"dir", "mask", "type", "no-subdirs", "list",
+                                                 "save-list"};
+  return Names;
+}
+
+const std::vector<std::string>& ResultOptions() {
+  static const std::vector<std::string> Names = {"results", "filenames-only", "trace",
+                                                 "fail-on-results"};
+  return Names;
+}
+
+std::vector<std::string> CliOptionList(std::initializer_list<std::vector<std::string>> Groups) {
+  std::vector<std::string> All;
+  for (const auto& Group : Groups) All.insert(All.end(), Group.begin(), Group.end());
+  return All;
+}
+
+static const std::vector<TCliAction>& CliActions() {
+  static const std::vector<TCliAction> Actions = {
+      {"list", CliList, FileSetOptions()},
+  };
+  return Actions;
+}
+
+int RunCli(const std::vector<std::string>& Args, TCliContext& Context) {
+  try {
+    TCliArgs Parsed = ParseCliArgs(Args);
+    if (Parsed.Action == "help") {
+      Context.Out << CliUsage();
+      return 0;
+    }
+    if (Parsed.Action.empty()) throw ECliUsage("no action given");
+    for (const auto& Action : CliActions()) {
+      if (Parsed.Action != Action.Name) continue;
+      CheckCliOptions(Parsed, Action.Options);
+      return Action.Run(Parsed, Context);
+    }
+    throw ECliUsage("unknown action '" + Parsed.Action + "'");
+  } catch (const ECliUsage& E) {
+    Context.Err << "ferrolin-cli: " << E.what() << "\n"
+                << "Try 'ferrolin-cli --help' for more information.\n";
+    return 2;
+  } catch (const std::exception& E) {
+    // An error that ends an action: its message exactly as the window would show it.
+    Context.Err << E.what() << "\n";
+    return 2;
+  }
+}

@@ -1,0 +1,152 @@
+// Loading, the binary test, results listing and saving of one file.
+#include "files/uFL_BaseFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include "support/uFL_Log.h"
+#include "support/uFL_ResultTree.h"
+#include "support/uFL_Utils.h"
+
+TBaseFile::TBaseFile(TResultTree* Tree) : ResultTree(Tree) {}
+
+void TBaseFile::SetFileName(const std::string& Name) {
+  FileName = Name;
+  ShortName = ExtractFileName(Name);
+}
+
+void TBaseFile::Reset() {
+  Loaded = false;
+  Lines.Clear();
+  Messages.clear();
+  Errors.clear();
+}
+
+namespace {
+
+// Reads the file up to its first NUL. Returns 0 or the errno of the failure.
+int ReadUpToNul(const std::string& FileName, std::string& Text) {
+  int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) return errno;
+  struct stat St;
+  if (fstat(Fd, &St) == 0 && S_ISDIR(St.st_mode)) {
+    close(Fd);
+    return EISDIR;
+  }
+  Text.clear();
+  if (fstat(Fd, &St) == 0 && St.st_size > 0) Text.reserve(size_t(St.st_size));
+  char Buf[1 << 16];
+  for (;;) {
+    ssize_t N = read(Fd, Buf, sizeof Buf);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      int E = errno;
+      close(Fd);
+      return E;
+    }
+    if (N == 0) break;
+    // Reading stops at the first NUL: nothing after it belongs to the text.
+    if (const void* Nul = memchr(Buf, 0, size_t(N))) {
+      Text.append(Buf, size_t(static_cast<const char*>(Nul) - Buf));
+      break;
+    }
+    Text.append(Buf, size_t(N));
+  }
+  close(Fd);
+  return 0;
+}
+
+}  // namespace
+
+bool TBaseFile::Load() {
+  Changed = false;
+  Loaded = false;
+  std::string Text;
+  if (int E = ReadUpToNul(FileName, Text)) {
+    AddError("Error loading file: " + SystemErrorText(E));
+    return Loaded;
+  }
+  std::string Break = Lines.Assign(std::move(Text));
+  LineBreak = Break.empty() ? std::string("\n") : Break;
+  const int64_t N = Lines.Count();
+  const int64_t S = int64_t(Lines.TextLength());
+  const int64_t Size = FileRec.Size;
+  if (Size - 2 * N <= S && S <= Size) {
+    Loaded = true;
+    MatchedLines.assign(size_t(N), 0);
+    AddTrace(FileName, "Loaded " + std::to_string(N) + " lines");
+  } else {
+    AddError("Binary file, skipped");
+  }
+  return Loaded;
+}
+
+bool TBaseFile::SaveChanges(bool NoConfirm) {
+  if (!Changed || !Loaded) return false;
+  if (FileRec.Attr & faReadOnly) {
+    AddError("File was Readonly, not overwritten");
+    return false;
+  }
+  if (!NoConfirm) {
+    const std::string Question = "Overwrite " + FileName + " with changed version?";
+    if (!ConfirmOverwrite || !ConfirmOverwrite(Question)) {
+      AddError("User selected not to Overwrite this file");
+      return false;
+    }
+  }
+  try {
+    ReplaceFileContent(FileName, Lines.Join(LineBreak));
+  } catch (const std::exception& E) {
+    AddError(std::string("Error Saving: ") + E.what());
+    return false;
+  }
+  AddTrace(FileName, "Saved Succesfully");
+  return true;
+}
+
+void TBaseFile::AddError(const std::string& Msg) {
+  Errors.push_back(Msg);
+  AddTrace(FileName, Msg);
+}
+
+void TBaseFile::AddResult(const std::string& Category, const std::string& Text) {
+  if (!ResultTree) return;
+  if (FileNodePending) {
+    FileNode = ResultTree->Add(nullptr, FileName);
+    FileNodePending = false;
+  }
+  if (Category != LastCategory) {
+    CategoryNode = ResultTree->Add(FileNode, Category);
+    LastCategory = Category;
+  }
+  ResultTree->Add(CategoryNode, Text);
+}
+
+bool TBaseFile::WriteResults() {
+  FileNodePending = true;
+  LastCategory.clear();
+  for (const auto& Msg : Errors) AddResult("Errors", Msg);
+  if (Loaded) {
+    const int N = std::min(Lines.Count(), int(MatchedLines.size()));
+    for (int i = 0; i < N; ++i)
+      if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
+  }
+  if (ExitCode != 0)
+    AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));
+  return !LastCategory.empty();
+}
+
+std::string LineEntryText(int LineNumber, std::string_view Text) {
+  std::string Number = std::to_string(LineNumber);
+  std::string Entry = "[Line ";
+  if (Number.size() < 4) Entry.append(4 - Number.size(), ' ');
+  Entry += Number;
+  Entry += "] ";
+  Entry += Text;
+  return Entry;
+}

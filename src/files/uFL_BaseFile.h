@@ -1,0 +1,61 @@
+// The in-memory model of one file of the file set while an action runs over it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/uFL_Lines.h"
+#include "files/uFL_Types.h"
+
+class TResultTree;
+struct TResultNode;
+
+// The per-file overwrite question ("Overwrite FILE with changed version?"); true for Yes.
+using TConfirmOverwrite = std::function<bool(const std::string& Question)>;
+
+class TBaseFile {
+ public:
+  explicit TBaseFile(TResultTree* ResultTree);
+  virtual ~TBaseFile() = default;
+  TBaseFile(const TBaseFile&) = delete;
+  TBaseFile& operator=(const TBaseFile&) = delete;
+
+  std::string ShortName;
+  std::string FileName;
+  bool Changed = false;
+  std::string WorkLine;
+  TLines Lines;
+  std::vector<std::string> Messages;
+  std::string LastCategory;
+  bool FileNodePending = false;
+  TResultNode* FileNode = nullptr;
+  TResultNode* CategoryNode = nullptr;
+  bool Loaded = false;
+  TSearchRec FileRec;
+  std::vector<std::string> Errors;
+  TCheckOptions Options = 0;
+  std::vector<char> MatchedLines;  // one flag per line; char rather than bool for speed
+  int32_t ExitCode = 0;
+  TResultTree* ResultTree = nullptr;
+  // The line break the file was read with; changed files are written back with it.
+  std::string LineBreak = "\n";
+  // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
+  TConfirmOverwrite ConfirmOverwrite;
+
+  virtual void ProcessLine(int Index) = 0;
+  virtual void Analyse(TCheckOptions Options) = 0;
+  virtual void Reset();
+  virtual bool WriteResults();
+  virtual bool AddUnit(const std::string& UnitName) = 0;
+
+  void SetFileName(const std::string& Name);
+  bool Load();
+  bool SaveChanges(bool NoConfirm);
+  void AddResult(const std::string& Category, const std::string& Text);
+  void AddError(const std::string& Msg);
+};
+
+// The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
+std::string LineEntryText(int LineNumber, std::string_view Text);

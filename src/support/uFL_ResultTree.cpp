@@ -1,0 +1,111 @@
+// The results tree and its text layouts.
+#include "support/uFL_ResultTree.h"
+
+#include <fstream>
+
+#include "support/uFL_Utils.h"
+
+int TResultNode::Level() const {
+  int L = 0;
+  for (const TResultNode* P = Parent; P; P = P->Parent) ++L;
+  return L;
+}
+
+TResultNode* TResultNode::FileNode() {
+  TResultNode* N = this;
+  while (N->Parent) N = N->Parent;
+  return N;
+}
+
+namespace {
+long long CountNodes(const TResultNode& N) {
+  long long C = 1;
+  for (const auto& Child : N.Children) C += CountNodes(*Child);
+  return C;
+}
+}  // namespace
+
+TResultNode* TResultTree::Add(TResultNode* Parent, std::string Text) {
+  auto& Siblings = Parent ? Parent->Children : FTop;
+  const int Row = int(Siblings.size());
+  if (Listener) Listener->BeforeInsert(Parent, Row);
+  auto Node = std::make_unique<TResultNode>();
+  Node->Text = std::move(Text);
+  Node->Parent = Parent;
+  Node->Row = Row;
+  TResultNode* Raw = Node.get();
+  Siblings.push_back(std::move(Node));
+  ++FCount;
+  if (Listener) Listener->AfterInsert();
+  return Raw;
+}
+
+void TResultTree::DeleteTop(TResultNode* Node) {
+  if (!Node || Node->Parent) return;
+  const int Row = Node->Row;
+  if (Row < 0 || Row >= TopCount() || FTop[size_t(Row)].get() != Node) return;
+  if (Listener) Listener->BeforeRemove(nullptr, Row);
+  FCount -= CountNodes(*Node);
+  FTop.erase(FTop.begin() + Row);
+  for (size_t i = size_t(Row); i < FTop.size(); ++i) FTop[i]->Row = int(i);
+  if (Listener) Listener->AfterRemove();
+}
+
+void TResultTree::Clear() {
+  if (Listener) Listener->BeforeReset();
+  FTop.clear();
+  FCount = 0;
+  if (Listener) Listener->AfterReset();
+}
+
+void TResultTree::ExpandAll(TResultNode* Node) {
+  if (Listener) Listener->ExpandAll(Node);
+}
+
+void TResultTree::KeepOnlyBranch(TResultNode* Node) {
+  if (!Node) return;
+  TResultNode* Keep = Node->FileNode();
+  TResultNode* Header = FTop.empty() ? nullptr : FTop.front().get();
+  // One reset instead of a removal per node: the pruning can drop many thousand branches.
+  if (Listener) Listener->BeforeReset();
+  std::vector<std::unique_ptr<TResultNode>> Kept;
+  for (auto& Top : FTop)
+    if (Top.get() == Header || Top.get() == Keep) Kept.push_back(std::move(Top));
+  FTop = std::move(Kept);
+  FCount = 0;
+  for (size_t i = 0; i < FTop.size(); ++i) {
+    FTop[i]->Row = int(i);
+    FCount += CountNodes(*FTop[i]);
+  }
+  if (Listener) Listener->AfterReset();
+  ExpandAll(nullptr);
+}
+
+std::vector<std::string> TResultTree::FileNames() const {
+  std::vector<std::string> Names;
+  for (size_t i = 1; i < FTop.size(); ++i) Names.push_back(FTop[i]->Text);
+  return Names;
+}
+
+namespace {
+void WriteNode(std::ostream& Out, const TResultNode& N, int Level, const char* Eol) {
+  Out << std::string(size_t(Level), '\t') << N.Text << Eol;
+  for (const auto& Child : N.Children) WriteNode(Out, *Child, Level + 1, Eol);
+}
+}  // namespace
+
+void TResultTree::WriteText(std::ostream& Out, bool FilenamesOnly, const char* Eol) const {
+  if (FilenamesOnly) {
+    for (size_t i = 1; i < FTop.size(); ++i) Out << FTop[i]->Text << Eol;
+    return;
+  }
+  for (const auto& Top : FTop) WriteNode(Out, *Top, 0, Eol);
+}
+
+void SaveResultTree(const TResultTree& Tree, const std::string& FileName, bool FilenamesOnly) {
+  std::ofstream Out(FileName, std::ios::binary | std::ios::trunc);
+  if (!Out) throw EFileError("Cannot create file \"" + FileName + "\". " + SystemErrorText(errno));
+  Tree.WriteText(Out, FilenamesOnly, "\r\n");
+  Out.flush();
+  if (!Out) throw EFileError("Cannot write file \"" + FileName + "\". " + SystemErrorText(errno));
+}

@@ -1,0 +1,165 @@
+// Shared helpers: case, trimming, paths and file I/O on plain POSIX calls.
+#include "support/uFL_Utils.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+std::string UpperCaseAscii(std::string_view S) {
+  std::string R(S);
+  for (char& C : R) C = UpCaseAscii(C);
+  return R;
+}
+
+bool SameTextAscii(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (UpCaseAscii(A[i]) != UpCaseAscii(B[i])) return false;
+  return true;
+}
+
+std::string TrimText(std::string_view S) {
+  size_t B = 0, E = S.size();
+  while (B < E && static_cast<unsigned char>(S[B]) <= ' ') ++B;
+  while (E > B && static_cast<unsigned char>(S[E - 1]) <= ' ') --E;
+  return std::string(S.substr(B, E - B));
+}
+
+std::string ExtractFileName(const std::string& Path) {
+  auto Slash = Path.rfind('/');
+  return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
+}
+
+std::string ExtractFilePath(const std::string& Path) {
+  auto Slash = Path.rfind('/');
+  return Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
+}
+
+std::string SystemErrorText(int E) {
+  char Buf[256];
+  // GNU strerror_r may return a static string instead of filling Buf.
+  const char* Text = strerror_r(E, Buf, sizeof Buf);
+  return Text;
+}
+
+namespace {
+
+struct FdCloser {
+  int Fd;
+  ~FdCloser() {
+    if (Fd >= 0) close(Fd);
+  }
+};
+
+bool WriteAll(int Fd, std::string_view Data) {
+  const char* P = Data.data();
+  size_t Left = Data.size();
+  while (Left > 0) {
+    ssize_t N = write(Fd, P, Left);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    P += N;
+    Left -= size_t(N);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& FileName) {
+  int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0)
+    throw EFileError("Cannot open file \"" + FileName + "\". " + SystemErrorText(errno));
+  FdCloser Closer{Fd};
+  std::string Data;
+  struct stat St;
+  if (fstat(Fd, &St) == 0 && S_ISREG(St.st_mode)) Data.reserve(size_t(St.st_size));
+  char Buf[65536];
+  for (;;) {
+    ssize_t N = read(Fd, Buf, sizeof Buf);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError("Cannot read file \"" + FileName + "\". " + SystemErrorText(errno));
+    }
+    if (N == 0) break;
+    Data.append(Buf, size_t(N));
+  }
+  return Data;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view Text) {
+  if (auto Nul = Text.find('\0'); Nul != std::string_view::npos) Text = Text.substr(0, Nul);
+  std::vector<std::string> Lines;
+  size_t Start = 0;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    char C = Text[i];
+    if (C != '\r' && C != '\n') continue;
+    Lines.emplace_back(Text.substr(Start, i - Start));
+    if (C == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n') ++i;
+    Start = i + 1;
+  }
+  if (Start < Text.size()) Lines.emplace_back(Text.substr(Start));
+  return Lines;
+}
+
+void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines) {
+  std::string Data;
+  size_t Size = 0;
+  for (const auto& L : Lines) Size += L.size() + 2;
+  Data.reserve(Size);
+  for (const auto& L : Lines) {
+    Data += L;
+    Data += "\r\n";
+  }
+  int Fd = open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (Fd < 0)
+    throw EFileError("Cannot create file \"" + FileName + "\". " + SystemErrorText(errno));
+  FdCloser Closer{Fd};
+  if (!WriteAll(Fd, Data))
+    throw EFileError("Cannot write file \"" + FileName + "\". " + SystemErrorText(errno));
+}
+
+void ReplaceFileContent(const std::string& FileName, std::string_view Content) {
+  // Resolve a link so that its target is replaced and the link itself stays.
+  std::string Target = FileName;
+  if (char* Real = realpath(FileName.c_str(), nullptr)) {
+    Target = Real;
+    free(Real);
+  }
+  struct stat St;
+  mode_t Mode = 0644;
+  if (stat(Target.c_str(), &St) == 0) Mode = St.st_mode & 07777;
+
+  std::string Dir = ExtractFilePath(Target);
+  std::string Temp = Dir + "." + ExtractFileName(Target) + ".ferrolin-XXXXXX";
+  std::vector<char> Templ(Temp.begin(), Temp.end());
+  Templ.push_back('\0');
+  int Fd = mkostemp(Templ.data(), O_CLOEXEC);
+  if (Fd < 0) throw std::runtime_error(SystemErrorText(errno));
+  Temp = Templ.data();
+  auto Fail = [&](int E) {
+    close(Fd);
+    unlink(Temp.c_str());
+    throw std::runtime_error(SystemErrorText(E));
+  };
+  if (!WriteAll(Fd, Content)) Fail(errno);
+  if (fchmod(Fd, Mode) != 0) Fail(errno);
+  if (fsync(Fd) != 0) Fail(errno);
+  if (close(Fd) != 0) {
+    int E = errno;
+    unlink(Temp.c_str());
+    throw std::runtime_error(SystemErrorText(E));
+  }
+  if (rename(Temp.c_str(), Target.c_str()) != 0) {
+    int E = errno;
+    unlink(Temp.c_str());
+    throw std::runtime_error(SystemErrorText(E));
+  }
+}

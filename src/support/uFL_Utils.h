@@ -1,0 +1,44 @@
+// Small helpers shared by the subsystems: ASCII case, trimming, paths, whole-file I/O.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A file error of the framework kind (file-list files, results files, term files): the message
+// names the file and the system's reason.
+class EFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline char UpCaseAscii(char C) { return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C; }
+inline char LowCaseAscii(char C) { return (C >= 'A' && C <= 'Z') ? char(C - 'A' + 'a') : C; }
+std::string UpperCaseAscii(std::string_view S);
+bool SameTextAscii(std::string_view A, std::string_view B);
+
+// Removes blanks and control characters (bytes up to 32) from both ends.
+std::string TrimText(std::string_view S);
+
+// The name after the last "/", and the directory part up to and including it.
+std::string ExtractFileName(const std::string& Path);
+std::string ExtractFilePath(const std::string& Path);
+
+// The system's text for errno E.
+std::string SystemErrorText(int E);
+
+// Reads a whole file as bytes; throws EFileError.
+std::string ReadWholeFile(const std::string& FileName);
+
+// Cuts text into lines at CR LF, CR and LF; stops at the first NUL. Text after the last break is
+// a line when it is not empty.
+std::vector<std::string> SplitTextLines(std::string_view Text);
+
+// Writes every line followed by CR LF, creating or truncating the file; throws EFileError.
+void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines);
+
+// Replaces FileName's content atomically: a temporary file in the same directory, then a rename
+// over the original (a link is resolved and its target replaced), keeping the permission bits.
+// On any failure the original is untouched; throws std::runtime_error with the system's message.
+void ReplaceFileContent(const std::string& FileName, std::string_view Content);
