@@ -8,11 +8,15 @@
 // A host without a window: nothing to show, never stopped; the pause is real.
 class TCliBusyHost : public IBusyHost {
  public:
-  void EnterBusyState(bool, TBusyMode) override {}
-  void LeaveBusyState() override {}
+  void EnterBusyState(bool, TBusyMode Mode) override { FMode = Mode; }
+  void LeaveBusyState() override { FMode = bmIdle; }
   void UpdateStatusLine(bool) override {}
   bool StopRequested() const override { return false; }
+  TBusyMode BusyMode() const override { return FMode; }
   void Pause(int Milliseconds) override;
+
+ private:
+  TBusyMode FMode = bmIdle;
 };
 
 // Fills List from --list, or from --dir with --mask or --type and --no-subdirs; writes --save-list.

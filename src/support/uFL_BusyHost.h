@@ -13,6 +13,7 @@ class IBusyHost {
   // Refreshes the status line; the window processes pending input here and nowhere else.
   virtual void UpdateStatusLine(bool RecountReadOnly) = 0;
   virtual bool StopRequested() const = 0;
+  virtual TBusyMode BusyMode() const = 0;
   // The pause before the file list is re-read after an action.
   virtual void Pause(int Milliseconds) = 0;
 };
