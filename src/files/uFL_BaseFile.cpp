@@ -30,7 +30,8 @@ void TBaseFile::Reset() {
 namespace {
 
 // Reads the file up to its first NUL. Returns 0 or the errno of the failure.
-int ReadUpToNul(const std::string& FileName, std::string& Text) {
+int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) {
+  CutAtNul = false;
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (Fd < 0) return errno;
   struct stat St;
@@ -53,6 +54,7 @@ int ReadUpToNul(const std::string& FileName, std::string& Text) {
     // Reading stops at the first NUL: nothing after it belongs to the text.
     if (const void* Nul = memchr(Buf, 0, size_t(N))) {
       Text.append(Buf, size_t(static_cast<const char*>(Nul) - Buf));
+      CutAtNul = true;
       break;
     }
     Text.append(Buf, size_t(N));
@@ -67,7 +69,7 @@ bool TBaseFile::Load() {
   Changed = false;
   Loaded = false;
   std::string Text;
-  if (int E = ReadUpToNul(FileName, Text)) {
+  if (int E = ReadUpToNul(FileName, Text, CutAtNul)) {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;
   }
@@ -90,6 +92,10 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
   if (!Changed || !Loaded) return false;
   if (FileRec.Attr & faReadOnly) {
     AddError("File was Readonly, not overwritten");
+    return false;
+  }
+  if (CutAtNul) {
+    AddError("Error Saving: the file holds a NUL byte; saving would cut it there");
     return false;
   }
   if (!NoConfirm) {

@@ -41,6 +41,9 @@ class TBaseFile {
   TResultTree* ResultTree = nullptr;
   // The line break the file was read with; changed files are written back with it.
   std::string LineBreak = "\n";
+  // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would
+  // cut the file there, so such a file is never saved.
+  bool CutAtNul = false;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
 

@@ -1,0 +1,83 @@
+// The results tree's text layouts and pruning.
+#include "support/uFL_ResultTree.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/TempTree.h"
+#include "support/uFL_Utils.h"
+
+namespace {
+
+// Header with statistics, then two files with categories, as an action leaves the tree.
+void Fill(TResultTree& T) {
+  TResultNode* H = T.Add(nullptr, "Results for Search");
+  TResultNode* S = T.Add(H, "Statistics");
+  T.Add(S, "Action took 1 seconds");
+  TResultNode* F1 = T.Add(nullptr, "/src/unit1.pas");
+  T.Add(T.Add(F1, "Search"), "[Line   12] Result := 0;");
+  TResultNode* F2 = T.Add(nullptr, "/src/unit2.pas");
+  T.Add(T.Add(F2, "Errors"), "Binary file, skipped");
+}
+
+std::string Text(const TResultTree& T, bool FilenamesOnly) {
+  std::ostringstream Out;
+  T.WriteText(Out, FilenamesOnly, "\n");
+  return Out.str();
+}
+
+TEST(ResultTree, WholeTreeHasOneTabPerLevel) {
+  TResultTree T;
+  Fill(T);
+  EXPECT_EQ(Text(T, false),
+            "Results for Search\n\tStatistics\n\t\tAction took 1 seconds\n"
+            "/src/unit1.pas\n\tSearch\n\t\t[Line   12] Result := 0;\n"
+            "/src/unit2.pas\n\tErrors\n\t\tBinary file, skipped\n");
+  EXPECT_EQ(T.NodeCount(), 9);
+}
+
+TEST(ResultTree, FilenamesOnlySkipsTheHeader) {
+  TResultTree T;
+  Fill(T);
+  EXPECT_EQ(Text(T, true), "/src/unit1.pas\n/src/unit2.pas\n");
+  TResultTree Empty;
+  EXPECT_EQ(Text(Empty, true), "");
+}
+
+TEST(ResultTree, SavedFileUsesCrLf) {
+  TTempTree Dir;
+  TResultTree T;
+  Fill(T);
+  SaveResultTree(T, Dir.Path("r.txt"), true);
+  EXPECT_EQ(Dir.Read("r.txt"), "/src/unit1.pas\r\n/src/unit2.pas\r\n");
+  EXPECT_THROW(SaveResultTree(T, Dir.Path("missing/r.txt"), false), EFileError);
+}
+
+TEST(ResultTree, KeepOnlyBranchKeepsHeaderFirstAndTheChosenFile) {
+  TResultTree T;
+  Fill(T);
+  // Chosen by an entry node of the second file.
+  TResultNode* Entry = T.Top(2)->Children[0]->Children[0].get();
+  T.KeepOnlyBranch(Entry);
+  ASSERT_EQ(T.TopCount(), 2);
+  EXPECT_EQ(T.Top(0)->Text, "Results for Search");
+  EXPECT_EQ(T.Top(1)->Text, "/src/unit2.pas");
+  EXPECT_EQ(T.Top(1)->Row, 1);
+  EXPECT_EQ(T.NodeCount(), 6);
+  EXPECT_EQ(T.FileNames(), std::vector<std::string>{"/src/unit2.pas"});
+}
+
+TEST(ResultTree, DeleteTopRenumbersTheRest) {
+  TResultTree T;
+  Fill(T);
+  T.DeleteTop(T.Top(1));
+  ASSERT_EQ(T.TopCount(), 2);
+  EXPECT_EQ(T.Top(1)->Text, "/src/unit2.pas");
+  EXPECT_EQ(T.Top(1)->Row, 1);
+  EXPECT_EQ(T.NodeCount(), 6);
+  EXPECT_EQ(T.Top(1)->Children[0]->FileNode(), T.Top(1));
+  EXPECT_EQ(T.Top(1)->Children[0]->Children[0]->Level(), 2);
+}
+
+}  // namespace
