@@ -13,7 +13,7 @@ class ECliUsage : public std::runtime_error {
 };
 
 struct TCliOption {
-  const char* Name;   // without the leading dashes
+  const char* Name;  // without the leading dashes
   bool TakesValue;
   bool Repeatable;
   const char* Help;

@@ -5,8 +5,8 @@
 #include <ostream>
 
 const std::vector<std::string>& FileSetOptions() {
-  static const std::vector<std::string> Names = {"dir", "mask", "type", "no-subdirs", "list",
-                                                 "save-list"};
+  static const std::vector<std::string> Names = {"dir",        "mask", "type",
+                                                 "no-subdirs", "list", "save-list"};
   return Names;
 }
 

@@ -14,7 +14,8 @@ class TLines {
   bool Empty() const { return FSpans.empty(); }
   std::string_view operator[](int Index) const {
     const TSpan& S = FSpans[size_t(Index)];
-    return S.Owned ? std::string_view(FOwned[S.Offset]) : std::string_view(FBuffer).substr(S.Offset, S.Length);
+    return S.Owned ? std::string_view(FOwned[S.Offset])
+                   : std::string_view(FBuffer).substr(S.Offset, S.Length);
   }
   std::string Get(int Index) const { return std::string((*this)[Index]); }
 
@@ -26,6 +27,11 @@ class TLines {
   void Add(std::string Text) { Insert(Count(), std::move(Text)); }
   void Delete(int Index);
   void Clear();
+
+  // The read buffer, and whether every line is still a span of it (none replaced or inserted):
+  // the lines then lie in it in order, so a search may scan the buffer as a whole.
+  std::string_view Buffer() const { return FBuffer; }
+  bool AllInBuffer() const { return FOwned.empty(); }
 
   // Sum of the lengths of all lines.
   uint64_t TextLength() const;

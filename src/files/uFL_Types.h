@@ -22,7 +22,13 @@ struct TSearchRec {
   std::string Name;  // without directory
 };
 
-enum class TActionKind : uint8_t { acChecks = 0, acSearch = 1, acReplace = 2, acRunWith = 3, acAddUnit = 4 };
+enum class TActionKind : uint8_t {
+  acChecks = 0,
+  acSearch = 1,
+  acReplace = 2,
+  acRunWith = 3,
+  acAddUnit = 4
+};
 enum class TFileKind : uint8_t { fkDelphi = 0, fkOracle = 1, fkText = 2 };
 
 enum TCheckOption : uint8_t {
@@ -36,7 +42,9 @@ enum TCheckOption : uint8_t {
 // A set of TCheckOption in one byte: bit N stands for option N.
 using TCheckOptions = uint8_t;
 
-constexpr TCheckOptions CheckBit(TCheckOption Option) { return TCheckOptions(1u << Option); }
+constexpr TCheckOptions CheckBit(TCheckOption Option) {
+  return TCheckOptions(1u << Option);
+}
 constexpr bool HasCheck(TCheckOptions Options, TCheckOption Option) {
   return (Options & CheckBit(Option)) != 0;
 }

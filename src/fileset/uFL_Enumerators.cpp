@@ -13,7 +13,9 @@ namespace {
 
 constexpr int ExcludableBits = faHidden | faSysFile | faVolumeID | faDirectory;
 
-char FoldAscii(char C) { return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C; }
+char FoldAscii(char C) {
+  return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C;
+}
 
 bool HasWildcards(const std::string& Mask) {
   return Mask.find_first_of("*?") != std::string::npos;
@@ -107,8 +109,8 @@ std::vector<TSearchRec> ListDirectory(const std::string& Dir, const std::string&
   while (dirent* E = readdir(D.get())) {
     std::string Name = E->d_name;
     if (Name == "." || Name == "..") continue;
-    if (!AllNames && !WildMatch(Name.data(), Name.data() + Name.size(), Mask.data(),
-                                Mask.data() + Mask.size()))
+    if (!AllNames &&
+        !WildMatch(Name.data(), Name.data() + Name.size(), Mask.data(), Mask.data() + Mask.size()))
       continue;
     // Hidden names are excluded before any stat unless the mask asks for them.
     if (Name[0] == '.' && !(SearchAttr & faHidden)) continue;
@@ -161,7 +163,8 @@ void TFSEnumerator::Execute() {
 }
 
 void TFSEnumerator::EnumerateDirectory(const std::string& Dir) {
-  const std::vector<TSearchRec> Entries = ListDirectory(Dir, GetSearchMask(), GetSearchAttributes());
+  const std::vector<TSearchRec> Entries =
+      ListDirectory(Dir, GetSearchMask(), GetSearchAttributes());
   for (const TSearchRec& Entry : Entries) {
     const std::string FullName = Dir + Entry.Name;
     if (AcceptEntry(Entry)) {
@@ -173,7 +176,9 @@ void TFSEnumerator::EnumerateDirectory(const std::string& Dir) {
   }
 }
 
-bool TFSEnumerator::AcceptEntry(const TSearchRec&) const { return true; }
+bool TFSEnumerator::AcceptEntry(const TSearchRec&) const {
+  return true;
+}
 
 bool TDirectoryEnumerator::AcceptEntry(const TSearchRec& Rec) const {
   return (Rec.Attr & faDirectory) && Rec.Name != "." && Rec.Name != "..";
@@ -191,8 +196,11 @@ int TFileEnumerator::GetSearchAttributes() const {
   static constexpr struct {
     TFileAttr Kind;
     int Bit;
-  } Bits[] = {{ftReadOnly, faReadOnly}, {ftHidden, faHidden},   {ftSystem, faSysFile},
-              {ftVolumeID, faVolumeID}, {ftArchive, faArchive}};
+  } Bits[] = {{ftReadOnly, faReadOnly},
+              {ftHidden, faHidden},
+              {ftSystem, faSysFile},
+              {ftVolumeID, faVolumeID},
+              {ftArchive, faArchive}};
   int Attr = 0;
   for (const auto& B : Bits)
     if (FileTypes & FileTypeBit(B.Kind)) Attr |= B.Bit;

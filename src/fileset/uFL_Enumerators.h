@@ -44,9 +44,19 @@ class TDirectoryEnumerator : public TFSEnumerator {
   int GetSearchAttributes() const override { return faDirectory; }
 };
 
-enum TFileAttr : uint8_t { ftReadOnly, ftHidden, ftSystem, ftVolumeID, ftDirectory, ftArchive, ftNormal };
+enum TFileAttr : uint8_t {
+  ftReadOnly,
+  ftHidden,
+  ftSystem,
+  ftVolumeID,
+  ftDirectory,
+  ftArchive,
+  ftNormal
+};
 using TFileType = uint8_t;  // a set of TFileAttr, bit N for value N
-constexpr TFileType FileTypeBit(TFileAttr Attr) { return TFileType(1u << Attr); }
+constexpr TFileType FileTypeBit(TFileAttr Attr) {
+  return TFileType(1u << Attr);
+}
 
 class TFileEnumerator : public TFSEnumerator {
  public:

@@ -41,10 +41,9 @@ int TFileList::IndexOf(const std::string& Path) const {
   // The position is the count of entries before it; use the positional view.
   (void)Entry(0);
   TPathLess Less;
-  auto Pos = std::lower_bound(FIndex.begin(), FIndex.end(), Path,
-                              [&](const TMap::value_type* E, const std::string& P) {
-                                return Less(E->first, P);
-                              });
+  auto Pos = std::lower_bound(
+      FIndex.begin(), FIndex.end(), Path,
+      [&](const TMap::value_type* E, const std::string& P) { return Less(E->first, P); });
   return int(Pos - FIndex.begin());
 }
 

@@ -81,8 +81,9 @@ void TFileSelection::AddFileSpec(const std::string& Spec) {
   Files.SetStartPath(Dir);
   Files.SetFileMask(Name);
   Files.FileTypes = FileTypeBit(ftNormal);
-  Files.OnItem = [this](TFSEnumerator&, const std::string& FullName, const TSearchRec& Rec,
-                        bool&) { FileFound(FullName, Rec); };
+  Files.OnItem = [this](TFSEnumerator&, const std::string& FullName, const TSearchRec& Rec, bool&) {
+    FileFound(FullName, Rec);
+  };
   Files.Execute();
 }
 

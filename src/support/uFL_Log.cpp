@@ -54,9 +54,13 @@ void InitTrace(bool TracingOn, TTraceLines* Lines) {
   S.TraceReady = true;
 }
 
-void SetTracing(bool On) { State().TracingOn = On; }
+void SetTracing(bool On) {
+  State().TracingOn = On;
+}
 
-bool TracingIsOn() { return State().TraceReady && State().TracingOn && State().Lines; }
+bool TracingIsOn() {
+  return State().TraceReady && State().TracingOn && State().Lines;
+}
 
 void AddTrace(const std::string& FileName, const std::string& Text) {
   TTraceState& S = State();

@@ -75,8 +75,7 @@ bool WriteAll(int Fd, std::string_view Data) {
 
 std::string ReadWholeFile(const std::string& FileName) {
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (Fd < 0)
-    throw EFileError("Cannot open file \"" + FileName + "\". " + SystemErrorText(errno));
+  if (Fd < 0) throw EFileError("Cannot open file \"" + FileName + "\". " + SystemErrorText(errno));
   FdCloser Closer{Fd};
   std::string Data;
   struct stat St;

@@ -135,14 +135,14 @@ TEST_P(SaveKeepsBreaks, WritesEveryLineWithTheFilesOwnBreak) {
   EXPECT_EQ(Dir.Read("s.txt"), GetParam().After);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Breaks, SaveKeepsBreaks,
-    testing::Values(SaveCase{"CrLf", "a\r\nb\r\nc\r\n", "a\r\nNEW\r\nc\r\n"},
-                    SaveCase{"Lf", "a\nb\nc\n", "a\nNEW\nc\n"},
-                    SaveCase{"FinalBreakAdded", "a\nb\nc", "a\nNEW\nc\n"},
-                    SaveCase{"FirstBreakWins", "a\r\nb\nc", "a\r\nNEW\r\nc\r\n"},
-                    SaveCase{"CrOnly", "a\rb\r", "a\rNEW\r"}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Breaks, SaveKeepsBreaks,
+                         testing::Values(SaveCase{"CrLf", "a\r\nb\r\nc\r\n", "a\r\nNEW\r\nc\r\n"},
+                                         SaveCase{"Lf", "a\nb\nc\n", "a\nNEW\nc\n"},
+                                         SaveCase{"FinalBreakAdded", "a\nb\nc", "a\nNEW\nc\n"},
+                                         SaveCase{"FirstBreakWins", "a\r\nb\nc",
+                                                  "a\r\nNEW\r\nc\r\n"},
+                                         SaveCase{"CrOnly", "a\rb\r", "a\rNEW\r"}),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(BaseFile, SaveRefusesReadOnlyByTheRecord) {
   TTempTree Dir;
@@ -212,8 +212,9 @@ TEST(BaseFile, TextCutAtALateNulIsNeverSaved) {
   F.File.Lines.Set(0, "z");
   F.File.Changed = true;
   EXPECT_FALSE(F.File.SaveChanges(true));
-  EXPECT_EQ(F.File.Errors, std::vector<std::string>{
-                               "Error Saving: the file holds a NUL byte; saving would cut it there"});
+  EXPECT_EQ(F.File.Errors,
+            std::vector<std::string>{
+                "Error Saving: the file holds a NUL byte; saving would cut it there"});
   EXPECT_EQ(Dir.Read("u.txt"), Bytes);
 }
 
