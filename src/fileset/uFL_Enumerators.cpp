@@ -17,6 +17,13 @@ char FoldAscii(char C) {
   return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C;
 }
 
+// A mask of nothing but blanks and control characters stands for every name.
+bool IsBlankMask(const std::string& Mask) {
+  for (unsigned char C : Mask)
+    if (C > ' ') return false;
+  return true;
+}
+
 bool HasWildcards(const std::string& Mask) {
   return Mask.find_first_of("*?") != std::string::npos;
 }
@@ -133,6 +140,32 @@ std::vector<TSearchRec> ListDirectory(const std::string& Dir, const std::string&
 
 }  // namespace
 
+TDirectoryScan ScanFilesAndSubdirs(const std::string& Dir, const std::string& Mask) {
+  TDirectoryScan Result;
+  std::unique_ptr<DIR, DirCloser> D(opendir(Dir.empty() ? "." : Dir.c_str()));
+  if (!D) return Result;
+  const int Fd = dirfd(D.get());
+  const bool AllNames = Mask == "*" || Mask == "*.*" || IsBlankMask(Mask);
+  while (dirent* E = readdir(D.get())) {
+    if (E->d_name[0] == '.') continue;  // hidden, and "." and ".."
+    std::string Name = E->d_name;
+    if (E->d_type == DT_DIR) {
+      Result.Subdirs.push_back(std::move(Name));
+      continue;
+    }
+    const bool Wanted = AllNames || MatchesMask(Name, Mask);
+    if (!Wanted && E->d_type != DT_UNKNOWN) continue;
+    TSearchRec Rec;
+    if (!StatEntry(Fd, Name, Rec)) continue;
+    if (Rec.Attr & faDirectory) {
+      if (!(Rec.Attr & faSysFile)) Result.Subdirs.push_back(std::move(Name));
+    } else if (Wanted && !(Rec.Attr & (faSysFile | faHidden | faVolumeID))) {
+      Result.Files.push_back(std::move(Rec));
+    }
+  }
+  return Result;
+}
+
 bool MatchesMask(const std::string& Name, const std::string& Mask) {
   if (Mask == "*" || Mask == "*.*") return true;
   if (!HasWildcards(Mask)) return Name == Mask;
@@ -186,10 +219,7 @@ bool TDirectoryEnumerator::AcceptEntry(const TSearchRec& Rec) const {
 
 void TFileEnumerator::SetFileMask(const std::string& Value) {
   if (Value == FFileMask) return;
-  bool Blank = true;
-  for (unsigned char C : Value)
-    if (C > ' ') Blank = false;
-  FFileMask = Blank ? std::string("*.*") : Value;
+  FFileMask = IsBlankMask(Value) ? std::string("*.*") : Value;
 }
 
 int TFileEnumerator::GetSearchAttributes() const {

@@ -43,21 +43,11 @@ void TFileSelection::CollectFiles(bool Add, const TCollectParams& Params) {
 void TFileSelection::ScanDirectory(const std::string& Dir) {
   if ((FSubdirs || FirstScan) && !FHost.StopRequested()) {
     FirstScan = false;
-    {
-      TFileEnumerator Files;
-      Files.SetStartPath(Dir);
-      Files.SetFileMask(CurrentMask);
-      Files.FileTypes = FileTypeBit(ftNormal);
-      Files.OnItem = [this](TFSEnumerator&, const std::string& FullName, const TSearchRec& Rec,
-                            bool&) { FileFound(FullName, Rec); };
-      Files.Execute();
-    }
-    TDirectoryEnumerator Dirs;
-    Dirs.SetStartPath(Dir);
-    Dirs.OnItem = [this](TFSEnumerator&, const std::string& FullName, const TSearchRec&, bool&) {
-      ScanDirectory(FullName);
-    };
-    Dirs.Execute();
+    // The directory's files first, then each subdirectory depth first, in the file system's
+    // order: what a file enumerator and then a directory enumerator over Dir would report.
+    TDirectoryScan Scan = ScanFilesAndSubdirs(Dir, CurrentMask);
+    for (const TSearchRec& Rec : Scan.Files) FileFound(Dir + Rec.Name, Rec);
+    for (const std::string& Sub : Scan.Subdirs) ScanDirectory(Dir + Sub + "/");
   }
   FHost.UpdateStatusLine(false);
 }

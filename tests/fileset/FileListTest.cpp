@@ -199,3 +199,12 @@ TEST(StartDirectory, NormalisedOrRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Selection, BlankMaskTakesEveryFile) {
+  Collect(true, {"", "  ", {}, false});
+  EXPECT_EQ(Rel(), (Names{"a.dfm", "a.pas", "b.txt"}));
+}
+
+}  // namespace
