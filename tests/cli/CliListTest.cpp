@@ -1,0 +1,91 @@
+// ferrolin-cli list: the file set options, list files and the usage errors.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/uFL_CliActions.h"
+#include "support/TempTree.h"
+
+namespace {
+
+struct CliRun {
+  int Status;
+  std::string Out, Err;
+};
+
+CliRun Cli(std::vector<std::string> Args, const std::string& Input = "") {
+  std::ostringstream Out, Err;
+  std::istringstream In(Input);
+  TCliContext Context{Out, Err, In};
+  int Status = RunCli(Args, Context);
+  return {Status, Out.str(), Err.str()};
+}
+
+class CliList : public testing::Test {
+ protected:
+  void SetUp() override {
+    T.File("a.pas", "x");
+    T.File("b.TXT", "x");
+    T.File("sub/c.pas", "x");
+    T.File("sub/name with 'quotes\".pas", "x");
+  }
+  TTempTree T;
+};
+
+TEST_F(CliList, TypesInThePagesOrderWithSubdirectories) {
+  CliRun R = Cli({"list", "--dir", T.Path(""), "--type", "*.txt", "--type", "*.pas"});
+  EXPECT_EQ(R.Status, 0);
+  const std::string D = T.Dir();
+  EXPECT_EQ(R.Out, D + "a.pas\n" + D + "b.TXT\n" + D + "sub/c.pas\n" + D +
+                       "sub/name with 'quotes\".pas\n");
+}
+
+TEST_F(CliList, MaskWithoutSubdirsAndASavedList) {
+  CliRun R = Cli({"list", "--dir=" + T.Path(""), "--mask", "*.PAS", "--no-subdirs", "--save-list",
+                  T.Path("set.fll")});
+  EXPECT_EQ(R.Status, 0);
+  EXPECT_EQ(R.Out, T.Dir() + "a.pas\n");
+  EXPECT_EQ(T.Read("set.fll"), T.Dir() + "a.pas\r\n");
+  CliRun Again = Cli({"list", "--list", T.Path("set.fll")});
+  EXPECT_EQ(Again.Out, R.Out);
+}
+
+TEST_F(CliList, EmptySetPrintsNothing) {
+  CliRun R = Cli({"list", "--dir", T.Path(""), "--mask", "*.none"});
+  EXPECT_EQ(R.Status, 0);
+  EXPECT_EQ(R.Out, "");
+}
+
+TEST_F(CliList, BadInputAndUsage) {
+  const struct {
+    std::vector<std::string> Args;
+    std::string ErrStart;
+  } Cases[] = {
+      {{"list", "--mask", "*.pas"}, "No directory selected\n"},
+      {{"list", "--dir", "  "}, "No directory selected\n"},
+      {{"list", "--dir", "/nonexistent-ferrolin"}, "Directory does not exist\n"},
+      {{"list", "--list", "/nonexistent-ferrolin.fll"},
+       "Cannot open file \"/nonexistent-ferrolin.fll\". No such file or directory\n"},
+      {{"list", "--dir", "/tmp", "--type", "*.xyz"}, "ferrolin-cli: unknown file type '*.xyz'"},
+      {{"list", "--dir"}, "ferrolin-cli: option --dir needs a value"},
+      {{"list", "--term", "x"}, "ferrolin-cli: option --term does not apply to list"},
+      {{"list", "--dir", "a", "--dir", "b"}, "ferrolin-cli: option --dir given more than once"},
+      {{"frobnicate"}, "ferrolin-cli: unknown action 'frobnicate'"},
+      {{}, "ferrolin-cli: no action given"},
+  };
+  for (const auto& C : Cases) {
+    CliRun R = Cli(C.Args);
+    EXPECT_EQ(R.Status, 2) << C.ErrStart;
+    EXPECT_EQ(R.Err.substr(0, C.ErrStart.size()), C.ErrStart);
+    EXPECT_EQ(R.Out, "");
+  }
+}
+
+TEST(CliHelp, PrintsUsageAndSucceeds) {
+  CliRun R = Cli({"list", "--help"});
+  EXPECT_EQ(R.Status, 0);
+  EXPECT_NE(R.Out.find("Usage: ferrolin-cli ACTION [options]"), std::string::npos);
+  EXPECT_NE(R.Out.find("--save-list"), std::string::npos);
+}
+
+}  // namespace
