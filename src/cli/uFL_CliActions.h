@@ -30,6 +30,9 @@ const std::vector<std::string>& ResultOptions();
 std::vector<std::string> CliOptionList(std::initializer_list<std::vector<std::string>> Groups);
 
 int CliList(const TCliArgs& Args, TCliContext& Context);
+int CliSearch(const TCliArgs& Args, TCliContext& Context);
+int CliReplace(const TCliArgs& Args, TCliContext& Context);
+int CliRun(const TCliArgs& Args, TCliContext& Context);
 
 // Runs one call; never exits the process. Returns the exit status.
 int RunCli(const std::vector<std::string>& Args, TCliContext& Context);

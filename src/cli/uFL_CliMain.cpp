@@ -25,6 +25,17 @@ std::vector<std::string> CliOptionList(std::initializer_list<std::vector<std::st
 static const std::vector<TCliAction>& CliActions() {
   static const std::vector<TCliAction> Actions = {
       {"list", CliList, FileSetOptions()},
+      {"search", CliSearch,
+       CliOptionList({FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"},
+                      ResultOptions()})},
+      {"replace", CliReplace,
+       CliOptionList({FileSetOptions(),
+                      {"term", "terms-file", "replacement", "replacements-file", "regex",
+                       "case-sensitive", "confirm"},
+                      ResultOptions()})},
+      {"run", CliRun,
+       CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
+                      ResultOptions()})},
   };
   return Actions;
 }

@@ -1,0 +1,86 @@
+// The action driver: one action over every file of the file list, counted, with its
+// statistics under the header node of the results tree. No Qt: the window and the CLI are hosts.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/uFL_BaseFile.h"
+#include "files/uFL_Types.h"
+#include "support/uFL_BusyHost.h"
+
+class TFileList;
+class TResultTree;
+class TTraceLines;
+
+// Inputs of one action, captured when it starts (the controls cannot change during it).
+struct TActionParams {
+  TActionKind Action = TActionKind::acSearch;
+  TFileKind FileKind = TFileKind::fkText;
+  std::vector<std::string> SearchList, ReplaceList;
+  bool UseRegExpr = false, CaseSensitive = false;
+  bool ReplaceConfirm = false;  // cbRPOverwrite
+  std::string RunWith, Params;
+  bool Wait = true;
+  bool ShowOutput = false;
+  TCheckOptions ChosenChecks = 0;
+  std::string UnitName;
+  bool AddUnitConfirm = false;  // cbAUOverwrite
+};
+
+class IActionHost : public IBusyHost {
+ public:
+  virtual bool ConfirmAction(const std::string& Warning) = 0;      // modal warning, Yes -> true
+  virtual void ShowInformation(const std::string& Text) = 0;       // information box with OK
+  virtual bool ConfirmOverwrite(const std::string& Question) = 0;  // "Overwrite X with ...?"
+  virtual void ShowResultsPage() = 0;  // ShowPage(results, current action page)
+  virtual void SaveSettings() = 0;
+};
+
+// The header node of each action kind, and the texts the driver shows.
+const char* ActionHeaderText(TActionKind Action);
+std::string ActionWarningText();  // ConfirmAction's text, with the version
+inline constexpr const char* NoFilesText =
+    "No files in list, select some files to perform action on";
+
+class TActionDriver {
+ public:
+  using TClock = std::chrono::steady_clock;
+
+  TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLines& Trace, IActionHost& Host);
+
+  // Runs one action over the file list. An error that escapes a file operation ends the loop,
+  // the clean-up runs (leave busy, statistics, refresh, settings), then the error is rethrown.
+  void DoFiles(const TActionParams& Params);
+
+  // Counters of the last action, read by the status line; they keep their values until the next.
+  int32_t FilesDone = 0;
+  int32_t FilesWithResults = 0;
+  int32_t BinarySkipped = 0;
+  int32_t FilesSaved = 0;
+  int32_t NonZeroExitCodes = 0;
+  bool RefreshNeeded = false;
+  std::string CurrentFile;              // emptied when the action ends
+  std::vector<int64_t> SearchCounters;  // one per SearchList entry
+
+  // The file object kept between files and between actions; null until the first action.
+  std::unique_ptr<TBaseFile> KeptFile;
+  TFileKind KeptFileKind = TFileKind::fkDelphi;
+
+  // The clock of the action's duration (a seam for tests).
+  std::function<TClock::time_point()> Now = [] { return TClock::now(); };
+
+ private:
+  void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
+  void ShowStatistics(const TActionParams& Params, TClock::duration Took);
+  void FinishAction(const TActionParams& Params, TClock::time_point StartTime);
+
+  TFileList& FFiles;
+  TResultTree& FTree;
+  TTraceLines& FTrace;
+  IActionHost& FHost;
+};
