@@ -5,7 +5,6 @@
 
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
-#include "shell/uFL_FileFactory.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 
@@ -44,7 +43,7 @@ void TActionDriver::DoFiles(const TActionParams& Params) {
   if (!FHost.ConfirmAction(ActionWarningText())) return;
 
   // Every action starts with a fresh TDelphiFile; the first file of another kind replaces it.
-  KeptFile = CreateFileObject(TFileKind::fkDelphi, &FTree);
+  KeptFile = CreateFile(TFileKind::fkDelphi, &FTree);
   KeptFileKind = TFileKind::fkDelphi;
   FilesDone = BinarySkipped = FilesSaved = NonZeroExitCodes = FilesWithResults = 0;
   RefreshNeeded = false;
@@ -97,7 +96,7 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
     File->Reset();
   } else {
     KeptFile.reset();
-    File = CreateFileObject(Params.FileKind, &FTree);
+    File = CreateFile(Params.FileKind, &FTree);
   }
   File->ConfirmOverwrite = [this](const std::string& Question) {
     return FHost.ConfirmOverwrite(Question);

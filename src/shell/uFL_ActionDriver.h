@@ -11,6 +11,7 @@
 
 #include "files/uFL_BaseFile.h"
 #include "files/uFL_Types.h"
+#include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
 class TFileList;
@@ -71,8 +72,9 @@ class TActionDriver {
   std::unique_ptr<TBaseFile> KeptFile;
   TFileKind KeptFileKind = TFileKind::fkDelphi;
 
-  // The clock of the action's duration (a seam for tests).
+  // The clock of the action's duration and the maker of file objects (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
+  std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
