@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -29,7 +30,8 @@ void TBaseFile::Reset() {
 
 namespace {
 
-// Reads the file up to its first NUL. Returns 0 or the errno of the failure.
+// Reads the file up to its first NUL into Text (whose capacity is reused). Returns 0 or the errno
+// of the failure.
 int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) {
   CutAtNul = false;
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -39,27 +41,30 @@ int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) 
     close(Fd);
     return EISDIR;
   }
-  Text.clear();
-  if (fstat(Fd, &St) == 0 && St.st_size > 0) Text.reserve(size_t(St.st_size));
-  char Buf[1 << 16];
+  // Read straight into the text, one byte more than the size so that the end is seen at once;
+  // the file may have grown or shrunk since.
+  size_t Len = 0;
+  Text.resize(size_t(std::max<off_t>(St.st_size, 0)) + 1);
   for (;;) {
-    ssize_t N = read(Fd, Buf, sizeof Buf);
+    if (Len == Text.size()) Text.resize(Text.size() * 2);
+    ssize_t N = read(Fd, Text.data() + Len, Text.size() - Len);
     if (N < 0) {
       if (errno == EINTR) continue;
       int E = errno;
       close(Fd);
+      Text.clear();
       return E;
     }
     if (N == 0) break;
-    // Reading stops at the first NUL: nothing after it belongs to the text.
-    if (const void* Nul = memchr(Buf, 0, size_t(N))) {
-      Text.append(Buf, size_t(static_cast<const char*>(Nul) - Buf));
-      CutAtNul = true;
-      break;
-    }
-    Text.append(Buf, size_t(N));
+    Len += size_t(N);
   }
   close(Fd);
+  // Reading stops at the first NUL: nothing after it belongs to the text.
+  if (const void* Nul = memchr(Text.data(), 0, Len)) {
+    Len = size_t(static_cast<const char*>(Nul) - Text.data());
+    CutAtNul = true;
+  }
+  Text.resize(Len);
   return 0;
 }
 
@@ -68,7 +73,7 @@ int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) 
 bool TBaseFile::Load() {
   Changed = false;
   Loaded = false;
-  std::string Text;
+  std::string Text = Lines.TakeBuffer();
   if (int E = ReadUpToNul(FileName, Text, CutAtNul)) {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;

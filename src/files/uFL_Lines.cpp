@@ -3,28 +3,62 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 std::string TLines::Assign(std::string&& Text) {
   Clear();
   FBuffer = std::move(Text);
-  std::string Break;
   const char* Base = FBuffer.data();
   const size_t Size = FBuffer.size();
-  size_t Start = 0, i = 0;
-  while (i < Size) {
-    // Find the next CR or LF quickly: most bytes are neither.
-    const void* Lf = memchr(Base + i, '\n', Size - i);
-    size_t LfPos = Lf ? size_t(static_cast<const char*>(Lf) - Base) : Size;
-    const void* Cr = memchr(Base + i, '\r', LfPos - i);
-    size_t Pos = Cr ? size_t(static_cast<const char*>(Cr) - Base) : LfPos;
-    if (Pos >= Size) break;
-    FSpans.push_back({Start, Pos - Start, 0});
-    size_t Next = Pos + 1;
-    if (Base[Pos] == '\r' && Next < Size && Base[Next] == '\n') ++Next;
-    if (Break.empty()) Break.assign(Base + Pos, Next - Pos);
-    Start = i = Next;
+  size_t Start = 0;
+  size_t PairedLf = size_t(-1);  // the LF of a CR LF just taken as one break
+  size_t FirstBreak = 0;         // length of the first break: 0 none, 1 CR or LF, 2 CR LF
+  char FirstChar = 0;
+  // Splitting is most of the cost of loading a file: the bytes are looked at once, sixteen at a
+  // time where the machine allows, and every break found in a block is taken from its bit mask.
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i Cr = _mm_set1_epi8('\r'), Lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= Size; i += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Base + i));
+    unsigned Mask =
+        unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, Cr), _mm_cmpeq_epi8(V, Lf))));
+    for (; Mask; Mask &= Mask - 1) {
+      const size_t Pos = i + size_t(__builtin_ctz(Mask));
+      if (Pos == PairedLf) continue;
+      FSpans.push_back({Start, Pos - Start, 0});
+      Start = Pos + 1;
+      if (Base[Pos] == '\r' && Start < Size && Base[Start] == '\n') PairedLf = Start++;
+      if (!FirstBreak) {
+        FirstBreak = Start - Pos;
+        FirstChar = Base[Pos];
+      }
+    }
+  }
+#endif
+  for (; i < Size; ++i) {
+    if ((Base[i] != '\r' && Base[i] != '\n') || i == PairedLf) continue;
+    FSpans.push_back({Start, i - Start, 0});
+    Start = i + 1;
+    if (Base[i] == '\r' && Start < Size && Base[Start] == '\n') PairedLf = Start++;
+    if (!FirstBreak) {
+      FirstBreak = Start - i;
+      FirstChar = Base[i];
+    }
   }
   if (Start < Size) FSpans.push_back({Start, Size - Start, 0});
-  return Break;
+  if (!FirstBreak) return std::string();
+  return FirstBreak == 2 ? "\r\n" : FirstChar == '\r' ? "\r" : "\n";
+}
+
+std::string TLines::TakeBuffer() {
+  std::string Buffer = std::move(FBuffer);
+  FBuffer = std::string();
+  Clear();
+  Buffer.clear();
+  return Buffer;
 }
 
 void TLines::Set(int Index, std::string Text) {
@@ -48,8 +82,12 @@ void TLines::Delete(int Index) {
 }
 
 void TLines::Clear() {
-  // The buffer goes (it can be large); the span array keeps its capacity for the next file.
-  FBuffer = std::string();
+  // A buffer of ordinary size is kept for the next file (TakeBuffer), so that loading file after
+  // file reuses one buffer instead of fresh pages each time; a large one goes.
+  if (FBuffer.capacity() > KeptBufferLimit)
+    FBuffer = std::string();
+  else
+    FBuffer.clear();
   FSpans.clear();
   FOwned.clear();
 }

@@ -27,6 +27,10 @@ class TLines {
   void Add(std::string Text) { Insert(Count(), std::move(Text)); }
   void Delete(int Index);
   void Clear();
+  // Empties the lines and hands out the read buffer (empty, with its capacity) to read the next
+  // file into.
+  std::string TakeBuffer();
+  static constexpr size_t KeptBufferLimit = size_t(16) << 20;
 
   // The read buffer, and whether every line is still a span of it (none replaced or inserted):
   // the lines then lie in it in order, so a search may scan the buffer as a whole.
