@@ -41,6 +41,10 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   TTraceLines Trace;
   const bool TracingOn = Args.Has("trace");
   TCliActionHost Host(Context, Trace, TracingOn);
+  // The trace is unit state: it must not point at these lines once they are gone.
+  struct TUnbindTrace {
+    ~TUnbindTrace() { InitTrace(false, nullptr); }
+  } Unbind;
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, Trace, Host);
