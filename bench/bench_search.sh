@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Search over a generated source tree of about 220 MB: `ferrolin-cli search` against GNU grep
 # (plain, and ignoring case) and pcre2grep without JIT (regular expressions), in the same run.
-# Prints median times of five runs, the ratios, and ferrolin's peak memory next to the largest
+# Prints median CPU and wall times of five runs, the ratios, and ferrolin's peak memory next to the largest
 # file's size (memory must follow the largest file, not the tree).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,34 +39,46 @@ largest=$(find "$tree" -type f -printf '%s\n' | sort -n | tail -1)
 cat $(find "$tree" -type f) >/dev/null
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-timeit() {
-  local s e
-  s=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || true
-  e=$(date +%s.%N)
-  echo "$e - $s" | bc -l
+# Prints the wall time and the CPU time (user + system) of one run of a command. The machine is
+# shared, so the ratio is taken on CPU time, which other work on it does not inflate.
+measure() {
+  python3 -c '
+import resource, subprocess, sys, time
+t = time.monotonic()
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+w = time.monotonic() - t
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.4f %.4f" % (w, r.ru_utime + r.ru_stime))' "$@"
 }
-# compare LABEL OURS... -- PEER...: runs ours and the peer alternately, so that a noisy machine
-# slows both alike, and prints the medians and their ratio.
+# compare LABEL OURS... -- PEER...: runs ours and the peer alternately and prints the medians and
+# their ratios.
 compare() {
   local label=$1
   shift
-  local -a ours=() peer=() a=() b=()
+  local -a ours=() peer=() wa=() ca=() wb=() cb=()
   while [ "$1" != "--" ]; do
     ours+=("$1")
     shift
   done
   shift
   peer=("$@")
-  local r o p
+  local r m
   for ((r = 0; r < runs; r++)); do
-    a+=("$(timeit "${ours[@]}")")
-    b+=("$(timeit "${peer[@]}")")
+    read -r -a m <<<"$(measure "${ours[@]}")"
+    wa+=("${m[0]}")
+    ca+=("${m[1]}")
+    read -r -a m <<<"$(measure "${peer[@]}")"
+    wb+=("${m[0]}")
+    cb+=("${m[1]}")
   done
-  o=$(printf '%s\n' "${a[@]}" | median)
-  p=$(printf '%s\n' "${b[@]}" | median)
-  printf '%-40s ferrolin=%7.3fs  %-9s=%7.3fs  ratio=%5.2f\n' "$label" "$o" "${peer[0]}" "$p" \
-    "$(echo "$o / $p" | bc -l)"
+  local oc pc ow pw
+  oc=$(printf '%s\n' "${ca[@]}" | median)
+  pc=$(printf '%s\n' "${cb[@]}" | median)
+  ow=$(printf '%s\n' "${wa[@]}" | median)
+  pw=$(printf '%s\n' "${wb[@]}" | median)
+  printf '%-40s cpu: ferrolin %6.3fs %-9s %6.3fs ratio %5.2f | wall: %6.3fs %6.3fs ratio %5.2f\n' \
+    "$label" "$oc" "${peer[0]}" "$pc" "$(echo "$oc / $pc" | bc -l)" "$ow" "$pw" \
+    "$(echo "$ow / $pw" | bc -l)"
 }
 
 set_args=(--dir "$tree" --mask '*')
