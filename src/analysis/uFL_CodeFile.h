@@ -1,0 +1,102 @@
+// The source-code kind of file: the line scan shared by the Delphi and PL/SQL checks.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/uFL_CodeObjects.h"
+#include "analysis/uFL_CodeWords.h"
+#include "analysis/uFL_WorkLine.h"
+#include "files/uFL_BaseFile.h"
+
+// The order of the scan's sorted lists: ASCII letters compared without regard to case, other bytes
+// by value. Names that differ only in case are one entry (the "Unknown" item of a FreeAndNil
+// without parentheses is the item UNKNOWN).
+struct TCaseInsensitiveLess {
+  bool operator()(const std::string& A, const std::string& B) const;
+};
+
+class TCodeFile : public TBaseFile {
+ public:
+  explicit TCodeFile(TResultTree* ResultTree);
+  ~TCodeFile() override;
+
+  std::string LineComment;
+  std::string BlockOpen;
+  std::string BlockOpenAlt;  // empty when the language has one kind of block comment
+  std::string BlockClose;
+  std::string BlockCloseAlt;
+  bool InBlockComment = false;
+  int32_t BlockKind = 0;  // 1: BlockOpen opened the comment; 2: BlockOpenAlt
+  bool InImplementation = false;
+  bool InString = false;
+  bool InRoutine = false;
+  // Keys of the routines being scanned, used from 1 to StackTop; 0 holds "Outside Routines".
+  std::vector<std::string> RoutineStack;
+  int32_t StackTop = 0;
+  std::map<std::string, std::unique_ptr<TCodeItem>, TCaseInsensitiveLess> CodeItems;
+  std::map<std::string, std::unique_ptr<TRoutine>, TCaseInsensitiveLess> Routines;
+  // One mark per entry of Lines: 1 for a line that holds only comment, else 0.
+  std::vector<char> CommentOnly;
+
+  void ProcessLine(int Index) override;
+  void Analyse(TCheckOptions Options) override;
+  void Reset() override;
+  bool WriteResults() override;
+
+  // The working line (upper-cased, strings and comments stripped as the scan goes). For code
+  // files it takes the place of TBaseFile::WorkLine.
+  TWorkLine Work;
+  std::string WorkText() const { return Work.Str(); }
+  // Sets the working line as ProcessLine's first step does (upper-cased, trimmed).
+  void SetWorkLine(std::string_view Line);
+
+  // Positions are 1-based and 0 means "not found", as in the rules they implement.
+  size_t FindWord(const TNeedle& Word, size_t& Len);
+  size_t HasWord(const TNeedle& Word);
+  bool LineIsEmpty();
+  void StripStrings();
+  void StripComments();
+  void RemoveAll(const TNeedle& Sub);
+  void DetectRoutineHeader();
+  void AddRoutine(bool IsProcedure, const std::string& Name);
+  void CountBegins();
+  void CountEnds();
+  TCodeItem* GetCodeItem(const std::string& Name);
+  TRoutine* FindRoutine(const std::string& Key) const;
+  TRoutine* CurrentRoutine() const;
+  TCodeItem* ItemAfterWord(const TNeedle& Word);
+  // Returns "Unknown" and leaves the line when the line lacks "(" or ")" from From on; otherwise
+  // the text between them, with the call cut out of the line (Removed is then true).
+  std::string ParenArgument(size_t From, bool& Removed);
+  std::string FirstArgument(size_t From);
+  // Code lines (not comment-only) on which Word's first occurrence is a whole word; for use
+  // after the scan, on the raw lines upper-cased.
+  int CountWordInCode(const std::string& Word);
+  std::vector<int> CountWordsInCode(const std::vector<std::string>& Words);
+
+  // The routine key: "[" + number left-aligned in three places + "] " + name.
+  static std::string RoutineKey(size_t Number, const std::string& Name);
+
+ protected:
+  virtual void ProcessRoutineLine() = 0;
+  virtual void ProcessInterfaceLine(int Index) = 0;
+  virtual void ProcessOutsideLine(int Index) = 0;
+  // Called on a line inside a routine before its blocks are counted.
+  virtual void NoteRoutineStatements() {}
+  // Whether the whole-word END at P closes a block.
+  virtual bool EndClosesBlock(size_t) { return true; }
+  // Whether routine detection is on from the first line.
+  virtual bool ScanStartsInImplementation() const { return false; }
+
+  TNeedle Mark(TCodeWordId Id) const;
+  void Trace(const std::string& Text) const;
+  bool Tracing() const;
+
+ private:
+  // The routines of RoutineStack, index for index.
+  std::vector<TRoutine*> FStackRoutines;
+};

@@ -1,0 +1,80 @@
+// Findings of code items and routines.
+#include "analysis/uFL_CodeObjects.h"
+
+std::vector<std::string> TCodeItem::CheckItem(TCheckOptions Options) const {
+  std::vector<std::string> Found;
+  // An item created with an owner and never destroyed is the owner's to free.
+  if (HasCheck(Options, coCreateDestroy) && CreateCount != FreeCount && (FreeCount != 0 || !Owned))
+    Found.push_back(Name + " created " + std::to_string(CreateCount) + " times and destroyed " +
+                    std::to_string(FreeCount) + " times");
+  if (HasCheck(Options, coOpenFetchClose) && CreateCount > 0) {
+    const bool OnlyOpened = FetchCount == 0 && FreeCount == 0;
+    const bool AllEqual = CreateCount == FetchCount && FetchCount == FreeCount;
+    if (!OnlyOpened && !AllEqual) Found.push_back("Open=Fetch=Close does not match for " + Name);
+  }
+  return Found;
+}
+
+void TRoutine::NoteSetAbort() {
+  SetAbortFound = true;
+  SetAbortDepth = Depth;
+  SetAbortWithoutRaise = true;
+}
+
+void TRoutine::NoteRaise() {
+  if (SetAbortFound && SetAbortDepth == Depth) SetAbortWithoutRaise = false;
+}
+
+// The rule for INHERITED. The body of a routine runs from its first BEGIN to the END that closes
+// it; its statements are the pieces of code between semicolons and block words, as the scan of
+// TDelphiFile cuts them. An INHERITED call stands
+//   at the Start when the statement holding it is the body's first statement,
+//   at the End when no statement follows it before the body's closing END,
+//   in the Middle otherwise.
+// A call that is the body's only statement is at both ends; it counts where the routine's kind
+// wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.
+// Calls in two different places make the routine's place Middle.
+void TRoutine::NoteStatement(bool HoldsInherited) {
+  if (FPending) {
+    FPending = false;
+    PlaceInherited(FPendingFirst ? TInheritedPlace::Start : TInheritedPlace::Middle);
+  }
+  if (HoldsInherited) {
+    FPending = true;
+    FPendingFirst = FStatements == 0;
+    if (InheritedPlace == TInheritedPlace::NotSeen) InheritedPlace = TInheritedPlace::Seen;
+  }
+  ++FStatements;
+}
+
+void TRoutine::BodyEnded() {
+  if (!FPending) return;
+  FPending = false;
+  const bool Destructor = Name.find(".DESTROY") != std::string::npos;
+  PlaceInherited(FPendingFirst && !Destructor ? TInheritedPlace::Start : TInheritedPlace::End);
+}
+
+void TRoutine::PlaceInherited(TInheritedPlace Place) {
+  if (InheritedPlace == TInheritedPlace::NotSeen || InheritedPlace == TInheritedPlace::Seen)
+    InheritedPlace = Place;
+  else if (InheritedPlace != Place)
+    InheritedPlace = TInheritedPlace::Middle;
+}
+
+std::vector<std::string> TRoutine::CheckRoutine(TCheckOptions Options) const {
+  std::vector<std::string> Found;
+  if (HasCheck(Options, coSetAbortComplete)) {
+    if (SetAbortFound != SetCompleteFound) Found.push_back("SetAbort <> SetComplete");
+    if (UsedInUnit) Found.push_back("Routine with SetAbort/SetComplete used within the same Unit");
+    if (SetAbortWithoutRaise) Found.push_back("SetAbort found without Raise statement");
+  }
+  if (HasCheck(Options, coInherited) && InheritedPlace != TInheritedPlace::NotSeen) {
+    if (Name.find(".DESTROY") != std::string::npos && InheritedPlace != TInheritedPlace::End)
+      Found.push_back("Inherited not at End of Routine");
+    else if (Name.find(".CREATE") != std::string::npos && InheritedPlace != TInheritedPlace::Start)
+      Found.push_back("Inherited not at Start of Routine");
+    else if (InheritedPlace == TInheritedPlace::Middle)
+      Found.push_back("Inherited not at Start or End of Routine");
+  }
+  return Found;
+}

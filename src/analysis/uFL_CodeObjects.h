@@ -1,0 +1,66 @@
+// The counters of the source checks: code items (objects, cursors) and routines, and their
+// findings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "files/uFL_Types.h"
+
+// A named thing the code creates and destroys (a Delphi object variable) or opens, fetches and
+// closes (a PL/SQL cursor).
+class TCodeItem {
+ public:
+  std::string Name;
+  int32_t CreateCount = 0;  // creations (Delphi) or OPENs (PL/SQL)
+  bool Owned = false;       // a creation passed SELF, PARENT or APPLICATION as the owner
+  int32_t FreeCount = 0;    // destructions (Delphi) or CLOSEs (PL/SQL)
+  int32_t FetchCount = 0;   // FETCHes (PL/SQL)
+
+  void NoteCreate() { ++CreateCount; }
+  void NoteFree() { ++FreeCount; }
+  void NoteFetch() { ++FetchCount; }
+
+  std::vector<std::string> CheckItem(TCheckOptions Options) const;
+};
+
+// Where the INHERITED calls of a routine stand in its body. NotSeen: none. Seen: one was seen and
+// it is still the last statement, so its place is not decided yet. Middle also stands for calls
+// in more than one place.
+enum class TInheritedPlace : uint8_t { Start, Middle, End, NotSeen, Seen };
+
+// A routine found in the source: procedure, function, constructor or destructor.
+class TRoutine {
+ public:
+  std::string Name;  // upper-cased, class-qualified for methods ("TMAINFORM.FORMCREATE")
+  bool SetAbortFound = false;
+  int32_t SetAbortDepth = 0;
+  bool SetCompleteFound = false;
+  bool UsedInUnit = false;
+  bool IsProcedure = false;  // PROCEDURE, CONSTRUCTOR or DESTRUCTOR
+  int32_t Depth = 0;         // blocks opened and not closed; negative after surplus ENDs
+  bool SetAbortWithoutRaise = false;
+  TInheritedPlace InheritedPlace = TInheritedPlace::NotSeen;
+
+  void EnterBlock() { ++Depth; }
+  void LeaveBlock() { --Depth; }
+  void NoteSetAbort();
+  void NoteRaise();
+
+  // The statements of the body, in order, as the scan meets them (see TDelphiFile).
+  void NoteStatement(bool HoldsInherited);
+  // The END that closes the body was met (or the scan ended with the body open).
+  void BodyEnded();
+  bool HasBodyStatement() const { return FStatements > 0; }
+  bool InheritedPending() const { return FPending; }
+
+  std::vector<std::string> CheckRoutine(TCheckOptions Options) const;
+
+ private:
+  void PlaceInherited(TInheritedPlace Place);
+
+  int32_t FStatements = 0;
+  bool FPending = false;       // the last statement seen holds INHERITED
+  bool FPendingFirst = false;  // ... and it was the body's first statement
+};

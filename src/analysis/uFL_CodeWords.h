@@ -1,0 +1,101 @@
+// The words and marks the source scan looks for, each with its own slot in the working line.
+#pragma once
+
+#include <iterator>
+#include <string_view>
+
+#include "analysis/uFL_WorkLine.h"
+
+enum TCodeWordId : int {
+  cwBegin,
+  cwEnd,
+  cwTry,
+  cwCase,
+  cwProcedure,
+  cwConstructor,
+  cwDestructor,
+  cwFunction,
+  cwImplementation,
+  cwUses,
+  cwWith,
+  cwSetAbort,
+  cwSetComplete,
+  cwSetCompleteNoCommit,
+  cwRaise,
+  cwCreate,
+  cwDestroy,
+  cwFree,
+  cwFreeAndNil,
+  cwInherited,
+  cwOpen,
+  cwFetch,
+  cwClose,
+  cwQuote,
+  cwTwoQuotes,
+  cwAssign,
+  cwParenOpen,
+  cwParenClose,
+  cwComma,
+  cwSemicolon,
+  // The comment marks of the file's language; their texts come from the file object.
+  cwLineComment,
+  cwBlockOpen,
+  cwBlockOpenAlt,
+  cwBlockClose,
+  cwBlockCloseAlt,
+  cwCount
+};
+
+inline constexpr std::string_view CodeWordTexts[] = {
+    "BEGIN",
+    "END",
+    "TRY",
+    "CASE",
+    "PROCEDURE",
+    "CONSTRUCTOR",
+    "DESTRUCTOR",
+    "FUNCTION",
+    "IMPLEMENTATION",
+    "USES",
+    "WITH",
+    "SETABORT",
+    "SETCOMPLETE",
+    "SETCOMPLETENOCOMMIT",
+    "RAISE",
+    "CREATE",
+    "DESTROY",
+    "FREE",
+    "FREEANDNIL",
+    "INHERITED",
+    "OPEN",
+    "FETCH",
+    "CLOSE",
+    "'",
+    "''",
+    ":=",
+    "(",
+    ")",
+    ",",
+    ";",
+    "",
+    "",
+    "",
+    "",
+    "",
+};
+static_assert(std::size(CodeWordTexts) == cwCount, "one text per code word");
+static_assert(cwCount <= TWorkLine::MaxNeedles, "every code word needs a slot in the working line");
+
+constexpr TNeedle CodeWord(TCodeWordId Id) {
+  return {Id, CodeWordTexts[Id]};
+}
+
+// A word stands as a whole word when the character before it is a blank, ")", "." or ";" (or it
+// starts the line) and the character after it a blank, "(", "." or ";" (or it ends the line).
+// Tabs and other punctuation are no boundaries.
+constexpr bool IsWordStartBoundary(char C) {
+  return C == ' ' || C == ')' || C == '.' || C == ';';
+}
+constexpr bool IsWordEndBoundary(char C) {
+  return C == ' ' || C == '(' || C == '.' || C == ';';
+}

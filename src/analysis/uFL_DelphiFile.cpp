@@ -1,0 +1,309 @@
+// Delphi checks: try..except, creations and destructions, SetAbort/SetComplete, INHERITED; AddUnit.
+#include "analysis/uFL_DelphiFile.h"
+
+#include <string_view>
+#include <vector>
+
+#include "support/uFL_Log.h"
+#include "support/uFL_Utils.h"
+
+namespace {
+
+constexpr size_t npos = TWorkLine::npos;
+
+bool IsIdentifierChar(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+         static_cast<unsigned char>(C) >= 128;
+}
+
+}  // namespace
+
+TDelphiFile::TDelphiFile(TResultTree* Tree) : TCodeFile(Tree) {
+  LineComment = "//";
+  BlockOpen = "{";
+  BlockClose = "}";
+  BlockOpenAlt = "(*";
+  BlockCloseAlt = "*)";
+}
+
+void TDelphiFile::Reset() {
+  TCodeFile::Reset();
+  WithItem = nullptr;
+  UsesLine = 0;
+  ImplementationLine = 0;
+  TryFound = false;
+  FStatementRoutine = nullptr;
+}
+
+void TDelphiFile::Analyse(TCheckOptions Opts) {
+  // The scan frees the items of an earlier scan; WithItem must not outlive its item.
+  if (Loaded) WithItem = nullptr;
+  FStatementRoutine = nullptr;
+  TCodeFile::Analyse(Opts);
+  if (Loaded) MarkRoutinesUsedInUnit();
+}
+
+bool TDelphiFile::WriteResults() {
+  TCodeFile::WriteResults();
+  if (Loaded && HasCheck(Options, coNoTryExcept) && !TryFound)
+    AddResult("General", "No Try..Except construction found");
+  return !LastCategory.empty();
+}
+
+// ---- Lines before the implementation part, and outside routines ------------------------------
+
+void TDelphiFile::ProcessInterfaceLine(int Index) {
+  DetectTry();
+  if (DetectImplementation()) ImplementationLine = Index;
+}
+
+void TDelphiFile::DetectTry() {
+  if (HasWord(CodeWord(cwTry)) > 0) TryFound = true;
+}
+
+bool TDelphiFile::DetectImplementation() {
+  if (InBlockComment || ImplementationLine != 0 || HasWord(CodeWord(cwImplementation)) == 0)
+    return false;
+  InImplementation = true;
+  Work.Erase(0, Work.Size());
+  return true;
+}
+
+void TDelphiFile::ProcessOutsideLine(int Index) {
+  if (UsesLine == 0 && HasWord(CodeWord(cwUses)) > 0) UsesLine = Index;
+}
+
+// ---- Lines inside routines --------------------------------------------------------------------
+
+void TDelphiFile::ProcessRoutineLine() {
+  if (LineIsEmpty()) return;
+  CountBlockStarts();
+  if (LineIsEmpty()) return;
+  CountEnds();
+  if (LineIsEmpty()) return;
+  DetectWith();
+  DetectSetAbortComplete();
+  DetectRaise();
+  DetectCreate();
+  if (!LineIsEmpty()) DetectDestroy();
+}
+
+// CASE opens a block as TRY does: its END closes one, and without an opener for it a routine
+// would end at the END of its first CASE statement.
+void TDelphiFile::CountBlockStarts() {
+  static constexpr TCodeWordId Openers[] = {cwBegin, cwTry, cwCase};
+  for (;;) {
+    size_t P = 0, Len = 0;
+    for (TCodeWordId Id : Openers)
+      if ((P = FindWord(CodeWord(Id), Len)) != 0) break;
+    if (!P) return;
+    TRoutine* R = CurrentRoutine();
+    if (!R) return;
+    R->EnterBlock();
+    Work.Erase(P - 1, P - 1 + Len);
+  }
+}
+
+void TDelphiFile::DetectWith() {
+  TCodeItem* Item = ItemAfterWord(CodeWord(cwWith));
+  if (!Item) return;
+  WithItem = Item;
+  const std::string Created = Item->Name + ".CREATE";
+  if (Work.Find(TNeedle{-1, Created}) != npos) Item->NoteCreate();
+}
+
+void TDelphiFile::DetectSetAbortComplete() {
+  const bool AbortSeen = HasWord(CodeWord(cwSetAbort)) > 0;
+  const bool CompleteSeen =
+      HasWord(CodeWord(cwSetComplete)) > 0 || HasWord(CodeWord(cwSetCompleteNoCommit)) > 0;
+  if (!AbortSeen && !CompleteSeen) return;
+  TRoutine* R = CurrentRoutine();
+  if (!R) return;
+  if (AbortSeen) R->NoteSetAbort();
+  if (CompleteSeen) R->SetCompleteFound = true;
+}
+
+void TDelphiFile::DetectRaise() {
+  if (HasWord(CodeWord(cwRaise)) > 0)
+    if (TRoutine* R = CurrentRoutine()) R->NoteRaise();
+}
+
+void TDelphiFile::DetectCreate() {
+  // The assigned name stands before the line's first ":=", which no cut below reaches; it is
+  // worked out once per line.
+  std::string Name;
+  bool HaveName = false;
+  for (;;) {
+    size_t Len;
+    const size_t P = FindWord(CodeWord(cwCreate), Len);
+    if (!(P > 2 && Work.At(P - 2) == '.')) return;
+    const size_t Dot = P - 2;  // 0-based index of the "." before CREATE
+    const std::string Owner = FirstArgument(P + Len);
+    const size_t Assign = Work.Find(CodeWord(cwAssign));
+    if (Assign == npos || Assign + 2 > Dot) return;  // a creation that is not assigned
+    if (!HaveName) {
+      size_t End = Assign;
+      while (End > 0 && static_cast<unsigned char>(Work.At(End - 1)) <= ' ') --End;
+      size_t Start = End;
+      while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
+      Name = TrimText(Work.Substr(Start, End));
+      HaveName = true;
+    }
+    TCodeItem* Item = GetCodeItem(Name);
+    Item->NoteCreate();
+    if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
+    // The class reference (the word before ".CREATE") goes with CREATE; what stands before it
+    // stays: "L := TLIST.CREATE;" leaves "L := ;".
+    size_t ClassStart = Dot;
+    while (ClassStart > Assign + 2 && Work.At(ClassStart - 1) != ' ') --ClassStart;
+    Work.Erase(ClassStart, P - 1 + Len);
+  }
+}
+
+void TDelphiFile::DetectDestroy() {
+  for (;;) {
+    size_t Len;
+    size_t P = FindWord(CodeWord(cwDestroy), Len);
+    bool Dotted = P > 2 && Work.At(P - 2) == '.';
+    size_t FreeAt = 0;
+    if (!Dotted) {
+      FreeAt = P = FindWord(CodeWord(cwFree), Len);
+      Dotted = P > 2 && Work.At(P - 2) == '.';
+    }
+    if (Dotted) {
+      const size_t Dot = P - 2;
+      const size_t Destructor = Work.Find(CodeWord(cwDestructor));
+      // A destructor's own header ("DESTRUCTOR TFOO.DESTROY;") destroys nothing.
+      if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
+        size_t Start = Dot;
+        while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
+        GetCodeItem(Work.Substr(Start, Dot))->NoteFree();
+        Work.Erase(Start, P - 1 + Len);
+        continue;
+      }
+    } else if (WithItem && FreeAt > 0) {
+      WithItem->NoteFree();
+      Trace("WITH DESTORY or FREE Detected for: " + WithItem->Name);
+      WithItem = nullptr;
+      Work.Erase(FreeAt - 1, FreeAt - 1 + Len);
+    }
+    const size_t AtFreeAndNil = FindWord(CodeWord(cwFreeAndNil), Len);
+    if (!AtFreeAndNil) return;
+    bool Removed;
+    const std::string Name = ParenArgument(AtFreeAndNil, Removed);
+    if (!Removed) Work.Erase(AtFreeAndNil - 1, AtFreeAndNil - 1 + Len);
+    GetCodeItem(Name)->NoteFree();
+  }
+}
+
+// ---- INHERITED ----------------------------------------------------------------------------------
+
+void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
+  if (FStatementHasText && Depth >= 1) R->NoteStatement(FStatementHoldsInherited);
+  FStatementHasText = false;
+  FStatementHoldsInherited = false;
+}
+
+// Reads the routine's statements off the line in order, for the placement rule of TRoutine: a
+// statement ends at a semicolon or a block word (BEGIN, TRY, CASE, END; also FINALLY, EXCEPT and
+// ELSE, which start new statements) and counts when it stands in the body, that is inside the
+// routine's first BEGIN. Block words are taken where they stand as whole words, with the scan's
+// own boundaries, and the depth follows them from the routine's depth at the start of the line.
+void TDelphiFile::NoteRoutineStatements() {
+  TRoutine* R = CurrentRoutine();
+  if (!R) return;
+  if (R != FStatementRoutine) {
+    FStatementRoutine = R;
+    FStatementHasText = false;
+    FStatementHoldsInherited = false;
+  }
+  // Once the body has a statement, only an INHERITED (on this line or awaiting its place) can
+  // change what the rule decides.
+  if (R->HasBodyStatement() && !R->InheritedPending() && !FStatementHoldsInherited &&
+      Work.Find(CodeWord(cwInherited)) == npos)
+    return;
+  int32_t Depth = R->Depth;
+  const size_t N = Work.Size();
+  size_t i = 0;
+  while (i < N) {
+    const char C = Work.At(i);
+    if (C == ';') {
+      EndStatement(R, Depth);
+      ++i;
+      continue;
+    }
+    if (!IsIdentifierChar(C)) {
+      if (static_cast<unsigned char>(C) > ' ') FStatementHasText = true;
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < N && IsIdentifierChar(Work.At(j))) ++j;
+    const bool Whole = (i == 0 || IsWordStartBoundary(Work.At(i - 1))) &&
+                       (j == N || IsWordEndBoundary(Work.At(j)));
+    const std::string Word = Whole && j - i <= 9 ? Work.Substr(i, j) : std::string();
+    if (Word == "BEGIN" || Word == "TRY" || Word == "CASE") {
+      EndStatement(R, Depth);
+      ++Depth;
+    } else if (Word == "END") {
+      EndStatement(R, Depth);
+      // What follows the END that closes the body belongs to no statement of this routine.
+      if (--Depth == 0) return;
+    } else if (Word == "FINALLY" || Word == "EXCEPT" || Word == "ELSE") {
+      EndStatement(R, Depth);
+    } else {
+      FStatementHasText = true;
+      if (Word == "INHERITED") FStatementHoldsInherited = true;
+    }
+    i = j;
+  }
+}
+
+// ---- After the scan -----------------------------------------------------------------------------
+
+void TDelphiFile::MarkRoutinesUsedInUnit() {
+  std::vector<TRoutine*> Marked;
+  std::vector<std::string> Names;
+  for (const auto& Entry : Routines) {
+    TRoutine* R = Entry.second.get();
+    if (!R->SetAbortFound && !R->SetCompleteFound) continue;
+    Marked.push_back(R);
+    Names.push_back(R->Name);
+  }
+  if (Marked.empty()) return;
+  const std::vector<int> Counts = CountWordsInCode(Names);
+  for (size_t i = 0; i < Marked.size(); ++i) Marked[i]->UsedInUnit = Counts[i] > 1;
+}
+
+// ---- Adding a unit to the second uses clause ----------------------------------------------------
+
+bool TDelphiFile::AddUnit(const std::string& UnitName) {
+  if (!Loaded) return false;
+  if (ImplementationLine == 0) {
+    AddError("No Implementation found");
+    return false;
+  }
+  if (UsesLine != 0) {
+    // The raw line, upper-cased but neither trimmed nor stripped.
+    Work.Assign(Lines[UsesLine], true);
+    size_t Len;
+    const size_t P = FindWord(CodeWord(cwUses), Len);
+    if (P == 0) {
+      AddError("Second Uses clause not found on Add");
+      return false;
+    }
+    const std::string_view Line = Lines[UsesLine];
+    const size_t Keep = P - 1 + Len;  // up to and including USES, in the line's own case
+    std::string NewLine =
+        std::string(Line.substr(0, Keep)) + " " + UnitName + "," + std::string(Line.substr(Keep));
+    Lines.Set(UsesLine, NewLine);
+    Changed = true;
+    Trace(NewLine);
+    return true;
+  }
+  Lines.Insert(ImplementationLine + 1, "");
+  Lines.Insert(ImplementationLine + 2, "uses");
+  Lines.Insert(ImplementationLine + 3, "  " + UnitName + ";");
+  Changed = true;
+  return true;
+}

@@ -1,0 +1,47 @@
+// The Delphi (Object Pascal) kind of source file: its checks and the unit insertion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/uFL_CodeFile.h"
+
+class TDelphiFile : public TCodeFile {
+ public:
+  explicit TDelphiFile(TResultTree* ResultTree);
+
+  bool TryFound = false;           // a whole-word TRY before the implementation part
+  int32_t UsesLine = 0;            // index of the line of the second uses clause; 0: none
+  int32_t ImplementationLine = 0;  // index of the IMPLEMENTATION line; 0: none
+  TCodeItem* WithItem = nullptr;   // named by the last WITH until a bare FREE; not owned
+
+  void Analyse(TCheckOptions Options) override;
+  void Reset() override;
+  bool WriteResults() override;
+  bool AddUnit(const std::string& UnitName) override;
+
+  void DetectTry();
+  bool DetectImplementation();
+  void CountBlockStarts();
+  void DetectWith();
+  void DetectSetAbortComplete();
+  void DetectRaise();
+  void DetectCreate();
+  void DetectDestroy();
+  void MarkRoutinesUsedInUnit();
+
+ protected:
+  void ProcessRoutineLine() override;
+  void ProcessInterfaceLine(int Index) override;
+  void ProcessOutsideLine(int Index) override;
+  void NoteRoutineStatements() override;
+
+ private:
+  void EndStatement(TRoutine* R, int32_t Depth);
+
+  // The statement being read when the last routine line ended: statements run on across lines
+  // until a semicolon or a block word.
+  TRoutine* FStatementRoutine = nullptr;
+  bool FStatementHasText = false;
+  bool FStatementHoldsInherited = false;
+};

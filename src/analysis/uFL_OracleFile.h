@@ -1,0 +1,20 @@
+// The Oracle PL/SQL kind of source file: the check "Open, Fetch, No Close".
+#pragma once
+
+#include <string>
+
+#include "analysis/uFL_CodeFile.h"
+
+class TOracleFile : public TCodeFile {
+ public:
+  explicit TOracleFile(TResultTree* ResultTree);
+
+  bool AddUnit(const std::string&) override { return false; }
+
+ protected:
+  void ProcessRoutineLine() override;
+  void ProcessInterfaceLine(int) override {}
+  void ProcessOutsideLine(int) override {}
+  bool EndClosesBlock(size_t P) override;
+  bool ScanStartsInImplementation() const override { return true; }
+};
