@@ -92,7 +92,9 @@ TEST(ReplaceKilled, EveryFileIsWhollyOldOrWhollyNew) {
     }
     EXPECT_EQ(Old + New, Count);
     // The first kill lands while most files are still to do; otherwise nothing was proven.
-    if (Target == 1) EXPECT_LT(New, Count / 2);
+    if (Target == 1) {
+      EXPECT_LT(New, Count / 2);
+    }
     // No temporary file is left except possibly the one being written at the kill.
     int Entries = 0;
     for (const auto& E : std::filesystem::directory_iterator(T.Path(""))) {
