@@ -707,23 +707,43 @@ void TRegexEngine::ComputeStartData(int TopFlags) {
   FAnchoredAtStart = false;
   FRequiredText = 0;
   FRequiredLength = 0;
+  FImpliedText = 0;
+  FImpliedLength = 0;
   const uint8_t* Base = FProgram.data();
   const int32_t Next = NextNode(1);
   if (Next == 0 || Base[Next] != opEnd) return;  // more than one top-level alternative
   const int32_t Head = 1 + kNodeHeaderSize;
   if (Base[Head] == opLiteral) FStartChar = Base[Head + kNodeHeaderSize];
   if (Base[Head] == opInputStart) FAnchoredAtStart = true;
-  if (!(TopFlags & flStartsWithRepeat)) return;
   // Only the top-level chain: what lies inside groups or under a counting repeat is optional
   // or repeated, but every node on this chain is passed by every match.
+  int32_t Longest = 0, LongestLength = 0;
   for (int32_t Node = Head; Node != 0 && Base[Node] != opEnd; Node = NextNode(Node)) {
     if (Base[Node] != opLiteral) continue;
     const auto Length =
         int32_t(std::strlen(reinterpret_cast<const char*>(Base + Node + kNodeHeaderSize)));
-    if (Length > 0 && Length >= FRequiredLength) {
-      FRequiredText = Node + kNodeHeaderSize;
-      FRequiredLength = Length;
+    if (Length > 0 && Length >= LongestLength) {
+      Longest = Node + kNodeHeaderSize;
+      LongestLength = Length;
     }
+  }
+  if (TopFlags & flStartsWithRepeat) {
+    FRequiredText = Longest;
+    FRequiredLength = LongestLength;
+    return;
+  }
+  // The same text proves that a line holds no match for other expressions too. Skipping their
+  // attempts changes no result: they could only fail, or raise 1014, which needs more than ten
+  // loop entries in the program.
+  int LoopEntries = 0;
+  for (size_t At = 1; At < FProgram.size(); At += NodeSizeAt(Base + At))
+    LoopEntries += Base[At] == opLoopEntry;
+  // Only worth a scan where the search would otherwise try every position of a character set;
+  // a single start character is found by memchr anyway.
+  const bool SetScan = !FAnchoredAtStart && FStartChar == 0 && !FStartIsSingle;
+  if (SetScan && LoopEntries <= kMaxLoopLevel) {
+    FImpliedText = Longest;
+    FImpliedLength = LongestLength;
   }
 }
 

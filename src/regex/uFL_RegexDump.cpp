@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "regex/uFL_RegexOpcodes.h"
 
@@ -46,6 +47,15 @@ void AppendSet(std::string& Out, const uint8_t* Bits) {
   }
 }
 
+// Appends the pieces in turn (chains of operator+ on temporaries trip a false -Wrestrict).
+void Append(std::string& Out, std::initializer_list<std::string_view> Pieces) {
+  for (const std::string_view Piece : Pieces) Out += Piece;
+}
+
+std::string Number(int64_t Value) {
+  return std::to_string(Value);
+}
+
 }  // namespace
 
 std::string TRegexEngine::DumpProgram(std::string_view Separator) const {
@@ -56,66 +66,54 @@ std::string TRegexEngine::DumpProgram(std::string_view Separator) const {
     const uint8_t* const Operand = Node + kNodeHeaderSize;
     const uint8_t Op = Node[0];
     if (At > 1) Out += Separator;
-    Out += std::to_string(At);
-    Out += ' ';
+    Append(Out, {Number(int64_t(At)), " "});
     if (!IsKnownOpcode(Op)) {
-      Out += "?" + std::to_string(Op);
+      Append(Out, {"?", Number(Op)});
       break;
     }
     Out += kOpcodeNames[Op];
-    size_t NodeSize = kNodeHeaderSize;
     switch (Op) {
       case opLiteral:
       case opLiteralCI: {
-        const size_t Length = strnlen(reinterpret_cast<const char*>(Operand), Size - At - 5);
+        // No literal is empty: one whose text looks empty is the literal of code 0.
         Out += ' ';
-        for (size_t i = 0; i < Length; ++i) AppendChar(Out, Operand[i]);
-        NodeSize += Length + 1;
-        if (Length == 0) {
-          // No literal is empty: this is the one-character literal of code 0.
-          Out += "\\x00";
-          NodeSize += 1;
-        }
+        if (Operand[0] == 0) Out += "\\x00";
+        for (const uint8_t* Ch = Operand; *Ch; ++Ch) AppendChar(Out, *Ch);
         break;
       }
       case opOneOf:
       case opNoneOf:
         Out += ' ';
         for (int i = 0; i < kCompactClassSize; ++i) AppendChar(Out, Operand[i]);
-        NodeSize += kCompactClassSize;
         break;
       case opCharSet:
         Out += ' ';
         AppendSet(Out, Operand);
-        NodeSize += kCharSetSize;
         break;
       case opBackRef:
       case opBackRefCI:
-        Out += ' ' + std::to_string(Operand[0]);
-        NodeSize += 1;
+        Append(Out, {" ", Number(Operand[0])});
         break;
       case opRepeat:
       case opRepeatLazy:
         // The repeated node follows as a node of its own.
-        Out += " {" + std::to_string(ReadInt32(Node + kOperandMin)) + "," +
-               std::to_string(ReadInt32(Node + kOperandMax)) + "}";
-        NodeSize = kRepeatHeaderSize;
+        Append(Out, {" {", Number(ReadInt32(Node + kOperandMin)), ",",
+                     Number(ReadInt32(Node + kOperandMax)), "}"});
         break;
       case opLoop:
       case opLoopLazy:
-        Out += " {" + std::to_string(ReadInt32(Node + kOperandMin)) + "," +
-               std::to_string(ReadInt32(Node + kOperandMax)) + "} body " +
-               std::to_string(int64_t(At) + ReadInt32(Node + kOperandBody));
-        NodeSize = kLoopNodeSize;
+        Append(Out, {" {", Number(ReadInt32(Node + kOperandMin)), ",",
+                     Number(ReadInt32(Node + kOperandMax)), "} body ",
+                     Number(int64_t(At) + ReadInt32(Node + kOperandBody))});
         break;
       default:
-        if (Op >= opOpen && Op <= opOpenLast) Out += ' ' + std::to_string(Op - opOpen + 1);
-        if (Op >= opClose && Op <= opCloseLast) Out += ' ' + std::to_string(Op - opClose + 1);
+        if (Op >= opOpen && Op <= opOpenLast) Append(Out, {" ", Number(Op - opOpen + 1)});
+        if (Op >= opClose && Op <= opCloseLast) Append(Out, {" ", Number(Op - opClose + 1)});
         break;
     }
     if (const int32_t Next = NextOffsetOf(Node); Next != 0)
-      Out += " -> " + std::to_string(int64_t(At) + Next);
-    At += NodeSize;
+      Append(Out, {" -> ", Number(int64_t(At) + Next)});
+    At += NodeSizeAt(Node);
   }
   return Out;
 }

@@ -207,6 +207,7 @@ class TRegexEngine {
   void Prepare();
   bool Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From);
   bool TryMatchAt(const uint8_t* At);
+  bool WouldTryAPosition(const uint8_t* From, const uint8_t* End) const;
   bool MatchPrim(int32_t Node);
   ptrdiff_t RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max, ptrdiff_t& Step);
   bool Backtrack(int32_t& Node, const uint8_t*& Cursor);
@@ -243,6 +244,8 @@ class TRegexEngine {
   bool FAnchoredAtStart = false;
   int32_t FRequiredText = 0;  // program offset of the required literal's text, 0 for none
   int32_t FRequiredLength = 0;
+  int32_t FImpliedText = 0;  // a literal every match holds, where RequiredText is not used
+  int32_t FImpliedLength = 0;
   TByteSet FStartCharSet{};
   unsigned char FStartSingle = 0;  // the only member of StartCharSet, when it has exactly one
   bool FStartIsSingle = false;

@@ -28,15 +28,32 @@ enum : uint8_t {
 // does not keep its memory for the life of the engine.
 constexpr size_t kKeptStackEntries = size_t(1) << 16;
 
+// Whether Text occurs in [From, End): memchr to its first character, then a compare. The texts
+// are short literals, for which this beats memmem.
+bool FindText(const uint8_t* From, const uint8_t* End, const uint8_t* Text, size_t Length) {
+  if (size_t(End - From) < Length) return false;
+  const uint8_t* const Last = End - Length;
+  for (const uint8_t* At = From; At <= Last; ++At) {
+    At = static_cast<const uint8_t*>(std::memchr(At, Text[0], size_t(Last - At) + 1));
+    if (!At) return false;
+    if (std::memcmp(At + 1, Text + 1, Length - 1) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- Search ---------------------------------------------------------------------------------
 
 bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From) {
-  if (FRequiredLength > 0) {
-    if (End - From < FRequiredLength ||
-        !memmem(From, size_t(End - From), FProgram.data() + FRequiredText, size_t(FRequiredLength)))
-      return false;
+  if (FRequiredLength > 0 &&
+      !FindText(From, End, FProgram.data() + FRequiredText, size_t(FRequiredLength)))
+    return false;
+  if (FImpliedLength > 0 &&
+      !FindText(From, End, FProgram.data() + FImpliedText, size_t(FImpliedLength))) {
+    // Every attempt would fail; the groups end up as the failed attempts would leave them.
+    if (WouldTryAPosition(From, End)) ClearGroups();
+    return false;
   }
   FTextBegin = Begin;
   FTextEnd = End;
@@ -66,6 +83,16 @@ bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_
   // The terminating NUL is never tried: a match that could only be empty at the end is no match.
   for (const uint8_t* At = From; At < End; ++At)
     if (FStartCharSet[*At] && TryMatchAt(At)) return true;
+  return false;
+}
+
+bool TRegexEngine::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {
+  if (FAnchoredAtStart) return true;
+  if (FStartChar != 0 || FStartIsSingle)
+    return std::memchr(From, FStartChar != 0 ? FStartChar : FStartSingle, size_t(End - From)) !=
+           nullptr;
+  for (const uint8_t* At = From; At < End; ++At)
+    if (FStartCharSet[*At]) return true;
   return false;
 }
 
@@ -403,7 +430,14 @@ bool TRegexEngine::MatchPrim(int32_t Node) {
         const int32_t Max = Counted ? ReadInt32(At + kOperandMax) : kUnboundedCount;
         const int32_t Next = NextNode(Node);
         // A following literal must start where the repetition stops: skip the other counts.
-        const int Look = Next != 0 && Base[Next] == opLiteral ? Base[Next + kNodeHeaderSize] : -1;
+        // Group marks and comments before it cannot fail, so they do not hide it.
+        int32_t Follow = Next;
+        while (Follow != 0 && (Base[Follow] == opComment || Base[Follow] == opNothing ||
+                               (Base[Follow] >= opOpen && Base[Follow] <= opOpenLast) ||
+                               (Base[Follow] >= opClose && Base[Follow] <= opCloseLast)))
+          Follow = NextNode(Follow);
+        const int Look =
+            Follow != 0 && Base[Follow] == opLiteral ? Base[Follow + kNodeHeaderSize] : -1;
         ptrdiff_t Step = 1;
         auto Found = int32_t(
             RegRepeat(Node + (Counted ? kRepeatHeaderSize : kNodeHeaderSize), Cursor, Max, Step));

@@ -136,3 +136,31 @@ inline void WriteInt32(uint8_t* at, int32_t value) {
 inline int32_t NextOffsetOf(const uint8_t* node) {
   return ReadInt32(node + 1);
 }
+
+// Bytes of the node at Node up to the next node in the block: a repeat's repeated node is a node
+// of its own. A literal of code 0 is the one literal whose text looks empty.
+inline size_t NodeSizeAt(const uint8_t* Node) {
+  switch (Node[0]) {
+    case opLiteral:
+    case opLiteralCI: {
+      const size_t Length = std::strlen(reinterpret_cast<const char*>(Node + kNodeHeaderSize));
+      return kNodeHeaderSize + (Length == 0 ? 2 : Length + 1);
+    }
+    case opOneOf:
+    case opNoneOf:
+      return kNodeHeaderSize + kCompactClassSize;
+    case opCharSet:
+      return kNodeHeaderSize + kCharSetSize;
+    case opBackRef:
+    case opBackRefCI:
+      return kNodeHeaderSize + 1;
+    case opRepeat:
+    case opRepeatLazy:
+      return kRepeatHeaderSize;
+    case opLoop:
+    case opLoopLazy:
+      return kLoopNodeSize;
+    default:
+      return kNodeHeaderSize;
+  }
+}

@@ -175,6 +175,9 @@ TEST(MatchLoops, ElevenNestedLoopsExceedTheLoopStack) {
   EXPECT_EQ(Outcome(Engine, "a", 1), "error 1014");
   // Raised while matching: the expression compiled and is not compiled again.
   EXPECT_TRUE(Engine.Compiled());
+  // Raised even on a line that lacks the "c" every match needs: the loops are entered first.
+  Engine.SetExpression("x?" + Eleven + "c");
+  EXPECT_EQ(Outcome(Engine, "ab", 1), "error 1014");
 }
 
 TEST(MatchLoops, LoopLevelComesBackAfterAFailedAttempt) {

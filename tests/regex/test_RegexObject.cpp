@@ -77,6 +77,16 @@ TEST(RegexObject, FailedSearchClearsGroupsOnlyWhenAPositionWasTried) {
   ASSERT_TRUE(Engine.ExecPos(1));
   EXPECT_FALSE(Engine.ExecPos(2));  // "a" at 4 is tried and fails
   EXPECT_EQ(Engine.SubExprPos(0), -1);
+  // The same holds where a line is ruled out by a literal every match needs ("c" here).
+  Engine.SetExpression("(a|b)c");
+  Engine.SetInputString("xbc");
+  ASSERT_TRUE(Engine.ExecPos(1));
+  EXPECT_FALSE(Engine.ExecPos(3));  // nothing to try from 3
+  EXPECT_EQ(Engine.SubExprPos(1), 2);
+  Engine.SetInputString("xbcab");
+  ASSERT_TRUE(Engine.ExecPos(1));
+  EXPECT_FALSE(Engine.ExecPos(4));  // "a" and "b" would be tried
+  EXPECT_EQ(Engine.SubExprPos(1), -1);
 }
 
 TEST(RegexObject, InputEndsAtItsFirstNul) {
