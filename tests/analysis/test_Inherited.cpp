@@ -1,0 +1,155 @@
+// The INHERITED check on constructors, destructors and overridden methods as they are written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AnalysisTestUtil.h"
+
+namespace {
+
+struct InheritedCase {
+  const char* Title;
+  std::vector<std::string> Routine;
+  const char* Expected;  // the file's findings below its node; empty: none
+};
+
+class InheritedTest : public ::testing::TestWithParam<InheritedCase> {};
+
+TEST_P(InheritedTest, Finding) {
+  std::vector<std::string> Unit = {"unit uControls;", "interface", "implementation"};
+  Unit.insert(Unit.end(), GetParam().Routine.begin(), GetParam().Routine.end());
+  Unit.push_back("end.");
+  const std::string Expected =
+      std::string(GetParam().Expected).empty() ? "" : "c.pas\n" + std::string(GetParam().Expected);
+  EXPECT_EQ(CheckSource<TDelphiFile>("c.pas", Source(Unit), CheckBit(coInherited)), Expected)
+      << GetParam().Title;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, InheritedTest,
+    ::testing::Values(
+        InheritedCase{"constructor calling its ancestor first",
+                      {"constructor TGrid.Create(AOwner: TComponent);", "begin",
+                       "  inherited Create(AOwner);", "  FCells := TList.Create;",
+                       "  FRowCount := 5;", "end;"},
+                      ""},
+        InheritedCase{
+            "constructor setting a field before its ancestor",
+            {"constructor TGrid.Create(AOwner: TComponent);", "begin", "  FRowCount := 5;",
+             "  inherited Create(AOwner);", "  FCells := TList.Create;", "end;"},
+            "\tProcedure TGRID.CREATE\n\t\tInherited not at Start of Routine\n"},
+        InheritedCase{"constructor calling its ancestor last",
+                      {"constructor TGrid.Create(AOwner: TComponent);", "begin",
+                       "  FCells := TList.Create;", "  inherited;", "end;"},
+                      "\tProcedure TGRID.CREATE\n\t\tInherited not at Start of Routine\n"},
+        InheritedCase{
+            "constructor whose ancestor call runs over two lines",
+            {"constructor TGrid.Create(AOwner: TComponent);", "begin", "  inherited Create(AOwner,",
+             "    DefaultRowCount);", "  FCells := TList.Create;", "end;"},
+            ""},
+        InheritedCase{"destructor calling its ancestor last",
+                      {"destructor TGrid.Destroy;", "begin", "  FCells.Free;",
+                       "  FreeAndNil(FCache);", "  inherited Destroy;", "end;"},
+                      ""},
+        InheritedCase{
+            "destructor calling its ancestor first",
+            {"destructor TGrid.Destroy;", "begin", "  inherited;", "  FCells.Free;", "end;"},
+            "\tProcedure TGRID.DESTROY\n\t\tInherited not at End of Routine\n"},
+        InheritedCase{"destructor with its ancestor in a finally part",
+                      {"destructor TGrid.Destroy;", "begin", "  try", "    FCells.Free;",
+                       "  finally", "    inherited Destroy;", "  end;", "end;"},
+                      ""},
+        InheritedCase{"destructor with an except part before its ancestor",
+                      {"destructor TConn.Destroy;", "begin", "  try", "    Disconnect;", "  except",
+                       "    on E: Exception do Log(E.Message);", "  end;", "  inherited;", "end;"},
+                      ""},
+        InheritedCase{"destructor whose ancestor call runs over two lines",
+                      {"destructor TGrid.Destroy;", "begin", "  FCells.Free;", "  inherited",
+                       "    Destroy;", "end;"},
+                      ""},
+        InheritedCase{"destructor calling its ancestor over two lines, then freeing",
+                      {"destructor TGrid.Destroy;", "begin", "  inherited", "    Destroy;",
+                       "  FCells.Free;", "end;"},
+                      "\tProcedure TGRID.DESTROY\n\t\tInherited not at End of Routine\n"},
+        InheritedCase{"override with a two-line ancestor call in its middle",
+                      {"procedure TBox.Resize;", "begin", "  Lock;", "  inherited Resize(W,",
+                       "    H);", "  Unlock;", "end;"},
+                      "\tProcedure TBOX.RESIZE\n\t\tInherited not at Start or End of Routine\n"},
+        InheritedCase{"destructor calling its ancestor twice",
+                      {"destructor TGrid.Destroy;", "begin", "  inherited;", "  FCells.Free;",
+                       "  inherited;", "end;"},
+                      "\tProcedure TGRID.DESTROY\n\t\tInherited not at End of Routine\n"},
+        InheritedCase{
+            "one-line constructor", {"constructor TBox.Create; begin inherited; end;"}, ""},
+        InheritedCase{
+            "one-line destructor", {"destructor TBox.Destroy; begin inherited; end;"}, ""},
+        InheritedCase{"override painting around its ancestor",
+                      {"procedure TBox.Paint;", "begin", "  Canvas.Lock;", "  inherited Paint;",
+                       "  Canvas.Unlock;", "end;"},
+                      "\tProcedure TBOX.PAINT\n\t\tInherited not at Start or End of Routine\n"},
+        InheritedCase{"one-line override around its ancestor",
+                      {"procedure TBox.Paint; begin Canvas.Lock; inherited Paint; "
+                       "Canvas.Unlock; end;"},
+                      "\tProcedure TBOX.PAINT;\n\t\tInherited not at Start or End of Routine\n"},
+        InheritedCase{
+            "event handler calling its ancestor first, then a block",
+            {"procedure TMainForm.FormCreate(Sender: TObject);", "begin", "  inherited;",
+             "  if FReady then", "  begin", "    Caption := 'ready; inherited';", "  end;", "end;"},
+            ""},
+        InheritedCase{"message handler calling its ancestor only when unhandled",
+                      {"procedure TBox.WMSize(var Msg: TWMSize);", "begin",
+                       "  Handled := DoResize(Msg.Width);", "  if not Handled then",
+                       "    inherited;", "end;"},
+                      ""},
+        InheritedCase{"function using its ancestor's result",
+                      {"function TBox.GetText: string;", "begin", "  Result := inherited GetText;",
+                       "  Result := Trim(Result);", "end;"},
+                      ""},
+        InheritedCase{"ancestor mentioned only in comments",
+                      {"procedure TBox.Loaded;", "begin", "  Prepare; { inherited; }",
+                       "  // inherited;", "  Finish;", "end;"},
+                      ""},
+        InheritedCase{"CASE statement before the ancestor call",
+                      {"procedure TBox.KeyDown(var Key: Word; Shift: TShiftState);", "begin",
+                       "  case Key of", "    VK_UP: MoveUp;", "  end;", "  inherited;", "end;"},
+                      ""},
+        InheritedCase{"local declarations before the body do not count",
+                      {"constructor TGrid.Create(AOwner: TComponent);", "var", "  I: Integer;",
+                       "begin", "  inherited;", "  for I := 0 to 9 do", "    Add(I);", "end;"},
+                      ""}));
+
+TEST(InheritedOption, OtherChecksDoNotReportPlacement) {
+  const std::string Unit =
+      Source({"unit U;", "interface", "implementation", "destructor TGrid.Destroy;", "begin",
+              "  inherited;", "  FCells.Free;", "end;", "end."});
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Unit,
+                                     CheckBit(coSetAbortComplete) | CheckBit(coCreateDestroy)),
+            "u.pas\n\tGeneral\n\t\tFCELLS created 0 times and destroyed 1 times\n");
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Unit, CheckBit(coInherited)),
+            "u.pas\n\tProcedure TGRID.DESTROY\n\t\tInherited not at End of Routine\n");
+}
+
+// A routine still open at the end of the file has had its last statement.
+TEST(InheritedOption, UnclosedDestructorEndsWithTheFile) {
+  const std::string Unit =
+      Source({"unit U;", "interface", "implementation", "destructor TGrid.Destroy;", "begin",
+              "  FCells.Free;", "  inherited;"});
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Unit, CheckBit(coInherited)), "");
+}
+
+TEST(InheritedOption, FindingsFollowTheSetAbortFindingsUnderOneCategory) {
+  const std::string Unit =
+      Source({"unit U;", "interface", "implementation", "procedure TTx.Run;", "begin", "  Prepare;",
+              "  inherited;", "  SetAbort;", "end;", "end."});
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Unit, AllDelphiChecks),
+            "u.pas\n"
+            "\tProcedure TTX.RUN\n"
+            "\t\tSetAbort <> SetComplete\n"
+            "\t\tSetAbort found without Raise statement\n"
+            "\t\tInherited not at Start or End of Routine\n"
+            "\tGeneral\n"
+            "\t\tNo Try..Except construction found\n");
+}
+
+}  // namespace
