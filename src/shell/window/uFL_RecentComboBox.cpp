@@ -1,0 +1,72 @@
+// The recent-entries combo box.
+#include "uFL_RecentComboBox.h"
+
+#include <QFocusEvent>
+#include <QLineEdit>
+
+namespace {
+QString Q(const std::string& S) {
+  return QString::fromUtf8(S.data(), qsizetype(S.size()));
+}
+std::string S(const QString& Q) {
+  const QByteArray B = Q.toUtf8();
+  return std::string(B.constData(), size_t(B.size()));
+}
+constexpr int AgeRole = Qt::UserRole;
+}  // namespace
+
+TRecentComboBox::TRecentComboBox(QWidget* Parent) : QComboBox(Parent) {
+  setEditable(true);
+  // Qt would otherwise complete typed text from the list without regard to case and insert it
+  // on Return; the list changes only by the recent-entries rule.
+  setCompleter(nullptr);
+  setInsertPolicy(QComboBox::NoInsert);
+  setMaxVisibleItems(RecentEntriesMax);
+  connect(lineEdit(), &QLineEdit::textEdited, this, &TRecentComboBox::TextChangedByUser);
+  connect(this, &QComboBox::textActivated, this, &TRecentComboBox::TextChangedByUser);
+}
+
+void TRecentComboBox::focusInEvent(QFocusEvent* Event) {
+  QComboBox::focusInEvent(Event);
+  // Coming back from the box's own drop-down is not entering it.
+  if (Event->reason() != Qt::PopupFocusReason) emit Entered();
+}
+
+void TRecentComboBox::focusOutEvent(QFocusEvent* Event) {
+  QComboBox::focusOutEvent(Event);
+  if (Event->reason() != Qt::PopupFocusReason) emit Exited();
+}
+
+std::string TRecentComboBox::Text() const {
+  return S(currentText());
+}
+
+void TRecentComboBox::SetText(const std::string& Text) {
+  setEditText(Q(Text));
+}
+
+TComboBoxState TRecentComboBox::State() const {
+  TComboBoxState State;
+  State.Name = S(objectName());
+  State.Sorted = true;
+  for (int i = 0; i < count(); ++i)
+    State.Items.push_back({S(itemText(i)), itemData(i, AgeRole).toInt()});
+  State.Text = Text();
+  State.DropDownCount = maxVisibleItems();
+  return State;
+}
+
+void TRecentComboBox::SetState(const TComboBoxState& State) {
+  clear();
+  for (const TComboEntry& E : State.Items) addItem(Q(E.Text), E.Age);
+  setMaxVisibleItems(State.DropDownCount);
+  SetText(State.Text);
+}
+
+void TRecentComboBox::SetGrey(bool Grey) {
+  FGrey = Grey;
+  QPalette P = palette();
+  // The colour of an inactive window caption on the first platform.
+  P.setColor(QPalette::Base, Grey ? QColor(191, 205, 219) : QPalette().color(QPalette::Base));
+  setPalette(P);
+}

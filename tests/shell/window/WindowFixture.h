@@ -1,0 +1,46 @@
+// Shared set-up of window tests: settings in a temporary folder, a window with fake dialogs.
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "FakeDialogs.h"
+#include "files/uFL_Types.h"
+#include "uFL_Main.h"
+
+class TWindowFixture {
+ public:
+  TWindowFixture() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Settings.path());
+  }
+
+  // Settings of the current version, so that a new window loads them without the version message.
+  void StoreCurrentVersion() { Raw()->setValue("FL_Version", FerrolinVersion); }
+  static std::unique_ptr<QSettings> Raw() {
+    return std::make_unique<QSettings>("Vendalor", "Ferrolin");
+  }
+
+  std::unique_ptr<TMain> NewWindow() {
+    auto W = std::make_unique<TMain>(Dialogs);
+    W->Sleep = [this](int Ms) { Slept += Ms; };
+    W->OpenWithShell = [this](const std::string& Path) { Opened.push_back(Path); };
+    return W;
+  }
+
+  template <class T>
+  static T* Find(QObject* Window, const char* Name) {
+    T* W = Window->findChild<T*>(QString::fromUtf8(Name));
+    if (!W) qFatal("no control %s", Name);
+    return W;
+  }
+
+  QTemporaryDir Settings;
+  TFakeDialogs Dialogs;
+  int Slept = 0;
+  std::vector<std::string> Opened;
+};
