@@ -33,6 +33,7 @@ int CliList(const TCliArgs& Args, TCliContext& Context);
 int CliSearch(const TCliArgs& Args, TCliContext& Context);
 int CliReplace(const TCliArgs& Args, TCliContext& Context);
 int CliRun(const TCliArgs& Args, TCliContext& Context);
+int CliMatch(const TCliArgs& Args, TCliContext& Context);
 
 // Runs one call; never exits the process. Returns the exit status.
 int RunCli(const std::vector<std::string>& Args, TCliContext& Context);

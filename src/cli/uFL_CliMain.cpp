@@ -36,6 +36,7 @@ static const std::vector<TCliAction>& CliActions() {
       {"run", CliRun,
        CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
                       ResultOptions()})},
+      {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
   };
   return Actions;
 }
