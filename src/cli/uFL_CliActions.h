@@ -33,6 +33,9 @@ int CliList(const TCliArgs& Args, TCliContext& Context);
 int CliSearch(const TCliArgs& Args, TCliContext& Context);
 int CliReplace(const TCliArgs& Args, TCliContext& Context);
 int CliRun(const TCliArgs& Args, TCliContext& Context);
+int CliDelphiCheck(const TCliArgs& Args, TCliContext& Context);
+int CliOracleCheck(const TCliArgs& Args, TCliContext& Context);
+int CliAddUnit(const TCliArgs& Args, TCliContext& Context);
 int CliMatch(const TCliArgs& Args, TCliContext& Context);
 
 // Runs one call; never exits the process. Returns the exit status.

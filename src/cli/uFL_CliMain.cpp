@@ -36,6 +36,13 @@ static const std::vector<TCliAction>& CliActions() {
       {"run", CliRun,
        CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
                       ResultOptions()})},
+      {"delphi-check", CliDelphiCheck,
+       CliOptionList({FileSetOptions(),
+                      {"create-destroy", "setabort-setcomplete", "no-try-except", "inherited"},
+                      ResultOptions()})},
+      {"oracle-check", CliOracleCheck, CliOptionList({FileSetOptions(), ResultOptions()})},
+      {"add-unit", CliAddUnit,
+       CliOptionList({FileSetOptions(), {"unit", "confirm"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
   };
   return Actions;
