@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "FakeDialogs.h"
 #include "files/uFL_Types.h"
 #include "uFL_Main.h"
+#include "uFL_RecentComboBox.h"
 
 class TWindowFixture {
  public:
@@ -30,6 +32,13 @@ class TWindowFixture {
     W->Sleep = [this](int Ms) { Slept += Ms; };
     W->OpenWithShell = [this](const std::string& Path) { Opened.push_back(Path); };
     return W;
+  }
+
+  // Builds the file set of Dir with Mask as "Add Files" does, subdirectories included.
+  static void AddFiles(TMain& W, const std::string& Dir, const std::string& Mask) {
+    Find<TRecentComboBox>(&W, "cbDir")->SetText(Dir);
+    Find<TRecentComboBox>(&W, "cbMask")->SetText(Mask);
+    Find<QPushButton>(&W, "btnAdd")->click();
   }
 
   template <class T>
