@@ -103,11 +103,6 @@ void TRegexEngine::SetNext(int32_t Node, int32_t Target) {
   if (!FSizePass) WriteInt32(&FProgram[size_t(Node) + 1], Target - Node);
 }
 
-int32_t TRegexEngine::NextNode(int32_t Node) const {
-  const int32_t Offset = NextOffsetOf(&FProgram[size_t(Node)]);
-  return Offset == 0 ? 0 : Node + Offset;
-}
-
 void TRegexEngine::LinkTail(int32_t Node, int32_t Target) {
   if (FSizePass) return;
   for (int32_t Next = NextNode(Node); Next != 0; Next = NextNode(Node)) Node = Next;
@@ -194,8 +189,11 @@ int32_t TRegexEngine::ParseReg(bool InGroup, int& Flags) {
     Flags |= BranchFlags & flStartsWithRepeat;
     if (Peek() != '|' || AtEnd()) break;
     ++FParseCursor;
+    const int32_t Previous = Branch;
     Branch = ParseSequence(BranchFlags);
-    LinkTail(First, Branch);
+    // The chain from First ends at the previous alternative: linking there is the same and
+    // keeps a long alternation linear.
+    LinkTail(Previous, Branch);
   }
   const int32_t Closer = AppendNode(InGroup ? uint8_t(opClose + Group - 1) : uint8_t(opEnd));
   LinkTail(First, Closer);
@@ -709,11 +707,25 @@ void TRegexEngine::ComputeStartData(int TopFlags) {
   FRequiredLength = 0;
   FImpliedText = 0;
   FImpliedLength = 0;
+  FHeadText = 0;
+  FHeadLength = 0;
+  FHeadCaseless = false;
+  FHeadBoundary = false;
   const uint8_t* Base = FProgram.data();
   const int32_t Next = NextNode(1);
   if (Next == 0 || Base[Next] != opEnd) return;  // more than one top-level alternative
   const int32_t Head = 1 + kNodeHeaderSize;
   if (Base[Head] == opLiteral) FStartChar = Base[Head + kNodeHeaderSize];
+  FHeadBoundary = Base[Head] == opWordBoundary;
+  if (Base[Head] == opLiteral || Base[Head] == opLiteralCI) {
+    const auto Length =
+        int32_t(std::strlen(reinterpret_cast<const char*>(Base + Head + kNodeHeaderSize)));
+    if (Length >= 2) {
+      FHeadText = Head + kNodeHeaderSize;
+      FHeadLength = Length;
+      FHeadCaseless = Base[Head] == opLiteralCI;
+    }
+  }
   if (Base[Head] == opInputStart) FAnchoredAtStart = true;
   // Only the top-level chain: what lies inside groups or under a counting repeat is optional
   // or repeated, but every node on this chain is passed by every match.

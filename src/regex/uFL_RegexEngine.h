@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -197,7 +198,11 @@ class TRegexEngine {
   void SetNext(int32_t Node, int32_t Target);
   void LinkTail(int32_t Node, int32_t Target);
   void LinkOperandTail(int32_t Node, int32_t Target);
-  int32_t NextNode(int32_t Node) const;
+  int32_t NextNode(int32_t Node) const {
+    int32_t Offset;  // stored unaligned after the opcode byte
+    std::memcpy(&Offset, FProgram.data() + Node + 1, sizeof Offset);
+    return Offset == 0 ? 0 : Node + Offset;
+  }
   char Peek(size_t Ahead = 0) const;
   bool AtEnd(size_t Ahead = 0) const;
   void ComputeStartData(int TopFlags);
@@ -208,6 +213,7 @@ class TRegexEngine {
   bool Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From);
   bool TryMatchAt(const uint8_t* At);
   bool WouldTryAPosition(const uint8_t* From, const uint8_t* End) const;
+  bool HeadFits(const uint8_t* At);
   bool MatchPrim(int32_t Node);
   ptrdiff_t RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max, ptrdiff_t& Step);
   bool Backtrack(int32_t& Node, const uint8_t*& Cursor);
@@ -247,6 +253,10 @@ class TRegexEngine {
   int32_t FImpliedText = 0;  // a literal every match holds, where RequiredText is not used
   int32_t FImpliedLength = 0;
   TByteSet FStartCharSet{};
+  int32_t FHeadText = 0;  // the literal every attempt starts with (2 characters or more)
+  int32_t FHeadLength = 0;
+  bool FHeadCaseless = false;
+  bool FHeadBoundary = false;      // every attempt starts with \b
   unsigned char FStartSingle = 0;  // the only member of StartCharSet, when it has exactly one
   bool FStartIsSingle = false;
 

@@ -28,15 +28,28 @@ enum : uint8_t {
 // does not keep its memory for the life of the engine.
 constexpr size_t kKeptStackEntries = size_t(1) << 16;
 
-// Whether Text occurs in [From, End): memchr to its first character, then a compare. The texts
-// are short literals, for which this beats memmem.
+// How common a character is in source text, higher for rarer ones: blanks and the frequent
+// lower-case letters are everywhere, punctuation is not.
+int Rarity(uint8_t Ch) {
+  if (Ch == ' ' || Ch == '\t') return 0;
+  if (std::strchr("etaoinsr", Ch) && Ch != 0) return 1;
+  if (Ch >= 'a' && Ch <= 'z') return 2;
+  if ((Ch >= 'A' && Ch <= 'Z') || (Ch >= '0' && Ch <= '9') || Ch == '_') return 3;
+  return Ch < 0x80 ? 4 : 5;
+}
+
+// Whether Text occurs in [From, End): memchr to its rarest character, then a compare. The
+// texts are short literals, for which this beats memmem and a scan for their first character.
 bool FindText(const uint8_t* From, const uint8_t* End, const uint8_t* Text, size_t Length) {
   if (size_t(End - From) < Length) return false;
-  const uint8_t* const Last = End - Length;
-  for (const uint8_t* At = From; At <= Last; ++At) {
-    At = static_cast<const uint8_t*>(std::memchr(At, Text[0], size_t(Last - At) + 1));
+  size_t Anchor = 0;
+  for (size_t i = 1; i < Length; ++i)
+    if (Rarity(Text[i]) > Rarity(Text[Anchor])) Anchor = i;
+  const uint8_t* const Last = End - Length + Anchor;  // the last place the anchor may lie
+  for (const uint8_t* At = From + Anchor; At <= Last; ++At) {
+    At = static_cast<const uint8_t*>(std::memchr(At, Text[Anchor], size_t(Last - At) + 1));
     if (!At) return false;
-    if (std::memcmp(At + 1, Text + 1, Length - 1) == 0) return true;
+    if (std::memcmp(At - Anchor, Text, Length) == 0) return true;
   }
   return false;
 }
@@ -76,14 +89,36 @@ bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_
     for (const uint8_t* At = From; At < End; ++At) {
       At = static_cast<const uint8_t*>(std::memchr(At, Wanted, size_t(End - At)));
       if (!At) return false;
-      if (TryMatchAt(At)) return true;
+      if (HeadFits(At) && TryMatchAt(At)) return true;
     }
     return false;
   }
   // The terminating NUL is never tried: a match that could only be empty at the end is no match.
   for (const uint8_t* At = From; At < End; ++At)
-    if (FStartCharSet[*At] && TryMatchAt(At)) return true;
+    if (FStartCharSet[*At] && HeadFits(At) && TryMatchAt(At)) return true;
   return false;
+}
+
+bool TRegexEngine::HeadFits(const uint8_t* At) {
+  // The position counts as tried either way: the groups are cleared as by an attempt.
+  if (!FGroupsCleared) {
+    ClearGroups();
+    FGroupsCleared = true;
+  }
+  if (FHeadBoundary) {
+    // An attempt that starts with \b fails at once inside a word or between non-word characters.
+    const bool Before = At > FTextBegin && FWordSet[At[-1]];
+    const bool Here = At < FTextEnd && FWordSet[*At];
+    return Before != Here;
+  }
+  if (FHeadLength == 0) return true;
+  // An attempt whose first node is this literal fails at once where the literal is not.
+  if (FTextEnd - At < FHeadLength) return false;
+  const uint8_t* const Text = FProgram.data() + FHeadText;
+  if (!FHeadCaseless) return std::memcmp(At, Text, size_t(FHeadLength)) == 0;
+  for (int32_t i = 0; i < FHeadLength; ++i)
+    if (At[i] != Text[i] && At[i] != FCaseTable[Text[i]]) return false;
+  return true;
 }
 
 bool TRegexEngine::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {

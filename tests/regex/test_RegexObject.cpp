@@ -87,6 +87,14 @@ TEST(RegexObject, FailedSearchClearsGroupsOnlyWhenAPositionWasTried) {
   ASSERT_TRUE(Engine.ExecPos(1));
   EXPECT_FALSE(Engine.ExecPos(4));  // "a" and "b" would be tried
   EXPECT_EQ(Engine.SubExprPos(1), -1);
+  // And where an attempt is known to fail before it starts (inside a word, for a leading \b).
+  Engine.SetExpression("\\b(a)b");
+  Engine.SetInputString("ab xab");
+  ASSERT_TRUE(Engine.ExecPos(1));
+  EXPECT_FALSE(Engine.ExecPos(6));
+  EXPECT_EQ(Engine.SubExprPos(1), 1);
+  EXPECT_FALSE(Engine.ExecPos(2));  // the "a" at 5 is tried
+  EXPECT_EQ(Engine.SubExprPos(1), -1);
 }
 
 TEST(RegexObject, InputEndsAtItsFirstNul) {
