@@ -1,25 +1,13 @@
 // ferrolin-cli list: the file set options, list files and the usage errors.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/uFL_CliActions.h"
+#include "support/CliCall.h"
 #include "support/TempTree.h"
 
 namespace {
 
-struct CliRun {
-  int Status;
-  std::string Out, Err;
-};
-
-CliRun Cli(std::vector<std::string> Args, const std::string& Input = "") {
-  std::ostringstream Out, Err;
-  std::istringstream In(Input);
-  TCliContext Context{Out, Err, In};
-  int Status = RunCli(Args, Context);
-  return {Status, Out.str(), Err.str()};
-}
+using CliRun = TCliCall;
+CliRun Cli(const std::vector<std::string>& Args) { return CallCli(Args); }
 
 class CliList : public testing::Test {
  protected:

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fileset/uFL_FileSelection.h"
-#include "support/FakeBusyHost.h"
+#include "support/FakeActionHost.h"
 #include "support/TempTree.h"
 #include "support/uFL_Utils.h"
 
@@ -76,7 +76,7 @@ class Selection : public testing::Test {
 
   TTempTree T;
   TFileList List;
-  TFakeBusyHost Host;
+  TFakeActionHost Host;
   TFileSelection Sel{List, Host};
 };
 
