@@ -1,0 +1,37 @@
+// Fuzzes the code scanners: the input is the text of a Delphi unit and of a PL/SQL file, scanned
+// with every check on and listed into a results tree. Scan errors are findings, not faults.
+#include <cstdint>
+#include <string>
+
+#include "analysis/uFL_DelphiFile.h"
+#include "analysis/uFL_OracleFile.h"
+#include "support/uFL_ResultTree.h"
+
+namespace {
+
+template <class TFile>
+void Scan(const std::string& Text, TCheckOptions Options) {
+  TResultTree Tree;
+  TFile File(&Tree);
+  File.SetFileName("/fuzz/unit.pas");
+  std::string Copy = Text;
+  File.Lines.Assign(std::move(Copy));
+  File.Loaded = true;
+  File.MatchedLines.assign(size_t(File.Lines.Count()), 0);
+  File.Analyse(Options);
+  File.WriteResults();
+  File.AddUnit("FuzzUnit");
+  File.Reset();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  std::string Text(reinterpret_cast<const char*>(Data), Size);
+  if (auto Nul = Text.find('\0'); Nul != std::string::npos) Text.resize(Nul);
+  const TCheckOptions Delphi = CheckBit(coCreateDestroy) | CheckBit(coSetAbortComplete) |
+                               CheckBit(coNoTryExcept) | CheckBit(coInherited);
+  Scan<TDelphiFile>(Text, Delphi);
+  Scan<TOracleFile>(Text, CheckBit(coOpenFetchClose));
+  return 0;
+}
