@@ -7,24 +7,12 @@
 #include <fstream>
 #include <string>
 
+#include "cli/uFL_CliFileSet.h"
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
 #include "support/uFL_Utils.h"
 
 namespace {
-
-class TQuietHost : public IBusyHost {
- public:
-  void EnterBusyState(bool, TBusyMode Mode) override { FMode = Mode; }
-  void LeaveBusyState() override { FMode = bmIdle; }
-  void UpdateStatusLine(bool) override {}
-  bool StopRequested() const override { return false; }
-  TBusyMode BusyMode() const override { return FMode; }
-  void Pause(int) override {}
-
- private:
-  TBusyMode FMode = bmIdle;
-};
 
 // A small fixed tree that every spec is resolved in, so the fuzzer never walks the machine.
 const std::string& Sandbox() {
@@ -55,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Total > Size) abort();
 
   TFileList List;
-  TQuietHost Host;
+  TCliBusyHost Host;
   TFileSelection Selection(List, Host);
   for (const auto& Line : Lines) {
     // Keep every spec inside the sandbox: no absolute paths, no way up.
