@@ -2,6 +2,7 @@
 #include "analysis/uFL_CodeFile.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <stdexcept>
 
@@ -21,37 +22,41 @@ bool IsBlankOrControl(char C) {
 }  // namespace
 
 bool TCaseInsensitiveLess::operator()(const std::string& A, const std::string& B) const {
+  static const auto Fold = [] {
+    std::array<unsigned char, 256> F{};
+    for (int C = 0; C < 256; ++C) F[size_t(C)] = static_cast<unsigned char>(UpCaseAscii(char(C)));
+    return F;
+  }();
   const size_t N = std::min(A.size(), B.size());
   for (size_t i = 0; i < N; ++i) {
-    const unsigned char X = static_cast<unsigned char>(UpCaseAscii(A[i]));
-    const unsigned char Y = static_cast<unsigned char>(UpCaseAscii(B[i]));
+    const unsigned char X = Fold[static_cast<unsigned char>(A[i])];
+    const unsigned char Y = Fold[static_cast<unsigned char>(B[i])];
     if (X != Y) return X < Y;
   }
   return A.size() < B.size();
 }
 
-TCodeFile::TCodeFile(TResultTree* Tree) : TBaseFile(Tree) {
+TCodeFile::TCodeFile(TResultTree* Tree, const TCommentMarks& Marks)
+    : TBaseFile(Tree),
+      LineComment(Marks.LineComment),
+      BlockOpen(Marks.BlockOpen),
+      BlockOpenAlt(Marks.BlockOpenAlt),
+      BlockClose(Marks.BlockClose),
+      BlockCloseAlt(Marks.BlockCloseAlt) {
+  const std::string* Texts[] = {&LineComment, &BlockOpen, &BlockOpenAlt, &BlockClose,
+                                &BlockCloseAlt};
+  static_assert(std::size(Texts) == cwCount - cwLineComment, "one text per comment mark");
+  for (int i = 0; i < cwCount - cwLineComment; ++i)
+    FMarks[i] = TNeedle(cwLineComment + i, *Texts[i]);
   RoutineStack.assign(InitialStackCapacity, std::string());
   FStackRoutines.assign(InitialStackCapacity, nullptr);
 }
 
 TCodeFile::~TCodeFile() = default;
 
-TNeedle TCodeFile::Mark(TCodeWordId Id) const {
-  switch (Id) {
-    case cwLineComment:
-      return {Id, LineComment};
-    case cwBlockOpen:
-      return {Id, BlockOpen};
-    case cwBlockOpenAlt:
-      return {Id, BlockOpenAlt};
-    case cwBlockClose:
-      return {Id, BlockClose};
-    case cwBlockCloseAlt:
-      return {Id, BlockCloseAlt};
-    default:
-      return CodeWord(Id);
-  }
+const TNeedle& TCodeFile::Mark(TCodeWordId Id) const {
+  if (Id >= cwLineComment) return FMarks[Id - cwLineComment];
+  return CodeWord(Id);
 }
 
 bool TCodeFile::Tracing() const {
@@ -132,11 +137,6 @@ void TCodeFile::ProcessLine(int Index) {
   }
 }
 
-bool TCodeFile::LineIsEmpty() {
-  Work.Trim();
-  return Work.Empty();
-}
-
 void TCodeFile::RemoveAll(const TNeedle& Sub) {
   for (size_t P = Work.Find(Sub); P != npos; P = Work.Find(Sub)) Work.Erase(P, P + Sub.Text.size());
 }
@@ -179,7 +179,7 @@ void TCodeFile::StripComments() {
       }
     }
     if (InBlockComment) {
-      const TNeedle Closer = Mark(BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
+      const TNeedle& Closer = Mark(BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
       const size_t C = Work.Find(Closer);
       if (C == npos) {
         Work.Erase(0, Work.Size());
@@ -199,8 +199,8 @@ void TCodeFile::StripComments() {
     }
     if (P == npos) return;
     BlockKind = Kind;
-    const TNeedle Opener = Mark(Kind == 1 ? cwBlockOpen : cwBlockOpenAlt);
-    const TNeedle Closer = Mark(Kind == 1 ? cwBlockClose : cwBlockCloseAlt);
+    const TNeedle& Opener = Mark(Kind == 1 ? cwBlockOpen : cwBlockOpenAlt);
+    const TNeedle& Closer = Mark(Kind == 1 ? cwBlockClose : cwBlockCloseAlt);
     // The line becomes the trimmed text before the opener ...
     size_t Lead = 0;
     while (Lead < P && IsBlankOrControl(Work.At(Lead))) ++Lead;
@@ -261,19 +261,20 @@ void TCodeFile::DetectRoutineHeader() {
 }
 
 std::string TCodeFile::RoutineKey(size_t Number, const std::string& Name) {
-  std::string Key = "[" + std::to_string(Number);
+  std::string Key = "[";
+  Key += std::to_string(Number);
   if (Key.size() < 4) Key.append(4 - Key.size(), ' ');
   return Key + "] " + Name;
 }
 
 void TCodeFile::AddRoutine(bool IsProcedure, const std::string& Name) {
   const std::string Key = RoutineKey(Routines.size(), Name);
-  if (Routines.count(Key)) throw std::runtime_error("Unique RoutineName found Twice Error: " + Key);
-  auto Routine = std::make_unique<TRoutine>();
+  auto [It, Added] = Routines.emplace(Key, nullptr);
+  if (!Added) throw std::runtime_error("Unique RoutineName found Twice Error: " + Key);
+  It->second = std::make_unique<TRoutine>();
+  TRoutine* Routine = It->second.get();
   Routine->Name = Name;
   Routine->IsProcedure = IsProcedure;
-  TRoutine* Added = Routine.get();
-  Routines.emplace(Key, std::move(Routine));
   if (InRoutine) {
     // A routine whose body has not begun is left for one declared inside it.
     TRoutine* Previous = CurrentRoutine();
@@ -288,7 +289,7 @@ void TCodeFile::AddRoutine(bool IsProcedure, const std::string& Name) {
     FStackRoutines.resize(RoutineStack.size(), nullptr);
   }
   RoutineStack[size_t(StackTop)] = Key;
-  FStackRoutines[size_t(StackTop)] = Added;
+  FStackRoutines[size_t(StackTop)] = Routine;
   Trace("Routine added: " + Key);
 }
 
@@ -320,14 +321,12 @@ void TCodeFile::CountEnds() {
 }
 
 TCodeItem* TCodeFile::GetCodeItem(const std::string& Name) {
-  auto It = CodeItems.find(Name);
-  if (It != CodeItems.end()) return It->second.get();
-  auto Item = std::make_unique<TCodeItem>();
-  Item->Name = Name;
-  TCodeItem* Added = Item.get();
-  CodeItems.emplace(Name, std::move(Item));
+  auto It = CodeItems.lower_bound(Name);
+  if (It != CodeItems.end() && !CodeItems.key_comp()(Name, It->first)) return It->second.get();
+  It = CodeItems.emplace_hint(It, Name, std::make_unique<TCodeItem>());
+  It->second->Name = Name;
   Trace("CodeItem Added: " + Name);
-  return Added;
+  return It->second.get();
 }
 
 TRoutine* TCodeFile::FindRoutine(const std::string& Key) const {
@@ -388,15 +387,11 @@ std::vector<int> TCodeFile::CountWordsInCode(const std::vector<std::string>& Wor
   TWordCounter Counter(Words);
   const bool Tracing = this->Tracing();
   std::vector<std::vector<int>> HitLines(Tracing ? Words.size() : 0);
-  std::string Upper;
   std::vector<int> Hits;
   for (int i = 0; i < Lines.Count(); ++i) {
     if (size_t(i) < CommentOnly.size() && CommentOnly[size_t(i)] == 1) continue;
-    const std::string_view Line = Lines[i];
-    Upper.assign(Line.data(), Line.size());
-    for (char& C : Upper) C = UpCaseAscii(C);
     Hits.clear();
-    Counter.Scan(Upper, Hits);
+    Counter.Scan(Lines[i], Hits);
     for (int W : Hits) {
       ++Counts[size_t(W)];
       if (Tracing) HitLines[size_t(W)].push_back(i);

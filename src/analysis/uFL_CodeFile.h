@@ -19,9 +19,18 @@ struct TCaseInsensitiveLess {
   bool operator()(const std::string& A, const std::string& B) const;
 };
 
+// The comment marks of a language; an empty mark is never found.
+struct TCommentMarks {
+  const char* LineComment;
+  const char* BlockOpen;
+  const char* BlockClose;
+  const char* BlockOpenAlt;
+  const char* BlockCloseAlt;
+};
+
 class TCodeFile : public TBaseFile {
  public:
-  explicit TCodeFile(TResultTree* ResultTree);
+  TCodeFile(TResultTree* ResultTree, const TCommentMarks& Marks);
   ~TCodeFile() override;
 
   std::string LineComment;
@@ -57,7 +66,11 @@ class TCodeFile : public TBaseFile {
   // Positions are 1-based and 0 means "not found", as in the rules they implement.
   size_t FindWord(const TNeedle& Word, size_t& Len);
   size_t HasWord(const TNeedle& Word);
-  bool LineIsEmpty();
+  // Trims the working line; true when nothing is left.
+  bool LineIsEmpty() {
+    Work.Trim();
+    return Work.Empty();
+  }
   void StripStrings();
   void StripComments();
   void RemoveAll(const TNeedle& Sub);
@@ -92,11 +105,13 @@ class TCodeFile : public TBaseFile {
   // Whether routine detection is on from the first line.
   virtual bool ScanStartsInImplementation() const { return false; }
 
-  TNeedle Mark(TCodeWordId Id) const;
+  // The needle of a comment mark (cwLineComment to cwBlockCloseAlt) or of a code word.
+  const TNeedle& Mark(TCodeWordId Id) const;
   void Trace(const std::string& Text) const;
   bool Tracing() const;
 
  private:
+  TNeedle FMarks[cwCount - cwLineComment];
   // The routines of RoutineStack, index for index.
   std::vector<TRoutine*> FStackRoutines;
 };

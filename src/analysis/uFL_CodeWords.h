@@ -1,6 +1,7 @@
 // The words and marks the source scan looks for, each with its own slot in the working line.
 #pragma once
 
+#include <array>
 #include <iterator>
 #include <string_view>
 
@@ -86,8 +87,14 @@ inline constexpr std::string_view CodeWordTexts[] = {
 static_assert(std::size(CodeWordTexts) == cwCount, "one text per code word");
 static_assert(cwCount <= TWorkLine::MaxNeedles, "every code word needs a slot in the working line");
 
-constexpr TNeedle CodeWord(TCodeWordId Id) {
-  return {Id, CodeWordTexts[Id]};
+inline constexpr std::array<TNeedle, cwCount> CodeWordNeedles = [] {
+  std::array<TNeedle, cwCount> Needles{};
+  for (int i = 0; i < cwCount; ++i) Needles[size_t(i)] = TNeedle(i, CodeWordTexts[i]);
+  return Needles;
+}();
+
+constexpr const TNeedle& CodeWord(TCodeWordId Id) {
+  return CodeWordNeedles[size_t(Id)];
 }
 
 // A word stands as a whole word when the character before it is a blank, ")", "." or ";" (or it

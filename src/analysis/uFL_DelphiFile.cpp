@@ -18,13 +18,7 @@ bool IsIdentifierChar(char C) {
 
 }  // namespace
 
-TDelphiFile::TDelphiFile(TResultTree* Tree) : TCodeFile(Tree) {
-  LineComment = "//";
-  BlockOpen = "{";
-  BlockClose = "}";
-  BlockOpenAlt = "(*";
-  BlockCloseAlt = "*)";
-}
+TDelphiFile::TDelphiFile(TResultTree* Tree) : TCodeFile(Tree, {"//", "{", "}", "(*", "*)"}) {}
 
 void TDelphiFile::Reset() {
   TCodeFile::Reset();
@@ -241,19 +235,24 @@ void TDelphiFile::NoteRoutineStatements() {
     while (j < N && IsIdentifierChar(Work.At(j))) ++j;
     const bool Whole = (i == 0 || IsWordStartBoundary(Work.At(i - 1))) &&
                        (j == N || IsWordEndBoundary(Work.At(j)));
-    const std::string Word = Whole && j - i <= 9 ? Work.Substr(i, j) : std::string();
-    if (Word == "BEGIN" || Word == "TRY" || Word == "CASE") {
+    auto Is = [&](std::string_view W) {
+      if (!Whole || j - i != W.size()) return false;
+      for (size_t k = 0; k < W.size(); ++k)
+        if (Work.At(i + k) != W[k]) return false;
+      return true;
+    };
+    if (Is("BEGIN") || Is("TRY") || Is("CASE")) {
       EndStatement(R, Depth);
       ++Depth;
-    } else if (Word == "END") {
+    } else if (Is("END")) {
       EndStatement(R, Depth);
       // What follows the END that closes the body belongs to no statement of this routine.
       if (--Depth == 0) return;
-    } else if (Word == "FINALLY" || Word == "EXCEPT" || Word == "ELSE") {
+    } else if (Is("FINALLY") || Is("EXCEPT") || Is("ELSE")) {
       EndStatement(R, Depth);
     } else {
       FStatementHasText = true;
-      if (Word == "INHERITED") FStatementHoldsInherited = true;
+      if (Is("INHERITED")) FStatementHoldsInherited = true;
     }
     i = j;
   }

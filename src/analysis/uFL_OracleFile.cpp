@@ -3,11 +3,7 @@
 
 #include <string_view>
 
-TOracleFile::TOracleFile(TResultTree* Tree) : TCodeFile(Tree) {
-  LineComment = "--";
-  BlockOpen = "/*";
-  BlockClose = "*/";
-}
+TOracleFile::TOracleFile(TResultTree* Tree) : TCodeFile(Tree, {"--", "/*", "*/", "", ""}) {}
 
 void TOracleFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;

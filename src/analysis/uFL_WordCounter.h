@@ -14,8 +14,8 @@ class TWordCounter {
   // Words are upper-case; an empty word is never found.
   explicit TWordCounter(const std::vector<std::string>& Words);
 
-  // Appends to Hits the index of every word whose first occurrence in Line is a whole word.
-  // Line must be upper-cased as the words are.
+  // Appends to Hits the index of every word whose first occurrence in Line is a whole word. The
+  // line is read as if upper-cased (ASCII letters only), as the words are.
   void Scan(std::string_view Line, std::vector<int>& Hits);
 
  private:
@@ -24,10 +24,13 @@ class TWordCounter {
   std::vector<std::string> FWords;
   std::vector<int> FUniqueOf;             // word index -> index of its first equal word
   std::vector<std::vector<int>> FSameAs;  // first of equal words -> the later ones
-  std::vector<int> FLongWords;            // words searched directly (see the constructor)
-  uint8_t FClass[256] = {};               // byte -> column; 0 for bytes in no word
+  std::vector<int> FLongWords;            // words searched directly on each line
+  uint16_t FClass[256] = {};              // byte -> column; 0 for bytes in no word
   int FColumns = 1;
-  std::vector<int32_t> FNext;         // state * FColumns + column -> state
+  // state * FColumns + column -> the next state times FColumns, with OutputFlag set when a word
+  // ends in the next state or in one of its shorter suffixes.
+  static constexpr uint32_t OutputFlag = 0x80000000u;
+  std::vector<uint32_t> FNext;
   std::vector<int32_t> FWordAt;       // state -> unique word ending there, or -1
   std::vector<int32_t> FDictLink;     // state -> nearest shorter state with a word, or -1
   std::vector<uint32_t> FSeenOnLine;  // word -> stamp of the line its first occurrence was met

@@ -2,13 +2,33 @@
 #include "analysis/uFL_WorkLine.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 void TWorkLine::Assign(std::string_view Text, bool UpperCase) {
-  FBuf.assign(Text.data(), Text.size());
-  if (UpperCase)
-    for (char& C : FBuf)
-      if (C >= 'a' && C <= 'z') C = char(C - 'a' + 'A');
+  static const auto Upper = [] {
+    std::array<unsigned char, 256> U{};
+    for (int C = 0; C < 256; ++C)
+      U[size_t(C)] = static_cast<unsigned char>(C >= 'a' && C <= 'z' ? C - 32 : C);
+    return U;
+  }();
+  FBuf.resize(Text.size());
+  const unsigned char* From = reinterpret_cast<const unsigned char*>(Text.data());
+  char* To = FBuf.data();
+  uint64_t Bytes = 0;
+  if (UpperCase) {
+    for (size_t i = 0; i < Text.size(); ++i) {
+      const unsigned char C = Upper[From[i]];
+      To[i] = char(C);
+      Bytes |= uint64_t(1) << (C & 63);
+    }
+  } else {
+    for (size_t i = 0; i < Text.size(); ++i) {
+      To[i] = char(From[i]);
+      Bytes |= uint64_t(1) << (From[i] & 63);
+    }
+  }
+  FBytes = Bytes;
   FGapStart = FGapEnd = FBuf.size();
   ++FGeneration;
   FActiveCount = 0;
@@ -58,8 +78,7 @@ size_t TWorkLine::Scan(std::string_view Text, size_t From) const {
   return npos;
 }
 
-size_t TWorkLine::Find(const TNeedle& Needle, size_t From) {
-  if (Needle.Text.empty()) return npos;
+size_t TWorkLine::FindPresent(const TNeedle& Needle, size_t From) {
   if (Needle.Id < 0 || Needle.Id >= MaxNeedles) return Scan(Needle.Text, From);
   TEntry& E = FEntries[Needle.Id];
   if (E.Generation == FGeneration && E.Start <= From) {
@@ -138,7 +157,7 @@ void TWorkLine::UpdateAfterErase(TEntry& E, size_t A, size_t B) {
   }
 }
 
-void TWorkLine::Trim() {
+void TWorkLine::TrimEnds() {
   const size_t N = Size();
   size_t B = 0;
   while (B < N && static_cast<unsigned char>(At(B)) <= ' ') ++B;
