@@ -223,8 +223,8 @@ void TCodeFile::StripComments() {
   }
 }
 
-size_t TCodeFile::FindWord(const TNeedle& Word, size_t& Len) {
-  Len = Word.Text.size();
+size_t TCodeFile::FindWholeWord(const TNeedle& Word) {
+  const size_t Len = Word.Text.size();
   const size_t P = Work.Find(Word);
   if (P == npos) return 0;
   const bool StartOk = P == 0 || IsWordStartBoundary(Work.At(P - 1));

@@ -64,7 +64,10 @@ class TCodeFile : public TBaseFile {
   void SetWorkLine(std::string_view Line);
 
   // Positions are 1-based and 0 means "not found", as in the rules they implement.
-  size_t FindWord(const TNeedle& Word, size_t& Len);
+  size_t FindWord(const TNeedle& Word, size_t& Len) {
+    Len = Word.Text.size();
+    return Work.MayHold(Word) ? FindWholeWord(Word) : 0;
+  }
   size_t HasWord(const TNeedle& Word);
   // Trims the working line; true when nothing is left.
   bool LineIsEmpty() {
@@ -111,6 +114,8 @@ class TCodeFile : public TBaseFile {
   bool Tracing() const;
 
  private:
+  size_t FindWholeWord(const TNeedle& Word);
+
   TNeedle FMarks[cwCount - cwLineComment];
   // The routines of RoutineStack, index for index.
   std::vector<TRoutine*> FStackRoutines;

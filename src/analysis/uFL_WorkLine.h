@@ -48,8 +48,11 @@ class TWorkLine {
   // 0-based position of the first occurrence of Needle at or after From; npos when there is
   // none. An empty needle is never found.
   size_t Find(const TNeedle& Needle, size_t From = 0) {
-    if ((FBytes & Needle.Bits) != Needle.Bits || Needle.Text.empty()) return npos;
-    return FindPresent(Needle, From);
+    return MayHold(Needle) ? FindPresent(Needle, From) : npos;
+  }
+  // False when the needle cannot occur in the line (some byte of it is missing).
+  bool MayHold(const TNeedle& Needle) const {
+    return (FBytes & Needle.Bits) == Needle.Bits && !Needle.Text.empty();
   }
   // Removes the characters [A, B).
   void Erase(size_t A, size_t B);
