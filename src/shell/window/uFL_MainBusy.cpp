@@ -12,6 +12,7 @@
 #include "uFL_BusyIndicator.h"
 #include "uFL_Dialogs.h"
 #include "uFL_Main.h"
+#include "uFL_ResultTreeModel.h"
 
 namespace {
 QString Q(const std::string& S) {
@@ -43,6 +44,7 @@ void TMain::EnterBusyState(bool ShowStop, TBusyMode Mode) {
   pbStatus->setRange(0, FProgress.Maximum);
   pbStatus->setValue(0);
   UpdateBusyControls();
+  FResultModel->SetCoalescing(true);
   InitTrace(cbTrace->isChecked(), &FTraceLines);
 }
 
@@ -55,6 +57,8 @@ void TMain::LeaveBusyState() {
   pbStatus->setValue(0);
   FBusyMode = bmIdle;
   UpdateBusyControls();
+  FResultModel->SetCoalescing(false);
+  FResultModel->Flush();
   UpdateStatusLine(true);
   if (FCloseWhenIdle) {
     FCloseWhenIdle = false;

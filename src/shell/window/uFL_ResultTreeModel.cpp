@@ -18,14 +18,21 @@ QModelIndex TResultTreeModel::IndexOf(TResultNode* Node) const {
   return Node ? createIndex(Node->Row, 0, Node) : QModelIndex();
 }
 
+int TResultTreeModel::Announced(const TResultNode* Parent) const {
+  for (const TPending& P : FPending)
+    if (P.Parent == Parent) return P.Announced;
+  return Parent ? int(Parent->Children.size()) : FTree.TopCount();
+}
+
+bool TResultTreeModel::Known(const TResultNode* Node) const {
+  return !Node || (Known(Node->Parent) && Node->Row < Announced(Node->Parent));
+}
+
 QModelIndex TResultTreeModel::index(int Row, int Column, const QModelIndex& Parent) const {
   if (Column != 0 || Row < 0) return {};
-  if (TResultNode* P = NodeOf(Parent)) {
-    if (Row >= int(P->Children.size())) return {};
-    return createIndex(Row, 0, P->Children[size_t(Row)].get());
-  }
-  if (Row >= FTree.TopCount()) return {};
-  return createIndex(Row, 0, FTree.Top(Row));
+  TResultNode* P = NodeOf(Parent);
+  if (Row >= Announced(P)) return {};
+  return createIndex(Row, 0, P ? P->Children[size_t(Row)].get() : FTree.Top(Row));
 }
 
 QModelIndex TResultTreeModel::parent(const QModelIndex& Child) const {
@@ -35,12 +42,15 @@ QModelIndex TResultTreeModel::parent(const QModelIndex& Child) const {
 
 int TResultTreeModel::rowCount(const QModelIndex& Parent) const {
   if (Parent.column() > 0) return 0;
-  if (const TResultNode* P = NodeOf(Parent)) return int(P->Children.size());
-  return FTree.TopCount();
+  return Announced(NodeOf(Parent));
 }
 
 int TResultTreeModel::columnCount(const QModelIndex&) const {
   return 1;
+}
+
+bool TResultTreeModel::hasChildren(const QModelIndex& Parent) const {
+  return Parent.column() <= 0 && Announced(NodeOf(Parent)) > 0;
 }
 
 QVariant TResultTreeModel::data(const QModelIndex& Index, int Role) const {
@@ -50,12 +60,45 @@ QVariant TResultTreeModel::data(const QModelIndex& Index, int Role) const {
 }
 
 void TResultTreeModel::BeforeInsert(TResultNode* Parent, int Row) {
-  beginInsertRows(IndexOf(Parent), Row, Row);
+  // Below a node the views have not seen yet, the new node comes with that node.
+  if (!Known(Parent) || Announced(Parent) < Row) return;
+  FPending.push_back({Parent, Row});
+  QueueFlush();
 }
-void TResultTreeModel::AfterInsert() {
-  endInsertRows();
+
+void TResultTreeModel::AfterInsert() {}
+
+void TResultTreeModel::QueueFlush() {
+  if (FFlushQueued) return;
+  FFlushQueued = true;
+  QMetaObject::invokeMethod(this, &TResultTreeModel::FlushIfDue, Qt::QueuedConnection);
 }
+
+void TResultTreeModel::FlushIfDue() {
+  FFlushQueued = false;
+  // A deferred batch goes out with a later one, or when the operation ends.
+  if (FCoalescing && std::chrono::steady_clock::now() - FLastFlush < FlushInterval) return;
+  Flush();
+}
+
+void TResultTreeModel::Flush() {
+  if (!FPending.empty()) FLastFlush = std::chrono::steady_clock::now();
+  // Announcing only adds rows, so a parent known at the time it was recorded stays known.
+  while (!FPending.empty()) {
+    const TPending P = FPending.front();
+    const int Now = P.Parent ? int(P.Parent->Children.size()) : FTree.TopCount();
+    if (Now <= P.Announced) {
+      FPending.erase(FPending.begin());
+      continue;
+    }
+    beginInsertRows(IndexOf(const_cast<TResultNode*>(P.Parent)), P.Announced, Now - 1);
+    FPending.erase(FPending.begin());
+    endInsertRows();
+  }
+}
+
 void TResultTreeModel::BeforeRemove(TResultNode* Parent, int Row) {
+  Flush();
   beginRemoveRows(IndexOf(Parent), Row, Row);
 }
 void TResultTreeModel::AfterRemove() {
@@ -63,10 +106,12 @@ void TResultTreeModel::AfterRemove() {
 }
 void TResultTreeModel::BeforeReset() {
   beginResetModel();
+  FPending.clear();
 }
 void TResultTreeModel::AfterReset() {
   endResetModel();
 }
 void TResultTreeModel::ExpandAll(TResultNode* Node) {
+  Flush();
   emit ExpandRequested(IndexOf(Node));
 }

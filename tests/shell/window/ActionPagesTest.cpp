@@ -327,13 +327,16 @@ class ActionPagesTest : public QObject {
                            "*.txt");
     auto* Stop = Find<QToolButton>(S->W.get(), "spbBusy");
     auto* Model = Find<QTreeView>(S->W.get(), "tvResults")->model();
-    bool RebuildersDisabled = false;
+    bool RebuildersDisabled = false, Pressed = false;
+    // The first file's node reaches the view when the window takes input after that file; the
+    // user's click comes in at that moment.
     connect(Model, &QAbstractItemModel::rowsInserted, this,
-            [&](const QModelIndex& Parent, int First) {
-              if (Parent.isValid() || First != 1) return;
+            [&](const QModelIndex& Parent, int, int Last) {
+              if (Parent.isValid() || Last < 1 || Pressed) return;
+              Pressed = true;
               RebuildersDisabled = !Find<QPushButton>(S->W.get(), "btnResToSet")->isEnabled() &&
                                    !S->W->findChild<QAction*>("miResultRemoveOthers")->isEnabled();
-              QMetaObject::invokeMethod(Stop, &QToolButton::click, Qt::QueuedConnection);
+              Stop->click();
             });
     Type(*S->W, "cbSearch", "hit");
     Click(*S->W, "btnSearch");

@@ -76,6 +76,7 @@ class ModelsTest : public QObject {
     TResultNode* B = Tree.Add(nullptr, "/src/b.pas");
     Tree.Add(Tree.Add(B, "Errors"), "Binary file, skipped");
     Tree.Add(nullptr, "/src/c.pas");
+    Model.Flush();
 
     QCOMPARE(Rows(Model),
              (QStringList{"Results for Search", "/src/a.pas", "/src/b.pas", "/src/c.pas"}));
@@ -95,6 +96,47 @@ class ModelsTest : public QObject {
 
     Tree.Clear();
     QCOMPARE(Model.rowCount(), 0);
+  }
+
+  // A file's nodes reach the view as one insertion of the file, whatever lies below it; a file
+  // the view knows gets its new children in one insertion too.
+  void resultTreeModelAnnouncesNewNodesInBatches() {
+    TResultTree Tree;
+    TResultTreeModel Model(Tree);
+    QAbstractItemModelTester Tester(&Model, Report);
+    QSignalSpy Inserted(&Model, &QAbstractItemModel::rowsInserted);
+    TResultNode* Header = Tree.Add(nullptr, "Results for Search");
+    for (int f = 0; f < 3; ++f) {
+      TResultNode* Cat = Tree.Add(Tree.Add(nullptr, "/f" + std::to_string(f)), "Search");
+      for (int l = 0; l < 50; ++l) Tree.Add(Cat, "[Line " + std::to_string(l) + "]");
+    }
+    QCOMPARE(Model.rowCount(), 0);
+    QVERIFY(!Model.index(0, 0).isValid());
+    QCoreApplication::processEvents();  // the queued flush
+    QCOMPARE(Inserted.count(), 1);
+    QCOMPARE(Model.rowCount(), 4);
+    QCOMPARE(Model.rowCount(Model.index(0, 0, Model.index(1, 0))), 50);
+
+    Tree.Add(Tree.Add(Header, "Statistics"), "Action took 0 seconds");
+    Tree.Add(Tree.Top(2)->Children[0].get(), "[Line 99]");
+    QCOMPARE(Model.rowCount(Model.index(0, 0)), 0);
+    Model.Flush();
+    QCOMPARE(Inserted.count(), 3);
+    QCOMPARE(Rows(Model, Model.index(0, 0)), QStringList{"Statistics"});
+    QCOMPARE(Model.rowCount(Model.index(0, 0, Model.index(2, 0))), 51);
+  }
+
+  // Removing or pruning announces what is still pending first, so the views never see a count
+  // that jumps.
+  void resultTreeModelFlushesBeforeRemovals() {
+    TResultTree Tree;
+    TResultTreeModel Model(Tree);
+    QAbstractItemModelTester Tester(&Model, Report);
+    Tree.Add(nullptr, "Results for Search");
+    TResultNode* A = Tree.Add(nullptr, "/a");
+    Tree.Add(nullptr, "/b");
+    Tree.DeleteTop(A);
+    QCOMPARE(Rows(Model), (QStringList{"Results for Search", "/b"}));
   }
 
   void resultTreeModelAsksTheViewToExpandABranch() {
