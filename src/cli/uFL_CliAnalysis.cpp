@@ -4,20 +4,13 @@
 
 #include "cli/uFL_CliActions.h"
 #include "cli/uFL_CliRunAction.h"
+#include "shell/uFL_PageRules.h"
 
 namespace {
 
-// The Delphi check list, item by item: option i is item i of the page's list.
-struct TCheckFlag {
-  const char* Option;
-  TCheckOption Check;
-};
-constexpr TCheckFlag DelphiCheckFlags[] = {
-    {"create-destroy", coCreateDestroy},
-    {"setabort-setcomplete", coSetAbortComplete},
-    {"no-try-except", coNoTryExcept},
-    {"inherited", coInherited},
-};
+// The items of the Delphi page's check list, in the list's order.
+constexpr const char* DelphiCheckItems[] = {"create-destroy", "setabort-setcomplete",
+                                            "no-try-except", "inherited"};
 
 }  // namespace
 
@@ -25,9 +18,10 @@ int CliDelphiCheck(const TCliArgs& Args, TCliContext& Context) {
   TActionParams Params;
   Params.Action = TActionKind::acChecks;
   Params.FileKind = TFileKind::fkDelphi;
-  for (const TCheckFlag& Flag : DelphiCheckFlags)
-    if (Args.Has(Flag.Option)) Params.ChosenChecks |= CheckBit(Flag.Check);
-  if (Params.ChosenChecks == 0) throw std::runtime_error("Select one or more Checks");
+  std::vector<bool> Checked;
+  for (const char* Item : DelphiCheckItems) Checked.push_back(Args.Has(Item));
+  Params.ChosenChecks = ChecksFromList(Checked, 0);
+  if (Params.ChosenChecks == 0) throw std::runtime_error(PageMsg::SelectChecks);
   return RunCliAction(Args, Context, Params);
 }
 
@@ -35,7 +29,8 @@ int CliOracleCheck(const TCliArgs& Args, TCliContext& Context) {
   TActionParams Params;
   Params.Action = TActionKind::acChecks;
   Params.FileKind = TFileKind::fkOracle;
-  Params.ChosenChecks = CheckBit(coOpenFetchClose);  // the Oracle list's only item
+  // The Oracle list has one item, "Open, Fetch, No Close"; running the action checks it.
+  Params.ChosenChecks = ChecksFromList({true}, 4);
   return RunCliAction(Args, Context, Params);
 }
 
@@ -44,7 +39,7 @@ int CliAddUnit(const TCliArgs& Args, TCliContext& Context) {
   Params.Action = TActionKind::acAddUnit;
   Params.FileKind = TFileKind::fkDelphi;
   Params.UnitName = Args.Get("unit");  // exactly as typed
-  if (Params.UnitName.empty()) throw std::runtime_error("Please enter Unit name");
+  if (Params.UnitName.empty()) throw std::runtime_error(PageMsg::EnterUnit);
   Params.AddUnitConfirm = Args.Has("confirm");
   return RunCliAction(Args, Context, Params);
 }
