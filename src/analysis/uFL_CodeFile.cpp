@@ -110,6 +110,7 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
 }
 
 void TCodeFile::ProcessLine(int Index) {
+  if (size_t(Index) >= CommentOnly.size()) CommentOnly.resize(size_t(Lines.Count()), 0);
   SetWorkLine(Lines[Index]);
   if (LineIsEmpty()) return;
   if (!InBlockComment) StripStrings();
