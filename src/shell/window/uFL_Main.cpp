@@ -285,7 +285,7 @@ void TMain::FormCreate() {
 void TMain::FormDestroy() {
   SearchList.clear();
   ReplaceList.clear();
-  if (!FSettingsErased) SaveSettings();
+  SaveSettings();
   FFileList.Clear();
 }
 

@@ -84,6 +84,8 @@ void TMain::CreateSelectPage() {
   lbFiles->setSelectionMode(QAbstractItemView::SingleSelection);
   FFileModel = new TFileListModel(FFileList, this);
   lbFiles->setModel(FFileModel);
+  // After a change the row under the mouse may be another file: its hint must be made anew.
+  connect(FFileModel, &QAbstractItemModel::modelReset, this, [this] { FLastHintIndex = -1; });
   lbFiles->viewport()->setMouseTracking(true);
   lbFiles->viewport()->installEventFilter(this);
   lbFiles->setContextMenuPolicy(Qt::CustomContextMenu);

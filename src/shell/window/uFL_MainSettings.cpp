@@ -59,6 +59,9 @@ void TMain::LoadSettings() {
 }
 
 void TMain::SaveSettings() {
+  // Once Clear History has erased them, nothing is stored again: an action still running at that
+  // moment would otherwise write them back as it ends.
+  if (FSettingsErased) return;
   TSettingsRecords R = CollectSettings();
   ::SaveSettings(FStore, R);
   // The recent lists may have gained an entry and their entries have aged.

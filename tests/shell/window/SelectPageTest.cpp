@@ -148,12 +148,15 @@ class SelectPageTest : public QObject {
     TTempTree T;
     T.File("a.pas", std::string(812, 'x'));
     T.File("b.pas", "12345");
+    T.File("c.pas", "1234567");
     chmod(T.Path("a.pas").c_str(), 0444);
     TWindowFixture F;
     F.StoreCurrentVersion();
     auto W = F.NewWindow();
     W->show();
     TWindowFixture::AddFiles(*W, T.Dir(), "*.pas");
+    QCOMPARE(Find<QLabel>(W.get(), "lblStatus")->text(),
+             "3 file(s) in file list, of which 1 are readonly.");
     auto* List = Find<QListView>(W.get(), "lbFiles");
     auto MoveTo = [&](int Row) {
       const QPoint P = List->visualRect(List->model()->index(Row, 0)).center();
@@ -165,8 +168,12 @@ class SelectPageTest : public QObject {
     QCOMPARE(List->toolTip(), "a.pas, 812 bytes, Readonly");
     MoveTo(1);
     QCOMPARE(List->toolTip(), "b.pas, 5 bytes");
-    QCOMPARE(Find<QLabel>(W.get(), "lblStatus")->text(),
-             "2 file(s) in file list, of which 1 are readonly.");
+    // Row 1 holds another file after the first one goes; its hint is made anew.
+    List->setCurrentIndex(List->model()->index(0, 0));
+    W->findChild<QAction*>("miRemoveFile")->trigger();
+    MoveTo(1);
+    QCOMPARE(List->toolTip(), "c.pas, 7 bytes");
+    QCOMPARE(Find<QLabel>(W.get(), "lblStatus")->text(), "2 file(s) in file list");
   }
 
   void savedListLoadsBackWithFreshRecords() {

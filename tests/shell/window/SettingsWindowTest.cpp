@@ -128,6 +128,8 @@ class SettingsWindowTest : public QObject {
       QVERIFY(!W->isVisible());
       QVERIFY(W->SettingsErased());
       QVERIFY(F.Raw()->allKeys().isEmpty());
+      W->SaveSettings();  // as an action still running would at its end
+      QVERIFY(F.Raw()->allKeys().isEmpty());
     }
     QVERIFY2(F.Raw()->allKeys().isEmpty(), "the closing window stored nothing");
     F.Dialogs.Shown.clear();
