@@ -123,6 +123,7 @@ bool TRegexEngine::HeadFits(const uint8_t* At) {
 
 bool TRegexEngine::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {
   if (FAnchoredAtStart) return true;
+  if (From == End) return false;
   if (FStartChar != 0 || FStartIsSingle)
     return std::memchr(From, FStartChar != 0 ? FStartChar : FStartSingle, size_t(End - From)) !=
            nullptr;

@@ -289,6 +289,11 @@ TEST(RegexObject, SearchInPlaceReadsOnlyTheGivenText) {
   EXPECT_FALSE(Engine.ExecPos(Text, 1));
   EXPECT_FALSE(Engine.ExecPos(Text, 5));
   EXPECT_EQ(ErrorOf([&] { Engine.ExecPos(Text, 0); }).first, 1006);
+  // An empty view, even one without any text behind it, is an empty input.
+  for (const char* Expression : {"^$", "x*yz", "(a|b)c", "\\bab"}) {
+    Engine.SetExpression(Expression);
+    EXPECT_EQ(Engine.ExecPos(std::string_view(), 1), Expression[0] == '^') << Expression;
+  }
   // A search in place needs no stored input.
   TRegexEngine Fresh;
   Fresh.SetExpression("b");
