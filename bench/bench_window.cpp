@@ -3,7 +3,7 @@
 // (QStringListModel, QStandardItemModel) doing the same in the same run. For every step it prints
 // the wall time (how long the window would not answer) and the thread's CPU time, on which the
 // ratio ours / Qt's is taken because the machine is shared; and the bytes each node costs.
-// Usage: bench_window [list|tree]
+// Usage: bench_window [list|tree|trace]
 #include <malloc.h>
 #include <time.h>
 
@@ -23,9 +23,11 @@
 #include <vector>
 
 #include "fileset/uFL_FileList.h"
+#include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "uFL_FileListModel.h"
 #include "uFL_ResultTreeModel.h"
+#include "uFL_TraceModel.h"
 
 namespace {
 
@@ -280,6 +282,62 @@ void BenchTree() {
   Bytes("view, per node when all is expanded", Ours.ViewBytesPerNode, Peer.ViewBytesPerNode);
 }
 
+// The trace of an action over 10,000 files with 100 lines each, the window taking input after
+// every file; against a QStringListModel that gets the same lines row by row.
+void BenchTrace() {
+  TTime Ours, OursSlice, Peer, PeerSlice;
+  auto Run = [](QListView& View, const std::function<void(int File)>& AddFile, TTime& Slice) {
+    View.setUniformItemSizes(true);
+    PrepareView(&View);
+    return Time([&] {
+      for (int f = 0; f < TreeFiles; ++f) {
+        const TTime T = Time([&] {
+          AddFile(f);
+          QCoreApplication::processEvents();
+        });
+        Slice.Wall = std::max(Slice.Wall, T.Wall);
+        Slice.Cpu = std::max(Slice.Cpu, T.Cpu);
+      }
+      Paint(&View);
+    });
+  };
+  {
+    TTraceLines Lines;
+    TTraceModel Model(Lines);
+    QListView View;
+    View.setModel(&Model);
+    InitTrace(true, &Lines);
+    Model.SetCoalescing(true);
+    Ours = Run(
+        View,
+        [&](int f) {
+          const std::string Name = ListPath(f);
+          for (int l = 1; l <= EntriesPerFile; ++l) AddTrace(Name, EntryText(l));
+        },
+        OursSlice);
+    InitTrace(false, nullptr);
+  }
+  {
+    QStringListModel Model;
+    QListView View;
+    View.setModel(&Model);
+    Peer = Run(
+        View,
+        [&](int f) {
+          const QString Name = QString::fromStdString(ListPath(f));
+          for (int l = 1; l <= EntriesPerFile; ++l) {
+            const int Row = Model.rowCount();
+            Model.insertRows(Row, 1);
+            Model.setData(Model.index(Row), Name + QString::fromStdString(EntryText(l)));
+          }
+        },
+        PeerSlice);
+  }
+  Header("Trace, 10,000 files x 100 lines = 1,000,000 lines");
+  Row("fill as an action does, total", Ours, Peer);
+  Row("fill, longest slice between two refreshes", OursSlice, PeerSlice);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -287,5 +345,6 @@ int main(int argc, char* argv[]) {
   const std::string Only = argc > 1 ? argv[1] : "";
   if (Only.empty() || Only == "list") BenchFileList();
   if (Only.empty() || Only == "tree") BenchTree();
+  if (Only.empty() || Only == "trace") BenchTrace();
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "uFL_Dialogs.h"
 #include "uFL_Main.h"
 #include "uFL_ResultTreeModel.h"
+#include "uFL_TraceModel.h"
 
 namespace {
 QString Q(const std::string& S) {
@@ -45,6 +46,7 @@ void TMain::EnterBusyState(bool ShowStop, TBusyMode Mode) {
   pbStatus->setValue(0);
   UpdateBusyControls();
   FResultModel->SetCoalescing(true);
+  FTraceModel->SetCoalescing(true);
   InitTrace(cbTrace->isChecked(), &FTraceLines);
 }
 
@@ -59,6 +61,8 @@ void TMain::LeaveBusyState() {
   UpdateBusyControls();
   FResultModel->SetCoalescing(false);
   FResultModel->Flush();
+  FTraceModel->SetCoalescing(false);
+  FTraceModel->Flush();
   UpdateStatusLine(true);
   if (FCloseWhenIdle) {
     FCloseWhenIdle = false;

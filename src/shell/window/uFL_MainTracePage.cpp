@@ -65,6 +65,8 @@ void TMain::CreateVariousPage() {
 
 void TMain::FindInTrace(int StartIndex) {
   const QByteArray Pattern = edtSearch->text().toUtf8();
+  // The search reads the lines themselves; the view must know of every line it may select.
+  FTraceModel->Flush();
   const int Found = ::FindInTrace(
       FTraceLines, std::string(Pattern.constData(), size_t(Pattern.size())), StartIndex);
   if (Found < 0) return;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -37,6 +38,7 @@ class TracingPageTest : public QObject {
     AddTrace("/src/beta.pas", "Loaded 3 lines");
     AddTrace("/src/gamma.txt", "Found 1 occurences of BEGIN");
     AddTrace("/src/gamma.txt", "Saved");
+    QCoreApplication::processEvents();  // the view learns of the lines
     P->List = TWindowFixture::Find<QListView>(P->W.get(), "lbTrace");
     P->Text = TWindowFixture::Find<QLineEdit>(P->W.get(), "edtSearch");
     P->Search = TWindowFixture::Find<QPushButton>(P->W.get(), "btnTraceSearch");
@@ -126,10 +128,19 @@ class TracingPageTest : public QObject {
     TTraceModel Model(Lines);
     QAbstractItemModelTester Tester(&Model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     InitTrace(true, &Lines);
+    QSignalSpy Inserted(&Model, &QAbstractItemModel::rowsInserted);
     for (int i = 0; i < 20; ++i) AddTrace("/f" + std::to_string(i % 3), "line");
+    QCOMPARE(Model.rowCount(), 0);
+    QCoreApplication::processEvents();  // the queued flush: one insertion for all twenty
     QCOMPARE(Model.rowCount(), 20);
+    QCOMPARE(Inserted.count(), 1);
+    AddTrace("/f9", "one more");
+    Model.Flush();
+    QCOMPARE(Model.rowCount(), 21);
     KeepTraceOfFile("/f1");
     QCOMPARE(Model.rowCount(), 7);
+    AddTrace("/f1", "pending");
+    Lines.Clear();  // a reset drops what was still to be announced
     Lines.Clear();
     QCOMPARE(Model.rowCount(), 0);
     InitTrace(false, nullptr);
