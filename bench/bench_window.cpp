@@ -3,11 +3,18 @@
 // (QStringListModel, QStandardItemModel) doing the same in the same run. For every step it prints
 // the wall time (how long the window would not answer) and the thread's CPU time, on which the
 // ratio ours / Qt's is taken because the machine is shared; and the bytes each node costs.
-// Usage: bench_window [list|tree|trace]
+// Usage: bench_window [list|tree|trace|walk]
 #include <malloc.h>
+#include <sys/resource.h>
 #include <time.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QListView>
@@ -25,7 +32,10 @@
 #include "fileset/uFL_FileList.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
+#include "uFL_Dialogs.h"
 #include "uFL_FileListModel.h"
+#include "uFL_Main.h"
+#include "uFL_RecentComboBox.h"
 #include "uFL_ResultTreeModel.h"
 #include "uFL_TraceModel.h"
 
@@ -338,6 +348,71 @@ void BenchTrace() {
   Row("fill, longest slice between two refreshes", OursSlice, PeerSlice);
 }
 
+// Answers nothing: the walk shows no box.
+class TNoDialogs : public IDialogs {
+ public:
+  void Information(const QString&) override {}
+  bool Warning(const QString&) override { return true; }
+  bool Confirm(const QString&) override { return true; }
+  void Error(const QString&) override {}
+  std::optional<QString> OpenFile(const QString&, const QString&) override { return {}; }
+  std::optional<QString> SaveFile(const QString&, const QString&) override { return {}; }
+  std::optional<QString> SelectDirectory(const QString&) override { return {}; }
+};
+
+double ChildrenCpuMs() {
+  rusage U;
+  getrusage(RUSAGE_CHILDREN, &U);
+  return double(U.ru_utime.tv_sec + U.ru_stime.tv_sec) * 1e3 +
+         double(U.ru_utime.tv_usec + U.ru_stime.tv_usec) / 1e3;
+}
+
+// "Add Files" in the window over 2,000 directories of 100 files, the window refreshing its status
+// after every directory; against find listing the same files.
+void BenchWalk() {
+  const QString Root = QDir::tempPath() + "/ferrolin-bench-window-walk";
+  if (!QFile::exists(Root + "/d1999/f099.pas")) {
+    for (int d = 0; d < 2000; ++d) {
+      const QString Dir = QString("%1/d%2").arg(Root).arg(d, 4, 10, QChar('0'));
+      QDir().mkpath(Dir);
+      for (int f = 0; f < 100; ++f) {
+        QFile F(QString("%1/f%2.pas").arg(Dir).arg(f, 3, 10, QChar('0')));
+        if (!F.open(QIODevice::WriteOnly)) return;
+      }
+    }
+  }
+  QTemporaryDir Settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
+  QSettings("Vendalor", "Ferrolin").setValue("FL_Version", "0.25 Alpha");
+  TNoDialogs Dialogs;
+  TMain Main(Dialogs);
+  Main.show();
+  QCoreApplication::processEvents();
+  Main.findChild<TRecentComboBox*>("cbDir")->SetText(Root.toStdString() + "/");
+  Main.findChild<TRecentComboBox*>("cbMask")->SetText("*.pas");
+  const TTime Ours = Time([&] {
+    Main.findChild<QPushButton*>("btnAdd")->click();
+    QCoreApplication::processEvents();
+  });
+  const int Found = Main.FileList().Count();
+  const TTime Empty = Time([&] { Main.findChild<QPushButton*>("btnEmpty")->click(); });
+
+  QElapsedTimer Wall;
+  const double Cpu = ChildrenCpuMs();
+  Wall.start();
+  QProcess Find;
+  Find.start("find", {Root, "-type", "f", "-iname", "*.pas"});
+  Find.waitForFinished(-1);
+  const int Lines = Find.readAllStandardOutput().count('\n');
+  const TTime Peer{double(Wall.nsecsElapsed()) / 1e6, ChildrenCpuMs() - Cpu};
+  std::printf("\nAdd Files over 2,000 directories of 100 files (%d found; find: %d)\n", Found,
+              Lines);
+  std::printf("  %-42s %18s %18s %7s\n  %-42s %9s %8s %9s %8s %7s\n", "", "ferrolin (ms)",
+              "find (ms)", "ratio", "step", "wall", "cpu", "wall", "cpu", "cpu");
+  Row("walk, sorted list, status after every folder", Ours, Peer);
+  std::printf("  %-42s %9.1f %8.1f\n", "Empty List", Empty.Wall, Empty.Cpu);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -346,5 +421,6 @@ int main(int argc, char* argv[]) {
   if (Only.empty() || Only == "list") BenchFileList();
   if (Only.empty() || Only == "tree") BenchTree();
   if (Only.empty() || Only == "trace") BenchTrace();
+  if (Only.empty() || Only == "walk") BenchWalk();
   return 0;
 }
