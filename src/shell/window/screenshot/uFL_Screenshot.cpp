@@ -68,7 +68,10 @@ int main(int argc, char* argv[]) {
   }
   const QString Out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(Out);
-  QTemporaryDir Settings, Demo;
+  QTemporaryDir Settings;
+  // A fixed place, so that the pictures show the same paths every time they are made.
+  QDir Demo(QDir::tempPath() + "/ferrolin-demo");
+  Demo.removeRecursively();
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
   QSettings("Vendalor", "Ferrolin").setValue("FL_Version", "0.25 Alpha");
   QSettings("Vendalor", "Ferrolin").setValue("cbTrace_state", 1);
@@ -108,5 +111,6 @@ int main(int argc, char* argv[]) {
   Ok = Grab(Main, Out + "/screenshot-various.png") && Ok;
   Main.findChild<QAction*>("actFileList")->trigger();
   Ok = Grab(Main, Out + "/screenshot-files.png") && Ok;
+  Demo.removeRecursively();
   return Ok ? 0 : 1;
 }
