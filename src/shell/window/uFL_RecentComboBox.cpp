@@ -13,6 +13,13 @@ std::string S(const QString& Q) {
   return std::string(B.constData(), size_t(B.size()));
 }
 constexpr int AgeRole = Qt::UserRole;
+
+// Entering and leaving are moves of the focus between the window's controls. The box's own
+// drop-down, and another window taking or giving back the focus, are neither: switching to
+// another program must not check the directory, and coming back must not empty a term list.
+bool MovesWithinTheWindow(const QFocusEvent* Event) {
+  return Event->reason() != Qt::PopupFocusReason && Event->reason() != Qt::ActiveWindowFocusReason;
+}
 }  // namespace
 
 TRecentComboBox::TRecentComboBox(QWidget* Parent) : QComboBox(Parent) {
@@ -28,13 +35,12 @@ TRecentComboBox::TRecentComboBox(QWidget* Parent) : QComboBox(Parent) {
 
 void TRecentComboBox::focusInEvent(QFocusEvent* Event) {
   QComboBox::focusInEvent(Event);
-  // Coming back from the box's own drop-down is not entering it.
-  if (Event->reason() != Qt::PopupFocusReason) emit Entered();
+  if (MovesWithinTheWindow(Event)) emit Entered();
 }
 
 void TRecentComboBox::focusOutEvent(QFocusEvent* Event) {
   QComboBox::focusOutEvent(Event);
-  if (Event->reason() != Qt::PopupFocusReason) emit Exited();
+  if (MovesWithinTheWindow(Event)) emit Exited();
 }
 
 std::string TRecentComboBox::Text() const {

@@ -116,6 +116,18 @@ class ActionPagesTest : public QObject {
     QVERIFY(Statistics(*S->W).contains("1 occurence of [beta] was found"));
   }
 
+  // Switching to another program and back moves the focus, but enters no box.
+  void comingBackToTheWindowKeepsTheLoadedTerms() {
+    auto S = WindowWithSet({{"three.lst", "a\nb\nc\n"}}, "*.txt");
+    S->F.Dialogs.Files = {QString::fromStdString(S->T.Path("three.lst"))};
+    Find<QToolButton>(S->W.get(), "spbMultiSearch")->click();
+    auto* Search = Find<TRecentComboBox>(S->W.get(), "cbSearch");
+    QFocusEvent Back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(Search, &Back);
+    QCOMPARE(S->W->SearchList.size(), size_t(3));
+    QVERIFY(Search->IsGrey());
+  }
+
   void inputChecksShowTheirMessage_data() {
     QTest::addColumn<QString>("Button");
     QTest::addColumn<QString>("Message");

@@ -259,6 +259,18 @@ class SelectPageTest : public QObject {
     QCOMPARE(W->findChild<QAction*>("miRemoveOthers")->text(), "Remove other files from List");
   }
 
+  void switchingToAnotherProgramDoesNotCheckTheDirectory() {
+    TWindowFixture F;
+    F.StoreCurrentVersion();
+    auto W = F.NewWindow();
+    auto* Dir = Find<TRecentComboBox>(W.get(), "cbDir");
+    Dir->SetText("/half/typed");
+    QFocusEvent Away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(Dir, &Away);
+    QVERIFY(F.Dialogs.Shown.empty());
+    QCOMPARE(Dir->currentText(), "/half/typed");
+  }
+
   void leavingTheDirectoryBoxEndsItWithASlashAndTheChooserFillsIt() {
     TTempTree T;
     TWindowFixture F;
