@@ -14,11 +14,20 @@ std::string S(const QString& Q) {
 }
 constexpr int AgeRole = Qt::UserRole;
 
-// Entering and leaving are moves of the focus between the window's controls. The box's own
-// drop-down, and another window taking or giving back the focus, are neither: switching to
-// another program must not check the directory, and coming back must not empty a term list.
-bool MovesWithinTheWindow(const QFocusEvent* Event) {
-  return Event->reason() != Qt::PopupFocusReason && Event->reason() != Qt::ActiveWindowFocusReason;
+// Entering and leaving are the user's moves of the focus between the window's controls: a click,
+// Tab or a shortcut. The box's own drop-down, another window taking or giving back the focus, and
+// the focus the window moves itself when it switches pages are none of them: switching to another
+// program must not check the directory, and coming back must not empty a term list.
+bool ByTheUser(const QFocusEvent* Event) {
+  switch (Event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+      return true;
+    default:
+      return false;
+  }
 }
 }  // namespace
 
@@ -35,12 +44,12 @@ TRecentComboBox::TRecentComboBox(QWidget* Parent) : QComboBox(Parent) {
 
 void TRecentComboBox::focusInEvent(QFocusEvent* Event) {
   QComboBox::focusInEvent(Event);
-  if (MovesWithinTheWindow(Event)) emit Entered();
+  if (ByTheUser(Event)) emit Entered();
 }
 
 void TRecentComboBox::focusOutEvent(QFocusEvent* Event) {
   QComboBox::focusOutEvent(Event);
-  if (MovesWithinTheWindow(Event)) emit Exited();
+  if (ByTheUser(Event)) emit Exited();
 }
 
 std::string TRecentComboBox::Text() const {
