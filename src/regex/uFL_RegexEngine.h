@@ -21,8 +21,9 @@ class ERegexError : public std::runtime_error {
 };
 
 // Raised when a search would need more backtracking state than the matcher allows (see
-// kMaxBacktrackPoints). The described matcher recursed without bound and crashed on long lines;
-// this one ends the search with this error instead.
+// kMaxBacktrackPoints), or would go back more often than kMaxBacktrackSteps. The described
+// matcher recursed without bound and crashed on long lines, and nested repeats such as (\w+)*
+// can take exponential time; this one ends such a search with this error instead.
 inline constexpr int kRegexErrorBacktrackLimit = 1016;
 
 // One expression, its compiled node program, one input and the groups of the last match.
@@ -147,6 +148,9 @@ class TRegexEngine {
   // A search that needs more raises kRegexErrorBacktrackLimit.
   static constexpr size_t kMaxBacktrackPoints = size_t(1) << 20;
   static constexpr size_t kTrailPerPoint = 4;
+  // Returns to backtracking points one search (every start position together) may make; about a
+  // second of work at most. A search that needs more raises kRegexErrorBacktrackLimit.
+  static constexpr uint64_t kMaxBacktrackSteps = 10'000'000;
 
  protected:
   // Builds the program for Text and its search-start data; raises the compile errors.
@@ -275,6 +279,7 @@ class TRegexEngine {
   std::array<ptrdiff_t, kSlotCount> FSlots{};
   std::array<uint64_t, kSlotCount> FSlotStamp{};  // serial of the choice a slot was saved under
   uint64_t FSerial = 0, FTopSerial = 0, FAttemptSerial = 0;
+  uint64_t FBacktrackSteps = 0;  // of the current search
   std::vector<TChoice> FChoices;
   std::vector<TTrailEntry> FTrail;
   const uint8_t* FCursor = nullptr;

@@ -74,6 +74,7 @@ bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_
   FGroupsCleared = false;
   FChoices.clear();
   FTrail.clear();
+  FBacktrackSteps = 0;
   struct TRelease {
     TRegexEngine& Engine;
     ~TRelease() {
@@ -190,6 +191,7 @@ bool TRegexEngine::Backtrack(int32_t& Node, const uint8_t*& Cursor) {
       Unwind(0);
       return false;
     }
+    if (++FBacktrackSteps > kMaxBacktrackSteps) Raise(kRegexErrorBacktrackLimit);
     TChoice& Choice = FChoices.back();
     Unwind(Choice.TrailHeight);
     Cursor = Choice.Saved;

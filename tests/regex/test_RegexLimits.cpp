@@ -76,6 +76,16 @@ TEST(LongLine, AnEmptyLoopBodyEndsInTheLimitError) {
   EXPECT_EQ(OutcomeOf({"(a*)(\\1)*x", "", "bx", ""}), "error 1016");
 }
 
+// Nested repeats over a line that almost matches try exponentially many splits of the word with
+// little backtracking state at any one time: the step bound ends them.
+TEST(ShortLine, ExponentialBacktrackingEndsInTheLimitError) {
+  EXPECT_EQ(OutcomeOf({"^\\s*(\\w+)*\\s*:", "", "xaz" + std::string(40, 'S') + "-", ""}),
+            "error 1016");
+  EXPECT_EQ(OutcomeOf({"(a+)+[bc]", "", std::string(40, 'a'), ""}), "error 1016");
+  // The same shape where a match exists is found at once.
+  EXPECT_EQ(OutcomeOf({"(a+)+[bc]", "", std::string(40, 'a') + "b", ""}), "match 1+41");
+}
+
 TEST(LongLine, LimitErrorLeavesTheObjectUsable) {
   TRegexEngine Engine;
   Engine.SetExpression("(a|b)*c");
