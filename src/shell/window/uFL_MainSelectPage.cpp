@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QToolTip>
 
+#include <algorithm>
+
 #include "fileset/uFL_FileTypes.h"
 #include "shell/uFL_PageRules.h"
 #include "support/uFL_Utils.h"
@@ -206,7 +208,14 @@ void TMain::miEditInFilesClick() {
 void TMain::miRemoveFileClick() {
   const QModelIndex Index = lbFiles->currentIndex();
   if (!Index.isValid()) return;
-  FFileList.Delete(Index.row());
+  const int Row = Index.row();
+  FFileList.Delete(Row);
+  // The list is shown anew after a change; keep the user's place in it, on the next entry.
+  if (!FFileList.Empty()) {
+    const QModelIndex Next = FFileModel->index(std::min(Row, FFileList.Count() - 1), 0);
+    lbFiles->setCurrentIndex(Next);
+    lbFiles->scrollTo(Next);
+  }
   UpdateStatusLine(true);
 }
 
