@@ -175,7 +175,8 @@ void TDelphiFile::DetectDestroy() {
         Work.Erase(Start, P - 1 + Len);
         continue;
       }
-    } else if (WithItem && FreeAt > 0) {
+    } else if (WithItem && FreeAt > 0 && (FreeAt == 1 || Work.At(FreeAt - 2) != '.')) {
+      // A FREE right after a "." is no bare FREE, even where no name stands before the dot.
       WithItem->NoteFree();
       Trace("WITH DESTORY or FREE Detected for: " + WithItem->Name);
       WithItem = nullptr;

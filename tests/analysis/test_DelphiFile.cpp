@@ -412,6 +412,17 @@ TEST(WithItem, SurvivesIntoALaterRoutine) {
   EXPECT_TRUE(Trace.Has("WITH DESTORY or FREE Detected for: TLIST"));
 }
 
+// ".FREE" at the start of a line is neither a dotted FREE (no name stands before the dot) nor a
+// bare one: it does not consume the WITH item.
+TEST(WithItem, DotFreeAtLineStartIsNoBareFree) {
+  TTraceCapture Trace;
+  const std::string Unit = Source({"unit U;", "interface", "implementation", "procedure A;",
+                                   "begin", "  with TList.Create do Sort;", "  .Free;", "end;"});
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Unit, CheckBit(coCreateDestroy)),
+            "u.pas\n\tGeneral\n\t\tTLIST created 1 times and destroyed 0 times\n");
+  EXPECT_FALSE(Trace.Has("WITH DESTORY or FREE Detected for: TLIST"));
+}
+
 TEST(SetComplete, NoCommitCountsAndSemicolonIsABoundary) {
   TTempTree Tmp;
   TDelphiFile F(nullptr);
