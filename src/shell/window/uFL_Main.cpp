@@ -129,8 +129,8 @@ TRecentComboBox* TMain::CreateComboBox(QWidget* Parent, const char* N) {
 }
 
 void TMain::CreateControls() {
+  // The settings are keyed by the name; screen readers know the window by its caption.
   setObjectName(Q(FormName));
-  setAccessibleName(Q(FormName));
   resize(800, 500);
   setMinimumSize(800, 500);
   if (const QScreen* Screen = QGuiApplication::primaryScreen())

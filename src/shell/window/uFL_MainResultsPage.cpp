@@ -52,6 +52,7 @@ void TMain::CreateResultsPage() {
 
   ppTree = new QMenu(this);
   ppTree->setObjectName(QStringLiteral("ppTree"));
+  ppTree->setAccessibleName(QStringLiteral("ppTree"));
   auto MenuItem = [this](const char* N) {
     QAction* A = ppTree->addAction(Q(ControlText(N).Caption));
     A->setObjectName(Q(N));

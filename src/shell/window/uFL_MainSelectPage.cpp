@@ -97,6 +97,7 @@ void TMain::CreateSelectPage() {
 
   ppFiles = new QMenu(this);
   ppFiles->setObjectName(QStringLiteral("ppFiles"));
+  ppFiles->setAccessibleName(QStringLiteral("ppFiles"));
   auto MenuItem = [this](QMenu* Menu, const char* N) {
     QAction* A = Menu->addAction(Q(ControlText(N).Caption));
     A->setObjectName(Q(N));

@@ -281,6 +281,18 @@ class MainFrameTest : public QObject {
                                 << "Files";
     QTest::newRow("status") << "lblStatus"
                             << "0 file(s) in file list";
+    QTest::newRow("header") << "lblWhatPage"
+                            << "File Selection Page";
+    QTest::newRow("caption with blank") << "btnRemove"
+                                        << "Remove Files ";
+    QTest::newRow("group") << "gbSearchReplace"
+                           << "Search and Replace";
+    QTest::newRow("window") << "Main"
+                            << "Ferrolin 0.25 Alpha";
+    QTest::newRow("file list menu") << "ppFiles"
+                                    << "ppFiles";
+    QTest::newRow("tree menu") << "ppTree"
+                               << "ppTree";
   }
   void controlsAreNamedForScreenReaders() {
     QFETCH(QString, Control);
@@ -288,7 +300,7 @@ class MainFrameTest : public QObject {
     TWindowFixture F;
     F.StoreCurrentVersion();
     auto W = F.NewWindow();
-    QWidget* C = W->findChild<QWidget*>(Control);
+    QWidget* C = W->objectName() == Control ? W.get() : W->findChild<QWidget*>(Control);
     QVERIFY(C);
     QAccessibleInterface* A = QAccessible::queryAccessibleInterface(C);
     QVERIFY(A);
