@@ -75,6 +75,7 @@ void TDelphiFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;
   CountEnds();
   if (LineIsEmpty()) return;
+  DetectInherited();
   DetectWith();
   DetectSetAbortComplete();
   DetectRaise();
@@ -96,6 +97,13 @@ void TDelphiFile::CountBlockStarts() {
     R->EnterBlock();
     Work.Erase(P - 1, P - 1 + Len);
   }
+}
+
+// The body's keywords are all looked for in turn on the line, INHERITED among them, and the trace
+// shows each one found. Where the call stands in the body is worked out statement by statement
+// (NoteRoutineStatements), so nothing more is done with it here.
+void TDelphiFile::DetectInherited() {
+  HasWord(CodeWord(cwInherited));
 }
 
 void TDelphiFile::DetectWith() {

@@ -23,6 +23,7 @@ class TDelphiFile : public TCodeFile {
   void DetectTry();
   bool DetectImplementation();
   void CountBlockStarts();
+  void DetectInherited();
   void DetectWith();
   void DetectSetAbortComplete();
   void DetectRaise();

@@ -153,3 +153,37 @@ TEST(InheritedOption, FindingsFollowTheSetAbortFindingsUnderOneCategory) {
 }
 
 }  // namespace
+
+namespace {
+
+// INHERITED is looked for on every body line that is left after the END handling, whatever
+// checks are chosen, after the blocks and before WITH and CREATE.
+TEST(InheritedTrace, EveryBodyLineWithTheWordIsTraced) {
+  TTraceCapture Trace;
+  CheckSource<TDelphiFile>(
+      "c.pas",
+      Source({"unit uControls;", "interface", "implementation",
+              "constructor TGrid.Create(AOwner: TComponent);", "begin",
+              "  inherited Create(AOwner);", "  FCells := TList.Create;", "end;",
+              "procedure TGrid.Paint;", "begin inherited;", "end;", "inherited;", "end."}),
+      CheckBit(coCreateDestroy));
+  std::vector<std::string> Found;
+  for (const std::string& Text : Trace.Texts())
+    if (Text.find(" found: ") != std::string::npos) Found.push_back(Text);
+  const std::vector<std::string> Expected = {
+      "IMPLEMENTATION found: IMPLEMENTATION",
+      "CONSTRUCTOR found: CONSTRUCTOR TGRID.CREATE(AOWNER: TCOMPONENT);",
+      "CREATE found: CONSTRUCTOR TGRID.CREATE(AOWNER: TCOMPONENT);",
+      "BEGIN found: BEGIN",
+      "INHERITED found: INHERITED CREATE(AOWNER);",
+      "CREATE found: INHERITED CREATE(AOWNER);",
+      "CREATE found: FCELLS := TLIST.CREATE;",
+      "END found: END;",
+      "PROCEDURE found: PROCEDURE TGRID.PAINT;",
+      "BEGIN found: BEGIN INHERITED;",
+      "INHERITED found: INHERITED;",
+      "END found: END;"};
+  EXPECT_EQ(Found, Expected);
+}
+
+}  // namespace
