@@ -77,6 +77,12 @@ struct ReplaceCase {
 
 class ReplaceRules : public ::testing::TestWithParam<ReplaceCase> {};
 
+std::string Repeat(std::string_view Piece, int Times) {
+  std::string S;
+  for (int i = 0; i < Times; ++i) S += Piece;
+  return S;
+}
+
 TEST_P(ReplaceRules, ChangesTheLines) {
   const ReplaceCase& C = GetParam();
   TLoadedTextFile F(C.Text);
@@ -104,7 +110,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"EmptyMatchesInsertOncePerPosition", "xxb\n", "x*?", "-", true, true, 2,
                     "-x-xb|"},
         ReplaceCase{"PrefixEveryLine", "a\nb\n", "^", "> ", true, true, 2, "> a|> b|"},
-        ReplaceCase{"NothingFound", "abc\n", "z", "y", false, true, 0, "abc|"}),
+        ReplaceCase{"NothingFound", "abc\n", "z", "y", false, true, 0, "abc|"},
+        // Many occurrences in one long line, found without regard to case; the text between them
+        // keeps its own case.
+        ReplaceCase{"LongLineManyOccurrences", Repeat("aB.", 60000) + "Tail\nab\n", "ab", "a",
+                    false, false, 60001, Repeat("a.", 60000) + "Tail|a|"},
+        // Each "aabb" becomes "aab", which holds the term again across the inserted text: the scan
+        // goes on after the inserted text and never looks back.
+        ReplaceCase{"LongLineNoRescanOfInsertedText", Repeat("aabb", 40000) + "\n", "ab", "a",
+                    false, true, 40000, Repeat("aab", 40000) + "|"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(SearchReplace, LaterTermsSeeEarlierReplacementsAndFlagsAccumulate) {
