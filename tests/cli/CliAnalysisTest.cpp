@@ -23,15 +23,10 @@ class CliAnalysis : public ::testing::Test {
            "PROCEDURE p IS\nBEGIN\n  OPEN c1;\n  IF x THEN\n    FETCH c1 INTO y;\n  END IF;\n"
            "  CLOSE c1;\n  OPEN c2;\n  FETCH c2 INTO z;\nEND p;\n");
   }
-  std::vector<std::string> Args(const char* Mask, std::vector<std::string> Extra) {
-    std::vector<std::string> All = {Extra[0], "--dir", T.Path("src"), "--mask", Mask};
-    All.insert(All.end(), Extra.begin() + 1, Extra.end());
-    return All;
+  std::vector<std::string> Args(const char* Mask, const std::vector<std::string>& Extra) {
+    return ActionArgs(T.Path("src"), Mask, Extra);
   }
-  static std::string Steady(const std::string& Out) {
-    return std::regex_replace(Out, std::regex("Action took [0-9]+ seconds"),
-                              "Action took 0 seconds");
-  }
+  static std::string Steady(const std::string& Out) { return SteadyDuration(Out); }
   TTempTree T;
   std::string Unit, Clean;
 };

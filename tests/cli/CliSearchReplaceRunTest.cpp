@@ -18,16 +18,10 @@ class CliActions : public ::testing::Test {
     B = T.File("src/sub/b.pas", "x\n\nbegin\n");
     T.File("src/sub/d.pas", "nothing\n");
   }
-  std::vector<std::string> Args(std::vector<std::string> Extra) {
-    std::vector<std::string> All = {Extra[0], "--dir", T.Path("src"), "--mask", "*.pas"};
-    All.insert(All.end(), Extra.begin() + 1, Extra.end());
-    return All;
+  std::vector<std::string> Args(const std::vector<std::string>& Extra) {
+    return ActionArgs(T.Path("src"), "*.pas", Extra);
   }
-  // The printed tree with the duration made fixed, as a machine under load may take a second.
-  static std::string Steady(const std::string& Out) {
-    return std::regex_replace(Out, std::regex("Action took [0-9]+ seconds"),
-                              "Action took 0 seconds");
-  }
+  static std::string Steady(const std::string& Out) { return SteadyDuration(Out); }
   TTempTree T;
   std::string A, B;
 };
