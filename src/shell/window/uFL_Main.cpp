@@ -366,5 +366,5 @@ void TMain::actOracleExecute() {
   ShowPage(tsAction, tsOracle);
 }
 void TMain::pcMainChange() {
-  UpdateStatusLine(false);
+  RefreshStatusLine(false);
 }

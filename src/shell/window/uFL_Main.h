@@ -82,6 +82,11 @@ class TMain : public QWidget, public IActionHost {
   void closeEvent(QCloseEvent* Event) override;
 
  private:
+  // The status line's text and progress without taking input: page switches refresh it, and a
+  // switch made by the program (the driver bringing the results page forward before the busy
+  // state begins) must not let a queued click start a second operation.
+  void RefreshStatusLine(bool RecountReadOnly);
+
   // Runs a handler; an error that escapes it is shown in an error box and the window goes on.
   template <class F>
   void Guard(F&& Fn) {

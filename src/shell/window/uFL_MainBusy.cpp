@@ -71,6 +71,13 @@ void TMain::LeaveBusyState() {
 }
 
 void TMain::UpdateStatusLine(bool RecountReadOnly) {
+  RefreshStatusLine(RecountReadOnly);
+  // The one place where a long operation lets the window take input (Stop, navigation, the
+  // results page) and repaint.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TMain::RefreshStatusLine(bool RecountReadOnly) {
   if (RecountReadOnly) FReadOnlyCount = FFileList.ReadOnlyCount();
   TStatusFacts Facts;
   Facts.Mode = FBusyMode;
@@ -88,9 +95,6 @@ void TMain::UpdateStatusLine(bool RecountReadOnly) {
   }
   lblStatus->setText(Q(StatusLineText(Facts)));
   aniWait->Step();
-  // The one place where a long operation lets the window take input (Stop, navigation, the
-  // results page) and repaint.
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void TMain::Pause(int Milliseconds) {

@@ -104,6 +104,18 @@ class ActionPagesTest : public QObject {
     QVERIFY(Find<QLabel>(S->W.get(), "lblStatus")->text().endsWith("There are results."));
   }
 
+  // Bringing the results page forward happens before the busy state begins; a click already
+  // waiting then must not start a second action inside the first.
+  void aQueuedClickCannotStartASecondActionWhileTheFirstBegins() {
+    auto S = WindowWithSet({{"a.txt", "begin\n"}}, "*.txt");
+    Type(*S->W, "cbSearch", "begin");
+    auto* Search = Find<QPushButton>(S->W.get(), "btnSearch");
+    QMetaObject::invokeMethod(Search, "click", Qt::QueuedConnection);
+    Search->click();
+    QCOMPARE(S->F.Dialogs.Texts("Warning").size(), size_t(1));
+    QCOMPARE(Statistics(*S->W).mid(1, 1), QStringList{"1 file was done"});
+  }
+
   void searchingAgainUsesTheSameTermUntilTheBoxIsEntered() {
     auto S = WindowWithSet({{"a.txt", "alpha beta\n"}}, "*.txt");
     Type(*S->W, "cbSearch", "alpha");
