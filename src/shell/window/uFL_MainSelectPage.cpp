@@ -211,11 +211,12 @@ void TMain::miRemoveFileClick() {
   if (!Index.isValid()) return;
   const int Row = Index.row();
   FFileList.Delete(Row);
-  // The list is shown anew after a change; keep the user's place in it, on the next entry.
+  // The list is shown anew after a change; keep the user's place in it. Nothing is selected
+  // afterwards, so a second "Remove file from List" does nothing until an entry is chosen.
   if (!FFileList.Empty()) {
     const QModelIndex Next = FFileModel->index(std::min(Row, FFileList.Count() - 1), 0);
-    lbFiles->setCurrentIndex(Next);
     lbFiles->scrollTo(Next);
+    lbFiles->setCurrentIndex(QModelIndex());
   }
   UpdateStatusLine(true);
 }
