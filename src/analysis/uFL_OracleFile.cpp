@@ -7,6 +7,8 @@ TOracleFile::TOracleFile(TResultTree* Tree) : TCodeFile(Tree, {"--", "/*", "*/",
 
 void TOracleFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;
+  CountCaseBlocks();
+  if (LineIsEmpty()) return;
   if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwOpen))) Cursor->NoteCreate();
   if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwFetch))) Cursor->NoteFetch();
   if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwClose))) Cursor->NoteFree();
@@ -28,4 +30,36 @@ bool TOracleFile::EndClosesBlock(size_t P) {
     Next += C;
   }
   return !(Next == "IF" || Next == "LOOP" || Next == "CASE");
+}
+
+// A CASE expression ("CASE WHEN ... END") ends with a plain END, which closes a block: without an
+// opener for it, a routine holding one would end there and its later cursors be misreported. So a
+// CASE opens a block, and the CASE of "END CASE" is dropped from the line, which makes that END
+// close the block its own CASE opened. CASE statements come out as before.
+void TOracleFile::CountCaseBlocks() {
+  size_t Len;
+  for (size_t P = FindWord(CodeWord(cwCase), Len); P; P = FindWord(CodeWord(cwCase), Len)) {
+    if (!FollowsEnd(P)) {
+      TRoutine* R = CurrentRoutine();
+      if (!R) return;
+      R->EnterBlock();
+    }
+    Work.Erase(P - 1, P - 1 + Len);
+  }
+}
+
+// Whether the word at 1-based position P comes right after a whole-word END on the same line.
+bool TOracleFile::FollowsEnd(size_t P) const {
+  size_t i = P - 1;
+  while (i > 0 && (Work.At(i - 1) == ' ' || Work.At(i - 1) == '\t')) --i;
+  const std::string_view End = CodeWord(cwEnd).Text;
+  if (i < End.size() || i == P - 1) return false;
+  for (size_t k = 0; k < End.size(); ++k)
+    if (Work.At(i - End.size() + k) != End[k]) return false;
+  if (i == End.size()) return true;
+  const char C = Work.At(i - End.size() - 1);
+  const bool Identifier = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
+                          (C >= '0' && C <= '9') || C == '_' || C == '$' || C == '#' ||
+                          static_cast<unsigned char>(C) >= 128;
+  return !Identifier;
 }

@@ -16,5 +16,9 @@ class TOracleFile : public TCodeFile {
   void ProcessInterfaceLine(int) override {}
   void ProcessOutsideLine(int) override {}
   bool EndClosesBlock(size_t P) override;
+
+ private:
+  void CountCaseBlocks();
+  bool FollowsEnd(size_t P) const;
   bool ScanStartsInImplementation() const override { return true; }
 };

@@ -169,6 +169,23 @@ INSTANTIATE_TEST_SUITE_P(
                  {"PROCEDURE p IS", "BEGIN", "  OPEN c1; -- CLOSE c1", "  /* FETCH c1",
                   "     CLOSE c1 */ FETCH c1 INTO x;", "  x := 'CLOSE c1';", "END;"},
                  "\t\tOpen=Fetch=Close does not match for C1\n"},
+        // A CASE expression ends with a plain END: it closes the block its CASE opened, so the
+        // routine goes on and the CLOSE after it still belongs to it.
+        BodyCase{
+            "CASE expression between OPEN and CLOSE",
+            {"PROCEDURE p IS", "BEGIN", "  OPEN c1;", "  FETCH c1 INTO x;",
+             "  SELECT CASE WHEN x > 0 THEN 1 ELSE 0 END INTO y FROM dual;", "  CLOSE c1;", "END;"},
+            ""},
+        BodyCase{"CASE expression spread over lines inside a CASE statement",
+                 {"PROCEDURE p IS", "BEGIN", "  OPEN c1;", "  FETCH c1 INTO x;", "  CASE x",
+                  "    WHEN 1 THEN", "      y := CASE", "             WHEN z THEN 1",
+                  "             ELSE 2", "           END;", "    ELSE NULL;", "  END   CASE;",
+                  "  CLOSE c1;", "END;"},
+                 ""},
+        BodyCase{"the routine still ends at its own END after CASE blocks",
+                 {"PROCEDURE p IS", "BEGIN", "  v := CASE WHEN a THEN 1 END;", "END;", "CLOSE c1;",
+                  "PROCEDURE q IS", "BEGIN", "  OPEN c1;", "  FETCH c1 INTO x;", "END;"},
+                 "\t\tOpen=Fetch=Close does not match for C1\n"},
         BodyCase{"cursors sort by name",
                  {"FUNCTION f RETURN NUMBER IS", "BEGIN", "  OPEN zz; FETCH zz INTO a;",
                   "  OPEN aa; FETCH aa INTO b;", "  RETURN 1;", "END f;"},
