@@ -1,5 +1,6 @@
 // The settings store's value layout and rules over QSettings.
 #include "support/uFL_CompMemory.h"
+#include "support/uFL_QtText.h"
 
 #include <QFile>
 #include <QSettings>
@@ -15,14 +16,6 @@ namespace {
 
 // The key as the messages name it; here it is the file QSettings keeps for the same names.
 constexpr const char* KeyText = "Current_User\\Software\\Vendalor\\Ferrolin\\ :";
-
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-std::string S(const QString& Q) {
-  const QByteArray B = Q.toUtf8();
-  return std::string(B.constData(), size_t(B.size()));
-}
 
 std::string JoinLinesCRLF(const std::vector<std::string>& Lines) {
   std::string Text;

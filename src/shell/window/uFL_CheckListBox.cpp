@@ -1,13 +1,8 @@
 // The check list box.
 #include "uFL_CheckListBox.h"
+#include "support/uFL_QtText.h"
 
 #include <QResizeEvent>
-
-namespace {
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-}  // namespace
 
 TCheckListBox::TCheckListBox(QWidget* Parent) : QListWidget(Parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,5 +1,6 @@
 // The main window's creation, frame, navigation bars, page switching and destruction.
 #include "uFL_Main.h"
+#include "support/uFL_QtText.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,12 +35,6 @@
 #include "uFL_TraceModel.h"
 
 namespace {
-QString Q(const char* S) {
-  return S ? QString::fromUtf8(S) : QString();
-}
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
 
 constexpr QColor Grey(128, 128, 128);
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/uFL_PageRules.h"
+#include "support/uFL_QtText.h"
 #include "uFL_CheckListBox.h"
 #include "uFL_Dialogs.h"
 #include "uFL_Main.h"
@@ -16,16 +17,6 @@
 #include "uFL_RecentComboBox.h"
 
 namespace {
-QString Q(const char* S) {
-  return QString::fromUtf8(S);
-}
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-std::string S(const QString& Q) {
-  const QByteArray B = Q.toUtf8();
-  return std::string(B.constData(), size_t(B.size()));
-}
 
 QGroupBox* Group(QWidget* Parent, const char* Name) {
   auto* G = new QGroupBox(Q(ControlText(Name).Caption), Parent);

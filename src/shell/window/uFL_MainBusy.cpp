@@ -10,16 +10,11 @@
 #include <QToolButton>
 
 #include "uFL_BusyIndicator.h"
+#include "support/uFL_QtText.h"
 #include "uFL_Dialogs.h"
 #include "uFL_Main.h"
 #include "uFL_ResultTreeModel.h"
 #include "uFL_TraceModel.h"
-
-namespace {
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-}  // namespace
 
 void TMain::SetStopButtonState(bool Shown) {
   StopButton->setEnabled(Shown);

@@ -7,21 +7,12 @@
 #include <QTreeView>
 
 #include "shell/uFL_PageRules.h"
+#include "support/uFL_QtText.h"
 #include "uFL_Dialogs.h"
 #include "uFL_ListLook.h"
 #include "uFL_Main.h"
 #include "uFL_MainTexts.h"
 #include "uFL_ResultTreeModel.h"
-
-namespace {
-QString Q(const char* S) {
-  return QString::fromUtf8(S);
-}
-std::string S(const QString& Q) {
-  const QByteArray B = Q.toUtf8();
-  return std::string(B.constData(), size_t(B.size()));
-}
-}  // namespace
 
 void TMain::CreateResultsPage() {
   auto* Grid = new QGridLayout(tsResults);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "fileset/uFL_FileTypes.h"
+#include "support/uFL_QtText.h"
 #include "shell/uFL_PageRules.h"
 #include "support/uFL_Utils.h"
 #include "uFL_CheckListBox.h"
@@ -24,19 +25,6 @@
 #include "uFL_Main.h"
 #include "uFL_MainTexts.h"
 #include "uFL_RecentComboBox.h"
-
-namespace {
-QString Q(const char* S) {
-  return QString::fromUtf8(S);
-}
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-std::string S(const QString& Q) {
-  const QByteArray B = Q.toUtf8();
-  return std::string(B.constData(), size_t(B.size()));
-}
-}  // namespace
 
 void TMain::CreateSelectPage() {
   auto* Grid = new QGridLayout(tsSelect);

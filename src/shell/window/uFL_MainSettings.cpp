@@ -2,16 +2,11 @@
 #include <QCheckBox>
 
 #include "uFL_CheckListBox.h"
+#include "support/uFL_QtText.h"
 #include "uFL_Dialogs.h"
 #include "uFL_Main.h"
 #include "uFL_MainTexts.h"
 #include "uFL_RecentComboBox.h"
-
-namespace {
-QString Q(const char* S) {
-  return QString::fromUtf8(S);
-}
-}  // namespace
 
 TSettingsRecords TMain::CollectSettings() const {
   TSettingsRecords R;

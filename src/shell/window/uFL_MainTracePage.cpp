@@ -9,15 +9,10 @@
 #include <QVBoxLayout>
 
 #include "uFL_ListLook.h"
+#include "support/uFL_QtText.h"
 #include "uFL_Main.h"
 #include "uFL_MainTexts.h"
 #include "uFL_TraceModel.h"
-
-namespace {
-QString Q(const char* S) {
-  return QString::fromUtf8(S);
-}
-}  // namespace
 
 void TMain::CreateTracePage() {
   auto* Layout = new QGridLayout(tsTrace);

@@ -1,17 +1,11 @@
 // The recent-entries combo box.
 #include "uFL_RecentComboBox.h"
+#include "support/uFL_QtText.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
 
 namespace {
-QString Q(const std::string& S) {
-  return QString::fromUtf8(S.data(), qsizetype(S.size()));
-}
-std::string S(const QString& Q) {
-  const QByteArray B = Q.toUtf8();
-  return std::string(B.constData(), size_t(B.size()));
-}
 constexpr int AgeRole = Qt::UserRole;
 
 // Entering and leaving are the user's moves of the focus between the window's controls: a click,
