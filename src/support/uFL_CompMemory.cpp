@@ -17,12 +17,6 @@ namespace {
 // The key as the messages name it; here it is the file QSettings keeps for the same names.
 constexpr const char* KeyText = "Current_User\\Software\\Vendalor\\Ferrolin\\ :";
 
-std::string JoinLinesCRLF(const std::vector<std::string>& Lines) {
-  std::string Text;
-  for (const std::string& L : Lines) Text += L + "\r\n";
-  return Text;
-}
-
 std::string StatusText(const QSettings& Settings) {
   const std::string File = S(Settings.fileName());
   switch (Settings.status()) {
@@ -198,7 +192,7 @@ bool TCompMemory::SaveComboBox(TComboBoxState& Control) {
   if (!Control.Text.empty() && AddRecentEntry(Control, Control.Text)) {
     std::vector<std::string> Lines;
     for (const TComboEntry& E : Control.Items) Lines.push_back(E.Text);
-    if (!Write(Control.Name + "_mru", Q(JoinLinesCRLF(Lines)))) return false;
+    if (!Write(Control.Name + "_mru", Q(JoinLines(Lines, "\r\n")))) return false;
   }
   return Write(Control.Name + "_current", Q(Control.Text));
 }
@@ -225,7 +219,7 @@ bool TCompMemory::SaveCheckList(const TCheckListState& Control) {
   std::vector<bool> Checked = Control.Checked;
   Checked.resize(Control.Items.size(), false);
   const std::string Bytes = CheckStatesToStream(Checked);
-  return Write(Control.Name + "_items", Q(JoinLinesCRLF(Control.Items))) &&
+  return Write(Control.Name + "_items", Q(JoinLines(Control.Items, "\r\n"))) &&
          Write(Control.Name + "_checked", QByteArray(Bytes.data(), qsizetype(Bytes.size()))) &&
          Write(Control.Name + "_binarysize", int(Bytes.size()));
 }

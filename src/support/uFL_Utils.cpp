@@ -108,15 +108,20 @@ std::vector<std::string> SplitTextLines(std::string_view Text) {
   return Lines;
 }
 
-void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines) {
+std::string JoinLines(const std::vector<std::string>& Lines, std::string_view Eol) {
   std::string Data;
   size_t Size = 0;
-  for (const auto& L : Lines) Size += L.size() + 2;
+  for (const auto& L : Lines) Size += L.size() + Eol.size();
   Data.reserve(Size);
   for (const auto& L : Lines) {
     Data += L;
-    Data += "\r\n";
+    Data += Eol;
   }
+  return Data;
+}
+
+void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines) {
+  const std::string Data = JoinLines(Lines, "\r\n");
   int Fd = open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (Fd < 0)
     throw EFileError("Cannot create file \"" + FileName + "\". " + SystemErrorText(errno));

@@ -39,6 +39,9 @@ std::string ReadWholeFile(const std::string& FileName);
 // a line when it is not empty.
 std::vector<std::string> SplitTextLines(std::string_view Text);
 
+// Every line followed by Eol.
+std::string JoinLines(const std::vector<std::string>& Lines, std::string_view Eol);
+
 // Writes every line followed by CR LF, creating or truncating the file; throws EFileError.
 void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines);
 
