@@ -172,17 +172,6 @@ bool MatchesMask(const std::string& Name, const std::string& Mask) {
   return WildMatch(Name.data(), Name.data() + Name.size(), Mask.data(), Mask.data() + Mask.size());
 }
 
-bool ReadFileRec(const std::string& Path, TSearchRec& Rec) {
-  auto Slash = Path.rfind('/');
-  std::string Dir = Slash == std::string::npos ? std::string(".") : Path.substr(0, Slash + 1);
-  std::string Name = Slash == std::string::npos ? Path : Path.substr(Slash + 1);
-  int Fd = open(Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (Fd < 0) return false;
-  bool Found = !Name.empty() && StatEntry(Fd, Name, Rec);
-  close(Fd);
-  return Found;
-}
-
 void TFSEnumerator::SetStartPath(const std::string& Value) {
   if (Value == FStartPath) return;
   FStartPath = Value;

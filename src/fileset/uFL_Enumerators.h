@@ -87,6 +87,3 @@ struct TDirectoryScan {
   std::vector<std::string> Subdirs;
 };
 TDirectoryScan ScanFilesAndSubdirs(const std::string& Dir, const std::string& Mask);
-
-// The directory record of one path as the platform mapping gives it; false when it does not exist.
-bool ReadFileRec(const std::string& Path, TSearchRec& Rec);

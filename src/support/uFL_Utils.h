@@ -16,9 +16,6 @@ class EFileError : public std::runtime_error {
 inline char UpCaseAscii(char C) {
   return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C;
 }
-inline char LowCaseAscii(char C) {
-  return (C >= 'A' && C <= 'Z') ? char(C - 'A' + 'a') : C;
-}
 std::string UpperCaseAscii(std::string_view S);
 bool SameTextAscii(std::string_view A, std::string_view B);
 

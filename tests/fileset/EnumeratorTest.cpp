@@ -137,12 +137,23 @@ TEST(Enumerators, RecordsCarrySizeAndReadOnly) {
   TTempTree T;
   std::string P = T.File("ro.txt", "12345");
   chmod(P.c_str(), 0444);
-  TSearchRec Rec;
-  ASSERT_TRUE(ReadFileRec(P, Rec));
-  EXPECT_EQ(Rec.Size, 5);
-  EXPECT_EQ(Rec.Attr, faArchive | faReadOnly);
-  EXPECT_EQ(Rec.Name, "ro.txt");
-  EXPECT_FALSE(ReadFileRec(T.Path("gone.txt"), Rec));
+  std::vector<TSearchRec> Recs;
+  TFileEnumerator E;
+  E.SetStartPath(T.Dir());
+  E.SetFileMask("*.txt");
+  E.FileTypes = FileTypeBit(ftNormal);
+  E.OnItem = [&](TFSEnumerator&, const std::string&, const TSearchRec& Rec, bool&) {
+    Recs.push_back(Rec);
+  };
+  E.Execute();
+  ASSERT_EQ(Recs.size(), 1u);
+  EXPECT_EQ(Recs[0].Size, 5);
+  EXPECT_EQ(Recs[0].Attr, faArchive | faReadOnly);
+  EXPECT_EQ(Recs[0].Name, "ro.txt");
+  // An exact name that does not exist yields nothing.
+  E.SetFileMask("gone.txt");
+  E.Execute();
+  EXPECT_EQ(Recs.size(), 1u);
 }
 
 TEST(Enumerators, UnreadableOrMissingDirectoriesYieldNothing) {
