@@ -1,6 +1,8 @@
 // The trace log's unit state and its line layout.
 #include "support/uFL_Log.h"
 
+#include <algorithm>
+
 #include "support/uFL_Utils.h"
 
 namespace {
@@ -93,7 +95,12 @@ void KeepTraceOfFile(const std::string& FileName) {
 int FindInTrace(const TTraceLines& Lines, const std::string& Pattern, int StartIndex) {
   if (Pattern.empty()) return -1;
   const std::string Upper = UpperCaseAscii(Pattern);
-  for (int i = std::max(StartIndex, 0); i < Lines.Count(); ++i)
-    if (UpperCaseAscii(Lines[i]).find(Upper) != std::string::npos) return i;
+  // Compared byte by byte with ASCII folding: no upper-cased copy of every line.
+  auto Same = [](char A, char B) { return UpCaseAscii(A) == B; };
+  for (int i = std::max(StartIndex, 0); i < Lines.Count(); ++i) {
+    const std::string& Line = Lines[i];
+    if (std::search(Line.begin(), Line.end(), Upper.begin(), Upper.end(), Same) != Line.end())
+      return i;
+  }
   return -1;
 }
