@@ -88,6 +88,7 @@ var
 
 var
   Fields: TStringList;
+  I: Integer;
 begin
   Result := Default(TImportResult);
   FRejects.Clear;
@@ -103,9 +104,10 @@ begin
       'values (:article_no, :description, :price, :group_code)';
     FConnection.StartTransaction;
     try
-      for LineNo := 1 to Lines.Count - 1 do
+      for I := 1 to Lines.Count - 1 do
       begin
-        Fields := SplitCsvLine(Lines[LineNo]);
+        LineNo := I + 1;
+        Fields := SplitCsvLine(Lines[I]);
         try
           if Validate(Fields) then
             Store(Fields)

@@ -51,10 +51,12 @@ begin
 end;
 
 function TStringsHelper.IndexOfValue(const AValue: string): Integer;
+var
+  I: Integer;
 begin
-  for Result := 0 to Count - 1 do
-    if SameText(ValueFromIndex[Result], AValue) then
-      Exit;
+  for I := 0 to Count - 1 do
+    if SameText(ValueFromIndex[I], AValue) then
+      Exit(I);
   Result := -1;
 end;
 

@@ -24,9 +24,9 @@ CREATE OR REPLACE PACKAGE BODY pkg_report_feed AS
     l_sql := 'SELECT ';
     FOR col IN c_report_columns(p_report_id) LOOP
       l_sql := l_sql || l_sep || dbms_assert.simple_sql_name(col.column_name);
-      l_sep := ', ';
+      l_sep := ' || '';'' || ';
     END LOOP;
-    RETURN l_sql || ' FROM ' || dbms_assert.sql_object_name(l_from);
+    RETURN l_sql || ' AS line FROM ' || dbms_assert.sql_object_name(l_from);
   END build_query;
 
   PROCEDURE open_feed(p_report_id IN NUMBER) IS
