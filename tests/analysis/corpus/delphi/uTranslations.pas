@@ -1,7 +1,8 @@
-unit uTranslations;
+﻿unit uTranslations;
 
 // User-facing texts. The German and French texts live in the .po files next
-// to the executable; English is built in. Keys are the English texts.
+// to the executable; English is built in. Keys are the English texts
+// ("Verbindung unterbrochen – bitte später erneut versuchen", "Réessayer").
 
 interface
 
