@@ -80,3 +80,20 @@ CREATE OR REPLACE PACKAGE BODY pkg_user_admin AS
 
 END pkg_user_admin;
 /
+
+-- One-time fix-up shipped with the release that introduced salted hashes:
+-- users without a salt must set a new password at their next login.
+DECLARE
+  CURSOR c_unsalted IS
+    SELECT login FROM app_users WHERE salt IS NULL;
+  l_login app_users.login%TYPE;
+BEGIN
+  OPEN c_unsalted;
+  LOOP
+    FETCH c_unsalted INTO l_login;
+    EXIT WHEN c_unsalted%NOTFOUND;
+    UPDATE app_users SET status = 'RESET_PASSWORD' WHERE login = l_login;
+  END LOOP;
+  COMMIT;
+END;
+/
