@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 
+#include "files/uFL_SearchReplace.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
@@ -78,6 +79,21 @@ bool TBaseFile::Load() {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;
   }
+  return TakeText(std::move(Text));
+}
+
+bool TBaseFile::LoadFromBytes(std::string Bytes) {
+  Changed = false;
+  Loaded = false;
+  CutAtNul = false;
+  if (const size_t Nul = Bytes.find('\0'); Nul != std::string::npos) {
+    Bytes.resize(Nul);
+    CutAtNul = true;
+  }
+  return TakeText(std::move(Bytes));
+}
+
+bool TBaseFile::TakeText(std::string Text) {
   std::string Break = Lines.Assign(std::move(Text));
   LineBreak = Break.empty() ? std::string("\n") : Break;
   const int64_t N = Lines.Count();
@@ -91,6 +107,28 @@ bool TBaseFile::Load() {
     AddError("Binary file, skipped");
   }
   return Loaded;
+}
+
+int TBaseFile::Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
+  return SearchReplace(false, std::string(), SearchText, UseRegExpr, CaseSensitive);
+}
+
+int TBaseFile::Replace(const std::string& SearchText, const std::string& ReplaceText,
+                       bool UseRegExpr, bool CaseSensitive) {
+  return SearchReplace(true, ReplaceText, SearchText, UseRegExpr, CaseSensitive);
+}
+
+int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
+                             const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
+  TSearchOutcome Found;
+  if (Loaded && MatchedLines.size() >= size_t(Lines.Count())) {
+    const TSearchTerm Term{SearchText, UseRegExpr, CaseSensitive};
+    Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
+    for (const TLineHit& Hit : Found.Hits) MatchedLines[size_t(Hit.Line)] = 1;
+    if (DoReplace && Found.Count > 0) Changed = true;
+  }
+  AddTrace(FileName, "Found " + std::to_string(Found.Count) + " occurences of " + SearchText);
+  return Found.Count;
 }
 
 bool TBaseFile::SaveChanges(bool NoConfirm) {

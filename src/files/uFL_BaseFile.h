@@ -25,7 +25,6 @@ class TBaseFile {
   std::string ShortName;
   std::string FileName;
   bool Changed = false;
-  std::string WorkLine;
   TLines Lines;
   std::vector<std::string> Messages;
   std::string LastCategory;
@@ -51,15 +50,18 @@ class TBaseFile {
   virtual void Analyse(TCheckOptions Options) = 0;
   virtual void Reset();
   virtual bool WriteResults();
-  virtual bool AddUnit(const std::string& UnitName) = 0;
 
   void SetFileName(const std::string& Name);
+  // Reads FileName and applies the binary rule (by the size recorded in FileRec); returns Loaded.
   bool Load();
+  // As Load, with Bytes as the file's content instead of what is on disk.
+  bool LoadFromBytes(std::string Bytes);
   bool SaveChanges(bool NoConfirm);
   void AddResult(const std::string& Category, const std::string& Text);
   void AddError(const std::string& Msg);
 
-  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or replaced.
+  // Search and replace over Lines (uFL_SearchReplace), marking MatchedLines and tracing the count:
+  // the number of occurrences found or replaced.
   int Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive);
   int Replace(const std::string& SearchText, const std::string& ReplaceText, bool UseRegExpr,
               bool CaseSensitive);
@@ -68,6 +70,9 @@ class TBaseFile {
   // Running with a program (defined in uFL_FileExecute.cpp): the exit code, 2147483647 for none.
   int32_t RunWith(const std::string& Application, const std::string& Params, bool Wait,
                   bool ShowWindow);
+
+ private:
+  bool TakeText(std::string Text);
 };
 
 // The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
