@@ -27,6 +27,8 @@ void TBaseFile::Reset() {
   Lines.Clear();
   Messages.clear();
   Errors.clear();
+  Findings.clear();
+  FTermHits.clear();
 }
 
 namespace {
@@ -94,6 +96,7 @@ bool TBaseFile::LoadFromBytes(std::string Bytes) {
 }
 
 bool TBaseFile::TakeText(std::string Text) {
+  FTermHits.clear();
   std::string Break = Lines.Assign(std::move(Text));
   LineBreak = Break.empty() ? std::string("\n") : Break;
   const int64_t N = Lines.Count();
@@ -124,7 +127,10 @@ int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
   if (Loaded && MatchedLines.size() >= size_t(Lines.Count())) {
     const TSearchTerm Term{SearchText, UseRegExpr, CaseSensitive};
     Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
-    for (const TLineHit& Hit : Found.Hits) MatchedLines[size_t(Hit.Line)] = 1;
+    for (const TLineHit& Hit : Found.Hits) {
+      MatchedLines[size_t(Hit.Line)] = 1;
+      FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
+    }
     if (DoReplace && Found.Count > 0) Changed = true;
   }
   AddTrace(FileName, "Found " + std::to_string(Found.Count) + " occurences of " + SearchText);
@@ -179,15 +185,42 @@ void TBaseFile::AddResult(const std::string& Category, const std::string& Text) 
 bool TBaseFile::WriteResults() {
   FileNodePending = true;
   LastCategory.clear();
-  for (const auto& Msg : Errors) AddResult("Errors", Msg);
+  for (const auto& Msg : Errors) {
+    AddResult("Errors", Msg);
+    TFinding F;
+    F.RuleId = "error";
+    F.Category = "Errors";
+    F.Message = Msg;
+    Findings.push_back(std::move(F));
+  }
   if (Loaded) {
     const int N = std::min(Lines.Count(), int(MatchedLines.size()));
     for (int i = 0; i < N; ++i)
       if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
+    AddSearchFindings();
   }
   if (ExitCode != 0)
     AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));
   return !LastCategory.empty();
+}
+
+void TBaseFile::AddSearchFindings() {
+  // One finding per term and line, in line order and, on one line, in the order of the terms; the
+  // text is the line's as the tree shows it, after every replacement.
+  std::stable_sort(FTermHits.begin(), FTermHits.end(),
+                   [](const TTermHit& A, const TTermHit& B) { return A.Line < B.Line; });
+  for (const TTermHit& Hit : FTermHits) {
+    if (Hit.Line >= Lines.Count()) continue;
+    TFinding F;
+    F.RuleId = Hit.Replaced ? "replace" : "search";
+    F.Category = "Search";
+    F.Message = Lines.Get(Hit.Line);
+    F.Line = Hit.Line + 1;
+    F.Column = Hit.Column;
+    F.EndColumn = Hit.EndColumn;
+    F.LineText = F.Message;
+    Findings.push_back(std::move(F));
+  }
 }
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {

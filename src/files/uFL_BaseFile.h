@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
 #include "files/uFL_Types.h"
 
@@ -43,6 +44,9 @@ class TBaseFile {
   // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would
   // cut the file there, so such a file is never saved.
   bool CutAtNul = false;
+  // The file's findings for the machine-readable outputs, in the order of the results tree:
+  // WriteResults appends its errors and search hits, a subclass's WriteResults its own after them.
+  std::vector<TFinding> Findings;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
 
@@ -73,6 +77,15 @@ class TBaseFile {
 
  private:
   bool TakeText(std::string Text);
+  void AddSearchFindings();
+
+  // The first occurrence of each term on each line it was found on, in search order; kept like
+  // MatchedLines until the next Load.
+  struct TTermHit {
+    int Line, Column, EndColumn;
+    bool Replaced;
+  };
+  std::vector<TTermHit> FTermHits;
 };
 
 // The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
