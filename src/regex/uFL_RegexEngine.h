@@ -132,6 +132,8 @@ class TRegexEngine {
   void SetWordCharList(std::string_view Chars);
   // The case mapping of every case-insensitive comparison; a pure function of one character.
   void SetCaseInverter(TCaseInverter Inverter);
+  // CaseInverter of every code, as every case-insensitive comparison uses it.
+  const TRegexByteSet& CaseTable() const { return FCaseTable; }
   // The default inverter: ASCII letters change case, every other character stays.
   static unsigned char InvertCase(unsigned char Ch);
 

@@ -13,6 +13,7 @@
 
 #include "regex/uFL_RegexEngine.h"
 #include "regex/uFL_RegexOpcodes.h"
+#include "regex/uFL_RegexRarity.h"
 
 namespace {
 
@@ -32,23 +33,13 @@ enum : uint8_t {
 // does not keep its memory for the life of the engine.
 constexpr size_t kKeptStackEntries = size_t(1) << 16;
 
-// How common a character is in source text, higher for rarer ones: blanks and the frequent
-// lower-case letters are everywhere, punctuation is not.
-int Rarity(uint8_t Ch) {
-  if (Ch == ' ' || Ch == '\t') return 0;
-  if (std::strchr("etaoinsr", Ch) && Ch != 0) return 1;
-  if (Ch >= 'a' && Ch <= 'z') return 2;
-  if ((Ch >= 'A' && Ch <= 'Z') || (Ch >= '0' && Ch <= '9') || Ch == '_') return 3;
-  return Ch < 0x80 ? 4 : 5;
-}
-
 // Whether Text occurs in [From, End): memchr to its rarest character, then a compare. The
 // texts are short literals, for which this beats memmem and a scan for their first character.
 bool FindText(const uint8_t* From, const uint8_t* End, const uint8_t* Text, size_t Length) {
   if (size_t(End - From) < Length) return false;
   size_t Anchor = 0;
   for (size_t i = 1; i < Length; ++i)
-    if (Rarity(Text[i]) > Rarity(Text[Anchor])) Anchor = i;
+    if (RegexByteRarity(Text[i]) > RegexByteRarity(Text[Anchor])) Anchor = i;
   const uint8_t* const Last = End - Length + Anchor;  // the last place the anchor may lie
   for (const uint8_t* At = From + Anchor; At <= Last; ++At) {
     At = static_cast<const uint8_t*>(std::memchr(At, Text[Anchor], size_t(Last - At) + 1));
