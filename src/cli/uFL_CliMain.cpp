@@ -26,24 +26,25 @@ static const std::vector<TCliAction>& CliActions() {
   static const std::vector<TCliAction> Actions = {
       {"list", CliList, FileSetOptions()},
       {"search", CliSearch,
-       CliOptionList({FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"}, ResultOptions()})},
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
-                       "case-sensitive", "confirm"},
+                       "case-sensitive", "confirm", "dry-run"},
                       ResultOptions()})},
       {"run", CliRun,
-       CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"program", "params", "no-wait", "show-output"}, ResultOptions()})},
       {"delphi-check", CliDelphiCheck,
        CliOptionList({FileSetOptions(),
                       {"create-destroy", "setabort-setcomplete", "no-try-except", "inherited"},
                       ResultOptions()})},
       {"oracle-check", CliOracleCheck, CliOptionList({FileSetOptions(), ResultOptions()})},
       {"add-unit", CliAddUnit,
-       CliOptionList({FileSetOptions(), {"unit", "confirm"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
+      {"undo", CliUndo, {"list", "run", "results", "filenames-only", "fail-on-results"}},
   };
   return Actions;
 }

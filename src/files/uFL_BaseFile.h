@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/uFL_Lines.h"
+#include "files/uFL_SaveObserver.h"
 #include "files/uFL_Types.h"
 
 class TResultTree;
@@ -46,6 +47,8 @@ class TBaseFile {
   bool CutAtNul = false;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
+  // Sees every save of a changed file (the undo journal, a preview); not owned.
+  ISaveObserver* SaveObserver = nullptr;
 
   virtual void ProcessLine(int Index) = 0;
   virtual void Analyse(TCheckOptions Options) = 0;
@@ -59,7 +62,8 @@ class TBaseFile {
   void AddResult(const std::string& Category, const std::string& Text);
   void AddError(const std::string& Msg);
 
-  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or replaced.
+  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or
+  // replaced.
   int Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive);
   int Replace(const std::string& SearchText, const std::string& ReplaceText, bool UseRegExpr,
               bool CaseSensitive);
