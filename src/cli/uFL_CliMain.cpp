@@ -26,16 +26,16 @@ static const std::vector<TCliAction>& CliActions() {
   static const std::vector<TCliAction> Actions = {
       {"list", CliList, FileSetOptions()},
       {"search", CliSearch,
-       CliOptionList(
-           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"},
+                      ResultOptions()})},
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
                        "case-sensitive", "confirm", "dry-run"},
                       ResultOptions()})},
       {"run", CliRun,
-       CliOptionList(
-           {FileSetOptions(), {"program", "params", "no-wait", "show-output"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
+                      ResultOptions()})},
       {"delphi-check", CliDelphiCheck,
        CliOptionList({FileSetOptions(),
                       {"create-destroy", "setabort-setcomplete", "no-try-except", "inherited"},
