@@ -79,7 +79,8 @@ bool ReadFileBytes(const std::string& Path, std::string& Bytes, int& E) {
   return true;
 }
 
-void ReplaceFileSynced(const std::string& Path, std::string_view Bytes, unsigned Mode) {
+void ReplaceFileSynced(const std::string& Path, std::string_view Bytes, unsigned Mode,
+                       bool SyncDir) {
   std::string Templ = ExtractFilePath(Path) + "." + ExtractFileName(Path) + ".ferrolin-XXXXXX";
   std::vector<char> Name(Templ.begin(), Templ.end());
   Name.push_back('\0');
@@ -97,6 +98,7 @@ void ReplaceFileSynced(const std::string& Path, std::string_view Bytes, unsigned
     unlink(Temp.c_str());
     Fail(Path, E);
   }
+  if (!SyncDir) return;
   const std::string Dir = ExtractFilePath(Path);
   SyncDirectory(Dir.empty() ? "." : Dir);
 }

@@ -18,8 +18,9 @@ void SyncDirectory(const std::string& Dir);
 bool ReadFileBytes(const std::string& Path, std::string& Bytes, int& E);
 
 // Replaces Path by Bytes with the permission bits Mode: a temporary file in the same directory,
-// synced, renamed over Path, the directory synced. On failure Path is untouched.
-void ReplaceFileSynced(const std::string& Path, std::string_view Bytes, unsigned Mode);
+// synced, renamed over Path; the directory too when SyncDir. On failure Path is untouched.
+void ReplaceFileSynced(const std::string& Path, std::string_view Bytes, unsigned Mode,
+                       bool SyncDir = true);
 
 // A file that only grows by whole lines, each written with one call so that a kill leaves every
 // line either whole or (the last one only) cut short.

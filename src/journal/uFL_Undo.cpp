@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <set>
 #include <stdexcept>
 
 #include "journal/uFL_ContentHash.h"
@@ -67,6 +68,7 @@ TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
   Outcome.UndoRunId = Journal.RunId();
   TAppendFile Manifest(RunDir + "/" + ManifestName);
 
+  std::set<std::string> Touched;  // folders whose renames are flushed once, at the end
   std::vector<int> Numbers;
   for (const auto& [N, R] : Records) Numbers.push_back(N);
   for (const auto& [N, F] : Listed)
@@ -101,7 +103,8 @@ TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
     }
     try {
       Journal.BeforeSave(Path, Current, Original, St.st_mode & 07777);
-      ReplaceFileSynced(Path, Original, F.Mode);
+      ReplaceFileSynced(Path, Original, F.Mode, false);
+      Touched.insert(ExtractFilePath(Path));
       Journal.AfterSave(Path, Original);
     } catch (const std::exception& Err) {
       Outcome.NotRestored.emplace_back(Path, std::string("not restored: ") + Err.what());
@@ -112,6 +115,13 @@ TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
       Manifest.Append(RestoredLine(N), false);
     } catch (const std::exception&) {
       // The file holds its original again, which the next undo sees by its hash.
+    }
+  }
+  for (const std::string& Dir : Touched) {
+    try {
+      SyncDirectory(Dir.empty() ? "." : Dir);
+    } catch (const std::exception&) {
+      // The restores are done; only their surviving a power loss is less certain.
     }
   }
   Manifest.Append(UndoneLine(Outcome.UndoRunId), true);
