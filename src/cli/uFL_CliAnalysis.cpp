@@ -41,5 +41,6 @@ int CliAddUnit(const TCliArgs& Args, TCliContext& Context) {
   Params.UnitName = Args.Get("unit");  // exactly as typed
   if (Params.UnitName.empty()) throw std::runtime_error(PageMsg::EnterUnit);
   Params.AddUnitConfirm = Args.Has("confirm");
+  Params.PreviewOnly = Args.Has("dry-run");
   return RunCliAction(Args, Context, Params);
 }

@@ -31,6 +31,8 @@ const std::vector<TCliOption>& CliOptions() {
       {"text-file", true, false, "file whose bytes are matched against (match)"},
       {"offset", true, false, "1-based position to start matching at (match)"},
       {"modifiers", true, false, "modifier letters, as a (?...) group applies them (match)"},
+      {"dry-run", false, false, "change no file; print the diff of what would change"},
+      {"run", true, false, "the journaled run to undo (undo; see undo --list)"},
       {"results", true, false, "write the results tree to FILE (CR LF)"},
       {"filenames-only", false, false, "write only the file nodes"},
       {"trace", true, false, "turn tracing on and write the trace lines to FILE"},
@@ -75,11 +77,13 @@ TCliArgs ParseCliArgs(const std::vector<std::string>& Args) {
       }
       const TCliOption* Option = FindOption(Name);
       if (!Option) throw ECliUsage("unknown option --" + Name);
-      if (Option->TakesValue && !Inline) {
+      // "undo --list" lists the journaled runs: there the option names no file.
+      const bool TakesValue = Option->TakesValue && !(Result.Action == "undo" && Name == "list");
+      if (TakesValue && !Inline) {
         // The next word is the value whatever it looks like, so that terms may start with "-".
         if (i + 1 >= Args.size()) throw ECliUsage("option --" + Name + " needs a value");
         Value = Args[++i];
-      } else if (!Option->TakesValue && Inline) {
+      } else if (!TakesValue && Inline) {
         throw ECliUsage("option --" + Name + " takes no value");
       }
       if (Name == "help") SawHelp = true;
@@ -108,7 +112,8 @@ void CheckCliOptions(const TCliArgs& Args, const std::vector<std::string>& Allow
 std::string CliUsage() {
   std::string Text =
       "Usage: ferrolin-cli ACTION [options]\n"
-      "ACTION: list | search | replace | run | delphi-check | oracle-check | add-unit | match\n"
+      "ACTION: list | search | replace | run | delphi-check | oracle-check | add-unit | match"
+      " | undo\n"
       "\nOptions:\n";
   for (const auto& Option : CliOptions()) {
     std::string Left = std::string("  --") + Option.Name + (Option.TakesValue ? " VALUE" : "");

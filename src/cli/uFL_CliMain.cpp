@@ -31,7 +31,7 @@ static const std::vector<TCliAction>& CliActions() {
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
-                       "case-sensitive", "confirm"},
+                       "case-sensitive", "confirm", "dry-run"},
                       ResultOptions()})},
       {"run", CliRun,
        CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
@@ -42,8 +42,9 @@ static const std::vector<TCliAction>& CliActions() {
                       ResultOptions()})},
       {"oracle-check", CliOracleCheck, CliOptionList({FileSetOptions(), ResultOptions()})},
       {"add-unit", CliAddUnit,
-       CliOptionList({FileSetOptions(), {"unit", "confirm"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
+      {"undo", CliUndo, {"list", "run", "results", "filenames-only", "fail-on-results"}},
   };
   return Actions;
 }

@@ -9,6 +9,7 @@
 
 #include "cli/uFL_CliFileSet.h"
 #include "fileset/uFL_FileList.h"
+#include "journal/uFL_Preview.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
@@ -48,6 +49,11 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, Trace, Host);
+  // A real replace or add-unit is journaled for undo; a dry run keeps what it would write.
+  std::shared_ptr<IActionObserver> Observer;
+  Driver.ObserveSaves = [&](const TActionParams& P) {
+    return Observer = MakeActionObserver(ObservedActionOf(P, Args.Get("dir")));
+  };
   std::exception_ptr Error;
   try {
     Driver.DoFiles(Params);
@@ -57,7 +63,11 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   if (!Host.Information.empty()) throw std::runtime_error(Host.Information);
 
   const bool FilenamesOnly = Args.Has("filenames-only");
-  Tree.WriteText(Context.Out, FilenamesOnly, "\n");
+  // A dry run prints the diff alone, for patch -p1 in the start directory.
+  if (const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer))
+    Context.Out << Preview->Diff();
+  else
+    Tree.WriteText(Context.Out, FilenamesOnly, "\n");
   Context.Out.flush();
   if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
   if (TracingOn) WriteTraceFile(Args.Get("trace"), Trace);

@@ -51,5 +51,6 @@ int CliReplace(const TCliArgs& Args, TCliContext& Context) {
   Params.UseRegExpr = Args.Has("regex");
   Params.CaseSensitive = Args.Has("case-sensitive");
   Params.ReplaceConfirm = Args.Has("confirm");
+  Params.PreviewOnly = Args.Has("dry-run");
   return RunCliAction(Args, Context, Params);
 }

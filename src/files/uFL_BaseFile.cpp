@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <cstdlib>
 #include <exception>
+#include <stdexcept>
 
 #include "files/uFL_SearchReplace.h"
 #include "support/uFL_Log.h"
@@ -155,7 +157,20 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
     }
   }
   try {
-    ReplaceFileContent(FileName, Lines.Join(LineBreak));
+    const std::string Content = Lines.Join(LineBreak);
+    std::string Target = FileName;
+    if (SaveObserver) {
+      if (char* Real = realpath(FileName.c_str(), nullptr)) {
+        Target = Real;
+        free(Real);
+      }
+      struct stat St;
+      if (stat(Target.c_str(), &St) != 0) throw std::runtime_error(SystemErrorText(errno));
+      if (!SaveObserver->BeforeSave(Target, ReadWholeFile(Target), Content, St.st_mode & 07777))
+        return false;
+    }
+    ReplaceFileContent(FileName, Content);
+    if (SaveObserver) SaveObserver->AfterSave(Target, Content);
   } catch (const std::exception& E) {
     AddError(std::string("Error Saving: ") + E.what());
     return false;

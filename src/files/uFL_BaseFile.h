@@ -8,6 +8,7 @@
 
 #include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
+#include "files/uFL_SaveObserver.h"
 #include "files/uFL_Types.h"
 
 class TResultTree;
@@ -49,6 +50,8 @@ class TBaseFile {
   std::vector<TFinding> Findings;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
+  // Sees every save of a changed file (the undo journal, a preview); not owned.
+  ISaveObserver* SaveObserver = nullptr;
 
   virtual void ProcessLine(int Index) = 0;
   virtual void Analyse(TCheckOptions Options) = 0;

@@ -25,6 +25,17 @@ const char* ActionHeaderText(TActionKind Action) {
   return "";
 }
 
+TObservedAction ObservedActionOf(const TActionParams& Params, const std::string& StartDir) {
+  TObservedAction A;
+  A.Action = Params.Action;
+  A.PreviewOnly = Params.PreviewOnly;
+  A.Terms = Params.Action == TActionKind::acAddUnit ? std::vector<std::string>{Params.UnitName}
+                                                    : Params.SearchList;
+  A.Replacements = Params.ReplaceList;
+  A.StartDir = StartDir;
+  return A;
+}
+
 std::string ActionWarningText() {
   return std::string("This is a Test version! [") + FerrolinVersion +
          "] Make sure you have backups of your files and check performed actions for correctness."
@@ -42,6 +53,7 @@ void TActionDriver::DoFiles(const TActionParams& Params) {
     return;
   }
   if (!FHost.ConfirmAction(ActionWarningText())) return;
+  FObserver = ObserveSaves ? ObserveSaves(Params) : nullptr;
 
   // Every action starts with a fresh TDelphiFile; the first file of another kind replaces it.
   KeptFile = CreateFile(TFileKind::fkDelphi, &FTree);
@@ -85,6 +97,9 @@ void TActionDriver::FinishAction(const TActionParams& Params, TClock::time_point
   FHost.LeaveBusyState();
   const TClock::time_point EndTime = Now();
   ShowStatistics(Params, EndTime - StartTime);
+  if (FObserver) FObserver->Finish();
+  FObserver.reset();
+  if (KeptFile) KeptFile->SaveObserver = nullptr;
   if (RefreshNeeded) TFileSelection(FFiles, FHost).RefreshFileList(true);
   FHost.SaveSettings();
 }
@@ -115,6 +130,7 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
 
   File->SetFileName(FileName);
   File->FileRec = FileRec;
+  File->SaveObserver = FObserver.get();
   CurrentFile = FileName;
   bool NoConfirm = true;
   switch (Params.Action) {
@@ -158,7 +174,9 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
     ++FilesSaved;
     RefreshNeeded = true;
   }
-  if (File->WriteResults()) ++FilesWithResults;
+  bool HasResults = File->WriteResults();
+  if (FObserver && FObserver->WriteResults(*File)) HasResults = true;
+  if (HasResults) ++FilesWithResults;
   FHost.UpdateStatusLine(false);
 }
 
@@ -203,6 +221,8 @@ void TActionDriver::ShowStatistics(const TActionParams& Params, TClock::duration
       Text += " [" + std::to_string(ReadOnly) + " files are readonly]";
     Line(Text);
   }
+  if (FObserver)
+    for (std::string& Text : FObserver->StatisticsLines()) Line(std::move(Text));
   if (A == TActionKind::acRunWith || NonZeroExitCodes > 0)
     Line(std::to_string(NonZeroExitCodes) + " files had non-zero exitcodes, " +
          std::to_string(FFiles.Count() - NonZeroExitCodes) + " completed with zero exitcode");

@@ -11,6 +11,7 @@
 
 #include "files/uFL_BaseFile.h"
 #include "files/uFL_Types.h"
+#include "journal/uFL_ActionObserver.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
@@ -31,6 +32,7 @@ struct TActionParams {
   TCheckOptions ChosenChecks = 0;
   std::string UnitName;
   bool AddUnitConfirm = false;  // cbAUOverwrite
+  bool PreviewOnly = false;     // "Preview only, change no file": nothing is saved
 };
 
 class IActionHost : public IBusyHost {
@@ -41,6 +43,9 @@ class IActionHost : public IBusyHost {
   virtual void ShowResultsPage() = 0;  // ShowPage(results, current action page)
   virtual void SaveSettings() = 0;
 };
+
+// What the watcher of an action's saves is told about it; StartDir names the files in a diff.
+TObservedAction ObservedActionOf(const TActionParams& Params, const std::string& StartDir);
 
 // The header node of each action kind, and the texts the driver shows.
 const char* ActionHeaderText(TActionKind Action);
@@ -75,6 +80,9 @@ class TActionDriver {
   // The clock of the action's duration and the maker of file objects (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
   std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
+  // Makes the watcher of an action's saves (the undo journal, a preview), asked once the action is
+  // confirmed; an error it throws ends the action before anything changed. Unset: none.
+  std::function<std::shared_ptr<IActionObserver>(const TActionParams&)> ObserveSaves;
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
@@ -85,4 +93,5 @@ class TActionDriver {
   TResultTree& FTree;
   TTraceLines& FTrace;
   IActionHost& FHost;
+  std::shared_ptr<IActionObserver> FObserver;
 };

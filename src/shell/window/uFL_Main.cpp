@@ -53,6 +53,10 @@ TMain::TMain(IDialogs& Dialogs, QWidget* Parent)
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(Path)));
   };
   FDriver = std::make_unique<TActionDriver>(FFileList, FResultTree, FTraceLines, *this);
+  // Every replace and unit insertion is journaled for undo, or only previewed.
+  FDriver->ObserveSaves = [](const TActionParams& P) {
+    return MakeActionObserver(ObservedActionOf(P, ""));
+  };
   FStore.ShowMessage = [this](const std::string& Text) { FDialogs.Information(Q(Text)); };
   CreateControls();
   FormCreate();

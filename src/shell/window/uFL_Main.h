@@ -185,6 +185,7 @@ class TMain : public QWidget, public IActionHost {
   void btnTraceNextClick();
   void cbTraceClick();
   void btnCleanRegistryClick();
+  void btnUndoLastClick();
 
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -247,6 +248,7 @@ class TMain : public QWidget, public IActionHost {
                   *cbParams = nullptr, *cbUnit = nullptr;
   QCheckBox *cbCaseSensitive = nullptr, *cbRegExp = nullptr, *cbRPOverwrite = nullptr,
             *cbShowOutput = nullptr, *cbMultiThreaded = nullptr, *cbAUOverwrite = nullptr;
+  QCheckBox *cbRPPreview = nullptr, *cbAUPreview = nullptr;
   QStatusBar* sbSearchReplace = nullptr;
   TCheckListBox *clbDelphiChecks = nullptr, *clbOracleChecks = nullptr;
   // Results page.

@@ -49,11 +49,13 @@ void TMain::CreateGenericPage() {
   G->addWidget(cbCaseSensitive, 2, 1);
   G->addWidget(cbRegExp, 3, 1);
   G->addWidget(cbRPOverwrite, 4, 1);
+  cbRPPreview = CreateCheckBox(gbSearchReplace, "cbRPPreview", false);
+  G->addWidget(cbRPPreview, 5, 1);
   sbSearchReplace = new QStatusBar(gbSearchReplace);
   sbSearchReplace->setObjectName(QStringLiteral("sbSearchReplace"));
   sbSearchReplace->setAccessibleName(QStringLiteral("sbSearchReplace"));
   sbSearchReplace->setSizeGripEnabled(false);
-  G->addWidget(sbSearchReplace, 5, 0, 1, 4);
+  G->addWidget(sbSearchReplace, 6, 0, 1, 4);
   G->setColumnStretch(1, 1);
   Page->addWidget(gbSearchReplace);
 
@@ -100,6 +102,8 @@ void TMain::CreateDelphiPage() {
   U->addWidget(btnAddUnit, 0, 2);
   cbAUOverwrite = CreateCheckBox(gbAddUnit, "cbAUOverwrite", true);
   U->addWidget(cbAUOverwrite, 1, 1);
+  cbAUPreview = CreateCheckBox(gbAddUnit, "cbAUPreview", false);
+  U->addWidget(cbAUPreview, 2, 1);
   U->setColumnStretch(1, 1);
   Page->addWidget(gbAddUnit);
 
@@ -149,6 +153,7 @@ TActionParams TMain::ActionParams(TActionKind Action, TFileKind FileKind) const 
   P.ChosenChecks = ChosenChecks;
   P.UnitName = cbUnit->Text();
   P.AddUnitConfirm = cbAUOverwrite->isChecked();
+  P.PreviewOnly = (Action == TActionKind::acAddUnit ? cbAUPreview : cbRPPreview)->isChecked();
   return P;
 }
 

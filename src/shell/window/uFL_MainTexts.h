@@ -62,6 +62,8 @@ inline constexpr TControlText ControlTexts[] = {
     {"cbRPOverwrite", "Confirm File Overwrite",
      "Ask for each changed file during a replace if you want to save the new version or keep the "
      "old"},
+    {"cbRPPreview", "Preview only, change no file",
+     "Save nothing: list under each file the lines a replace would change"},
     {"gbRunWith", "Run with External program", nullptr},
     {"lblRunWith", "Run with", nullptr},
     {"spbRunWith", nullptr, "Use File Dialog to select program"},
@@ -80,6 +82,7 @@ inline constexpr TControlText ControlTexts[] = {
     {"lblUnit", "Unit", nullptr},
     {"btnAddUnit", "Add Unit", "Add the unit to all files"},
     {"cbAUOverwrite", "Confirm File Overwrite", nullptr},
+    {"cbAUPreview", "Preview only, change no file", nullptr},
     {"gbDelphiChecks", "Scan for Situations", nullptr},
     {"btnDelphiCheck", "Perform Checks", "Start the Scanning process"},
     // Oracle page.
@@ -100,6 +103,7 @@ inline constexpr TControlText ControlTexts[] = {
     // Miscellaneous page.
     {"btnCleanRegistry", "Clear History", "Set settings back to default and exits Ferrolin."},
     {"cbTrace", "Tracing", "Turn tracing on/off."},
+    {"btnUndoLast", "Undo Last Replace", "Restore the files the last replace or unit insertion changed"},
 };
 
 // The row of Name; a row with neither caption nor hint when the control has none.
@@ -128,7 +132,7 @@ inline constexpr const char* StoredControls[] = {
     "clbFileTypes",    "cbSubdirs",       "cbDir",     "cbMask",        "cbRegExp",
     "cbCaseSensitive", "cbSearch",        "cbReplace", "cbRPOverwrite", "cbShowOutput",
     "cbMultiThreaded", "cbRunWith",       "cbParams",  "cbUnit",        "cbAUOverwrite",
-    "clbDelphiChecks", "clbOracleChecks", "cbTrace"};
+    "clbDelphiChecks", "clbOracleChecks", "cbTrace",   "cbRPPreview",   "cbAUPreview"};
 
 namespace Msg {
 inline constexpr const char* AlreadyRunning =
@@ -151,4 +155,5 @@ inline constexpr const char* ExpandAll = "Expand All";
 inline constexpr const char* CollapseAll = "Collapse All";
 inline constexpr const char* StopCaption = "Stop";
 inline constexpr const char* ApplicationTitle = "Ferrolin";
+inline constexpr const char* NothingToUndo = "No replace to undo";
 }  // namespace Msg

@@ -53,7 +53,10 @@ void TMain::CreateVariousPage() {
   Layout->addWidget(btnCleanRegistry, 1, 0);
   cbTrace = CreateCheckBox(tsVarious, "cbTrace", false);
   Layout->addWidget(cbTrace, 1, 1);
+  QPushButton* btnUndoLast = CreateButton(tsVarious, "btnUndoLast");
+  Layout->addWidget(btnUndoLast, 2, 0);
   Layout->setColumnStretch(2, 1);
+  connect(btnUndoLast, &QPushButton::clicked, this, Handler(&TMain::btnUndoLastClick));
   connect(btnCleanRegistry, &QPushButton::clicked, this, Handler(&TMain::btnCleanRegistryClick));
   connect(cbTrace, &QCheckBox::toggled, this, Handler(&TMain::cbTraceClick));
 }
