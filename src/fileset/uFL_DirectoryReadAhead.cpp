@@ -1,6 +1,7 @@
 // The read-ahead worker: a stack of announced directories, read in the order the walk wants them.
 #include "fileset/uFL_DirectoryReadAhead.h"
 
+#include <cstdio>
 #include <system_error>
 
 TDirectoryReadAhead::~TDirectoryReadAhead() {
@@ -10,6 +11,19 @@ TDirectoryReadAhead::~TDirectoryReadAhead() {
   }
   FWake.notify_all();
   if (FWorker.joinable()) FWorker.join();
+}
+
+bool TDirectoryReadAhead::CoreIdle() {
+  const unsigned Cores = std::thread::hardware_concurrency();
+  if (Cores < 2) return false;
+  // The fourth field of /proc/loadavg counts the threads running or ready to run right now,
+  // this one among them.
+  unsigned Running = 0;
+  if (FILE* F = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(F, "%*s %*s %*s %u/", &Running) != 1) Running = 0;
+    std::fclose(F);
+  }
+  return Running < Cores;
 }
 
 std::vector<TDirEntry> TDirectoryReadAhead::Take(const std::string& Dir) {

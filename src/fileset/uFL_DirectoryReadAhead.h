@@ -22,6 +22,10 @@ class TDirectoryReadAhead {
   TDirectoryReadAhead(const TDirectoryReadAhead&) = delete;
   TDirectoryReadAhead& operator=(const TDirectoryReadAhead&) = delete;
 
+  // Whether a core is idle for the worker now. On a busy machine the worker only competes with
+  // the walk for a core and duplicates its reads, so the walk is quicker alone.
+  static bool CoreIdle();
+
   // The listing of Dir: the one read ahead when it is ready, else read now.
   std::vector<TDirEntry> Take(const std::string& Dir);
   // The walk takes these directories next, in this order, before any it announced earlier.

@@ -59,7 +59,7 @@ void TFileSelection::CollectFiles(bool Add, const TCollectParams& Params) {
 }
 
 void TFileSelection::ScanTree(const std::string& Dir) {
-  if (!FSubdirs) {
+  if (!FSubdirs || !TDirectoryReadAhead::CoreIdle()) {
     ScanDirectory(Dir);
     return;
   }

@@ -1,4 +1,5 @@
-// Entry types from the listing against looked-up ones: unknown types, links, vanished entries.
+// Entry types from the listing against looked-up ones (unknown types, links, vanished entries);
+// listings read ahead against those read directly.
 #include "fileset/uFL_DirectoryReader.h"
 
 #include <dirent.h>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fileset/uFL_DirectoryReadAhead.h"
 #include "support/TempTree.h"
 
 namespace {
@@ -55,6 +57,41 @@ TEST(ClassifyEntry, TypesFromTheListingOrLookedUp) {
     EXPECT_EQ(E.RecordRead, C.RecordRead) << C.Name;
   }
   close(Dir);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> NamesOf(const std::vector<TDirEntry>& Listing) {
+  std::vector<std::string> Names;
+  for (const TDirEntry& E : Listing) Names.push_back(E.Rec.Name + ":" + std::to_string(E.Rec.Attr));
+  return Names;
+}
+
+TEST(DirectoryReadAhead, ListingsAreThoseReadDirectlyWhateverTheWorkerReached) {
+  TTempTree T;
+  std::vector<std::string> Dirs;
+  for (int d = 0; d < 40; ++d) {
+    const std::string Sub = "d" + std::to_string(d) + "/";
+    for (int f = 0; f < 5; ++f) T.File(Sub + "f" + std::to_string(f) + ".pas", "x");
+    T.File(Sub + ".hidden.pas", "x");
+    T.Mkdir(Sub + "inner");
+    Dirs.push_back(T.Path(Sub));
+  }
+  TListingRule Rule;
+  Rule.Mask = "*.pas";
+  Rule.SearchAttr = faDirectory;
+  Rule.MaskDirectories = false;
+  Rule.ReadRecords = false;
+  TDirectoryReadAhead Ahead(Rule);
+  Ahead.Expect(Dirs);
+  // Some listings are taken before the worker reaches them, some while or after it reads them;
+  // a directory never announced is read at once.
+  for (const std::string& Dir : Dirs)
+    EXPECT_EQ(NamesOf(Ahead.Take(Dir)), NamesOf(ReadDirectory(Dir, Rule))) << Dir;
+  EXPECT_EQ(NamesOf(Ahead.Take(T.Dir())), NamesOf(ReadDirectory(T.Dir(), Rule)));
+  EXPECT_EQ(Ahead.Take(Dirs[0]).size(), 6u);
 }
 
 }  // namespace
