@@ -35,7 +35,7 @@ const TFileList::TMap::value_type& TFileList::Entry(int Index) const {
 
 const TSearchRec& TFileList::Rec(int Index) const {
   const TMap::value_type& E = Entry(Index);
-  if (!E.second.RecordRead) ReadUnread(nullptr);
+  ReadUnread(nullptr);
   return E.second.Rec;
 }
 
@@ -45,7 +45,7 @@ void TFileList::ReadUnread(std::vector<std::string>* Gone) const {
   if (FUnread.load(std::memory_order_relaxed) == 0) return;
   std::vector<TPendingRecord> Pending;
   Pending.reserve(FUnread);
-  // The map's order keeps each directory's files together, so each directory opens once or twice.
+  // The map's order keeps each directory's files together, so each directory opens about once.
   for (const auto& E : FEntries)
     if (!E.second.RecordRead) Pending.push_back({&E.first, &E.second.Rec});
   ReadFileRecords(Pending);
