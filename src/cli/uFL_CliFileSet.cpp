@@ -12,7 +12,7 @@ void TCliBusyHost::Pause(int Milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
-void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host) {
+void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host, bool Records) {
   TFileSelection Selection(List, Host);
   if (Args.Has("list")) {
     if (Args.Has("dir") || Args.Has("mask") || Args.Has("type") || Args.Has("no-subdirs"))
@@ -24,6 +24,7 @@ void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host) {
     if (Params.Dir.empty()) throw std::runtime_error("No directory selected");
     Params.Mask = Args.Get("mask");
     Params.Subdirs = !Args.Has("no-subdirs");
+    Params.ReadRecords = Records;
     // The types are scanned in the page's order whatever order they were given in.
     std::vector<bool> Checked(FileTypeMasks.size(), false);
     for (const std::string& Type : Args.All("type")) {

@@ -7,6 +7,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "files/uFL_Types.h"
@@ -45,7 +47,16 @@ void StreamToCheckStates(std::vector<bool>& Checked, const std::string& Bytes) {
 
 bool TextLessAscii(const std::string& A, const std::string& B) {
   const size_t N = std::min(A.size(), B.size());
-  for (size_t i = 0; i < N; ++i) {
+  // The paths of a file list share long prefixes; equal bytes fold equally, so skip them eight
+  // at a time and fold only where the bytes differ.
+  size_t i = 0;
+  for (uint64_t U, V; i + 8 <= N; i += 8) {
+    memcpy(&U, A.data() + i, 8);
+    memcpy(&V, B.data() + i, 8);
+    if (U != V) break;
+  }
+  for (; i < N; ++i) {
+    if (A[i] == B[i]) continue;
     const unsigned char X = UpCaseAscii(A[i]), Y = UpCaseAscii(B[i]);
     if (X != Y) return X < Y;
   }
