@@ -7,8 +7,9 @@
 #include "regex/uFL_RegexEngine.h"
 
 TRegexEngine& SharedRegexEngine() {
-  // Created at first use, destroyed after main: the search unit owns it for the program's life.
-  static TRegexEngine Engine;
+  // Created at a thread's first use and kept for the thread's life: the search unit's one object
+  // on the driver's thread, and one more on each worker thread that searches files ahead of it.
+  thread_local TRegexEngine Engine;
   return Engine;
 }
 

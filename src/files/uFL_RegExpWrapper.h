@@ -5,8 +5,9 @@
 
 class TRegexEngine;
 
-// The program's one regular-expression object: created on first use with the engine's defaults,
-// kept until the program ends. Only the search unit sets its case-insensitive modifier.
+// The program's one regular-expression object of the calling thread: created on first use with the
+// engine's defaults, kept until the thread ends. Only the search unit sets its case-insensitive
+// modifier.
 TRegexEngine& SharedRegexEngine();
 
 // The 1-based position of the first occurrence of Term in Line that begins at or after Start, or 0

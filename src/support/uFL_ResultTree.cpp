@@ -40,6 +40,22 @@ TResultNode* TResultTree::Add(TResultNode* Parent, std::string Text) {
   return Raw;
 }
 
+void TResultTree::TakeTopNodes(TResultTree& Other) {
+  if (&Other == this || Other.FTop.empty()) return;
+  if (Other.Listener) Other.Listener->BeforeReset();
+  for (auto& Node : Other.FTop) {
+    const int Row = TopCount();
+    if (Listener) Listener->BeforeInsert(nullptr, Row);
+    Node->Row = Row;
+    FCount += CountNodes(*Node);
+    FTop.push_back(std::move(Node));
+    if (Listener) Listener->AfterInsert();
+  }
+  Other.FTop.clear();
+  Other.FCount = 0;
+  if (Other.Listener) Other.Listener->AfterReset();
+}
+
 void TResultTree::DeleteTop(TResultNode* Node) {
   if (!Node || Node->Parent) return;
   const int Row = Node->Row;

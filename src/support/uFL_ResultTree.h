@@ -43,6 +43,9 @@ class TResultTree {
 
   // Appends a node as the last child of Parent (the last top-level node when Parent is null).
   TResultNode* Add(TResultNode* Parent, std::string Text);
+  // Moves the top-level nodes of Other, with everything below them, to the end of the top level,
+  // in order, announcing one insertion per node; Other is left empty. Nodes keep their addresses.
+  void TakeTopNodes(TResultTree& Other);
   // Deletes a top-level node with everything below it.
   void DeleteTop(TResultNode* Node);
   void Clear();

@@ -80,4 +80,20 @@ TEST(ResultTree, DeleteTopRenumbersTheRest) {
   EXPECT_EQ(T.Top(1)->Children[0]->Children[0]->Level(), 2);
 }
 
+TEST(ResultTree, TakeTopNodesAppendsAnotherTreesFiles) {
+  TResultTree T, Part;
+  T.Add(nullptr, "Results for Search");
+  Fill(Part);
+  TResultNode* Moved = Part.Top(1);
+  T.TakeTopNodes(Part);
+  EXPECT_TRUE(Part.Empty());
+  EXPECT_EQ(Part.NodeCount(), 0);
+  ASSERT_EQ(T.TopCount(), 4);
+  EXPECT_EQ(T.Top(2), Moved);  // the nodes themselves move: pointers a file keeps stay valid
+  EXPECT_EQ(T.Top(2)->Row, 2);
+  EXPECT_EQ(T.Top(3)->Row, 3);
+  EXPECT_EQ(T.NodeCount(), 10);
+  EXPECT_EQ(Text(T, true), "Results for Search\n/src/unit1.pas\n/src/unit2.pas\n");
+}
+
 }  // namespace

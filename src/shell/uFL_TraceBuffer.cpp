@@ -1,0 +1,12 @@
+// The trace calls of one file, kept and replayed.
+#include "shell/uFL_TraceBuffer.h"
+
+void TTraceBuffer::AddTrace(const std::string& FileName, const std::string& Text) {
+  FCalls.push_back({FileName, Text});
+}
+
+void TTraceBuffer::Replay(
+    const std::function<void(const std::string& FileName, const std::string& Text)>& Add) {
+  for (const TCall& Call : FCalls) Add(Call.FileName, Call.Text);
+  FCalls.clear();
+}

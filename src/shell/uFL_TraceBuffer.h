@@ -1,0 +1,26 @@
+// The trace calls of one file made on a worker thread, kept until the driver replays them in order.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Every call is kept, also while tracing is off: the trace opens a file's block of lines even for
+// a call whose line it leaves out, so the replay must make the same calls.
+class TTraceBuffer {
+ public:
+  explicit TTraceBuffer(bool TracingOn = false) : FTracingOn(TracingOn) {}
+
+  bool TracingIsOn() const { return FTracingOn; }
+  void AddTrace(const std::string& FileName, const std::string& Text);
+  // Hands every kept call to Add in the order it was made, and forgets them.
+  void Replay(const std::function<void(const std::string& FileName, const std::string& Text)>& Add);
+  bool Empty() const { return FCalls.empty(); }
+
+ private:
+  struct TCall {
+    std::string FileName, Text;
+  };
+  bool FTracingOn;
+  std::vector<TCall> FCalls;
+};
