@@ -9,6 +9,7 @@
 #include "files/uFL_Lines.h"
 #include "files/uFL_Types.h"
 
+class IProcessRunner;
 class TResultTree;
 struct TResultNode;
 
@@ -59,15 +60,16 @@ class TBaseFile {
   void AddResult(const std::string& Category, const std::string& Text);
   void AddError(const std::string& Msg);
 
-  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or replaced.
+  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or
+  // replaced.
   int Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive);
   int Replace(const std::string& SearchText, const std::string& ReplaceText, bool UseRegExpr,
               bool CaseSensitive);
   int SearchReplace(bool DoReplace, const std::string& ReplaceText, const std::string& SearchText,
                     bool UseRegExpr, bool CaseSensitive);
   // Running with a program (defined in uFL_FileExecute.cpp): the exit code, 2147483647 for none.
-  int32_t RunWith(const std::string& Application, const std::string& Params, bool Wait,
-                  bool ShowWindow);
+  int32_t RunWith(IProcessRunner& Runner, const std::string& Application, const std::string& Params,
+                  bool Wait, bool ShowWindow);
 };
 
 // The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
