@@ -60,8 +60,7 @@ class TBaseFile {
   void AddResult(const std::string& Category, const std::string& Text);
   void AddError(const std::string& Msg);
 
-  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or
-  // replaced.
+  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or replaced.
   int Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive);
   int Replace(const std::string& SearchText, const std::string& ReplaceText, bool UseRegExpr,
               bool CaseSensitive);
