@@ -29,31 +29,30 @@ void Check(const char* Message) {
   if (Message) throw std::runtime_error(Message);
 }
 
+// The options both actions share.
+TActionParams TextActionParams(const TCliArgs& Args, TActionKind Action) {
+  TActionParams Params;
+  Params.Action = Action;
+  Params.FileKind = TFileKind::fkText;
+  Params.UseRegExpr = Args.Has("regex");
+  Params.CaseSensitive = Args.Has("case-sensitive");
+  Params.SearchList = CliTerms(Args, "term", "terms-file");
+  // The search terms are checked before any replacement is read, as on the page.
+  Check(PrepareSearch("", Params.SearchList));
+  return Params;
+}
+
 }  // namespace
 
 int CliSearch(const TCliArgs& Args, TCliContext& Context) {
-  TActionParams Params;
-  Params.Action = TActionKind::acSearch;
-  Params.FileKind = TFileKind::fkText;
-  Params.SearchList = CliTerms(Args, "term", "terms-file");
-  Check(PrepareSearch("", Params.SearchList));
-  Params.UseRegExpr = Args.Has("regex");
-  Params.CaseSensitive = Args.Has("case-sensitive");
-  return RunCliAction(Args, Context, Params);
+  return RunCliAction(Args, Context, TextActionParams(Args, TActionKind::acSearch));
 }
 
 int CliReplace(const TCliArgs& Args, TCliContext& Context) {
-  TActionParams Params;
-  Params.Action = TActionKind::acReplace;
-  Params.FileKind = TFileKind::fkText;
-  Params.SearchList = CliTerms(Args, "term", "terms-file");
-  // The search terms are checked before the replacements are read, as on the page.
-  Check(PrepareSearch("", Params.SearchList));
+  TActionParams Params = TextActionParams(Args, TActionKind::acReplace);
   Params.ReplaceList = CliTerms(Args, "replacement", "replacements-file");
   Check(
       PrepareReplace("", "", Params.SearchList, Params.ReplaceList, Args.Has("replacements-file")));
-  Params.UseRegExpr = Args.Has("regex");
-  Params.CaseSensitive = Args.Has("case-sensitive");
   Params.ReplaceConfirm = Args.Has("confirm");
   return RunCliAction(Args, Context, Params);
 }

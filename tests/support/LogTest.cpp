@@ -73,12 +73,8 @@ TEST(TraceLog, KeepTraceOfFileKeepsEveryBlockOfThatFile) {
   TTraceLines Lines;
   Lines.Append("before any file");
   TTraceLog Log(Lines, true);
-  Log.AddTrace("/p/a.pas", "a1");
-  Log.AddTrace("/p/a.pas", "a2");
-  Log.AddTrace("/p/b.pas", "b1");
-  Log.AddTrace("/p/a.pas", "a3");
-  Log.AddTrace("/p/c.pas", "c1");
-  Log.AddTrace("/p/c.pas", "c2");
+  for (const char* Entry : {"a.pas a1", "a.pas a2", "b.pas b1", "a.pas a3", "c.pas c1", "c.pas c2"})
+    Log.AddTrace("/p/" + std::string(Entry, 5), Entry + 6);
   Log.KeepTraceOfFile("/p/a.pas");
   ASSERT_EQ(Lines.Count(), 4);
   EXPECT_EQ(Lines[0], "before any file");
