@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/uFL_BaseFile.h"
+#include "files/uFL_FileExecute.h"
 #include "files/uFL_Types.h"
 #include "journal/uFL_ActionObserver.h"
 #include "shell/uFL_FileFactory.h"
@@ -17,7 +18,7 @@
 
 class TFileList;
 class TResultTree;
-class TTraceLines;
+class TTraceLog;
 
 // Inputs of one action, captured when it starts (the controls cannot change during it).
 struct TActionParams {
@@ -57,7 +58,8 @@ class TActionDriver {
  public:
   using TClock = std::chrono::steady_clock;
 
-  TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLines& Trace, IActionHost& Host);
+  // The results of every action go to Tree, what the file operations did to Trace.
+  TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLog& Trace, IActionHost& Host);
 
   // Runs one action over the file list. An error that escapes a file operation ends the loop,
   // the clean-up runs (leave busy, statistics, refresh, settings), then the error is rethrown.
@@ -77,12 +79,14 @@ class TActionDriver {
   std::unique_ptr<TBaseFile> KeptFile;
   TFileKind KeptFileKind = TFileKind::fkDelphi;
 
-  // The clock of the action's duration and the maker of file objects (seams for tests).
+  // The clock of the action's duration, the maker of file objects and what starts the programs
+  // of the run action (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
   std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
   // Makes the watcher of an action's saves (the undo journal, a preview), asked once the action is
   // confirmed; an error it throws ends the action before anything changed. Unset: none.
   std::function<std::shared_ptr<IActionObserver>(const TActionParams&)> ObserveSaves;
+  IProcessRunner* Runner = &SystemProcessRunner();
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
@@ -91,7 +95,7 @@ class TActionDriver {
 
   TFileList& FFiles;
   TResultTree& FTree;
-  TTraceLines& FTrace;
+  TTraceLog& FTrace;
   IActionHost& FHost;
   std::shared_ptr<IActionObserver> FObserver;
 };
