@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 
+#include "files/uFL_FileSave.h"
 #include "files/uFL_SearchReplace.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -97,8 +98,7 @@ bool TBaseFile::LoadFromBytes(std::string Bytes) {
 
 bool TBaseFile::TakeText(std::string Text) {
   FTermHits.clear();
-  std::string Break = Lines.Assign(std::move(Text));
-  LineBreak = Break.empty() ? std::string("\n") : Break;
+  Lines.Assign(std::move(Text));
   const int64_t N = Lines.Count();
   const int64_t S = int64_t(Lines.TextLength());
   const int64_t Size = FileRec.Size;
@@ -147,6 +147,11 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
     AddError("Error Saving: the file holds a NUL byte; saving would cut it there");
     return false;
   }
+  const std::string NewBytes = Lines.Bytes();
+  if (NewBytes.find('\0') != std::string::npos) {
+    AddError("Error Saving: the changed text holds a NUL byte");
+    return false;
+  }
   if (!NoConfirm) {
     const std::string Question = "Overwrite " + FileName + " with changed version?";
     if (!ConfirmOverwrite || !ConfirmOverwrite(Question)) {
@@ -155,7 +160,8 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
     }
   }
   try {
-    ReplaceFileContent(FileName, Lines.Join(LineBreak));
+    // An observer that declines (a preview) leaves the file as it is, and nothing was saved.
+    if (!SaveFileContent(FileName, Lines.Buffer(), NewBytes, SaveObserver)) return false;
   } catch (const std::exception& E) {
     AddError(std::string("Error Saving: ") + E.what());
     return false;
