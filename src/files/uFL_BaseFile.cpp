@@ -1,4 +1,5 @@
-// Loading, the binary test, results listing and saving of one file.
+// Loading, the binary test, search and replace with their hits, results and findings, and saving
+// of one file.
 #include "files/uFL_BaseFile.h"
 
 #include <fcntl.h>
@@ -129,7 +130,7 @@ int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
     Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
     for (const TLineHit& Hit : Found.Hits) {
       MatchedLines[size_t(Hit.Line)] = 1;
-      FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
+      if (CollectFindings) FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
     }
     if (DoReplace && Found.Count > 0) Changed = true;
   }
@@ -193,6 +194,7 @@ bool TBaseFile::WriteResults() {
   LastCategory.clear();
   for (const auto& Msg : Errors) {
     AddResult("Errors", Msg);
+    if (!CollectFindings) continue;
     TFinding F;
     F.RuleId = "error";
     F.Category = "Errors";
@@ -203,7 +205,7 @@ bool TBaseFile::WriteResults() {
     const int N = std::min(Lines.Count(), int(MatchedLines.size()));
     for (int i = 0; i < N; ++i)
       if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
-    AddSearchFindings();
+    if (CollectFindings) AddSearchFindings();
   }
   if (ExitCode != 0)
     AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));

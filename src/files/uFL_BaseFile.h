@@ -46,6 +46,9 @@ class TBaseFile {
   // The file's findings for the machine-readable outputs, in the order of the results tree:
   // WriteResults appends its errors and search hits, a subclass's WriteResults its own after them.
   std::vector<TFinding> Findings;
+  // Off where nothing reads the findings (the text output): a search with a hit on every line
+  // of a big file then does not hold each line twice more.
+  bool CollectFindings = true;
   // Told of every save of a changed file, and may stop it (a preview) or hold the original first
   // (the undo journal); not owned. With none, a file is replaced atomically.
   ISaveObserver* SaveObserver = nullptr;
