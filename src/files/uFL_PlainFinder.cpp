@@ -1,6 +1,6 @@
-// The plain-term finder: the rarest byte of the term is looked for first (in both cases when case
-// is ignored), sixteen bytes at a time where the machine allows, and each place it stands is then
-// compared with the whole term.
+// The plain-term finder: the two rarest bytes of the term are looked for together (both cases of
+// a letter when case is ignored), sixteen places at a time where the machine allows, and only a
+// place where both stand is compared with the whole term.
 #include "files/uFL_PlainFinder.h"
 
 #include <array>
@@ -38,22 +38,32 @@ char UpCase(char C) {
 
 }  // namespace
 
+TPlainFinder::TProbe TPlainFinder::ProbeAt(size_t Index) const {
+  TProbe P;
+  P.Index = Index;
+  P.Byte = static_cast<unsigned char>(FPattern[Index]);
+  // A letter ORed with 0x20 is its lower case, and only its two cases give that byte.
+  P.BothCases = FFold && IsUpper(P.Byte);
+  if (P.BothCases) P.Byte |= 0x20;
+  return P;
+}
+
 TPlainFinder::TPlainFinder(std::string_view Pattern, bool Fold) : FPattern(Pattern), FFold(Fold) {
-  const auto& Rank = Commonness();
-  unsigned Best = 1000;
-  for (size_t i = 0; i < FPattern.size(); ++i) {
-    const unsigned char C = static_cast<unsigned char>(FPattern[i]);
-    // Both cases of a letter are looked for when case is ignored: the more common one counts.
-    const unsigned R = Fold && IsUpper(C) ? Rank[C | 0x20u] : Rank[C];
-    if (R < Best) {
-      Best = R;
-      FRare = i;
-    }
-  }
   if (FPattern.empty()) return;
-  FRareByte = static_cast<unsigned char>(FPattern[FRare]);
-  FRareBothCases = Fold && IsUpper(FRareByte);
-  if (FRareBothCases) FRareByte |= 0x20;
+  const auto& Rank = Commonness();
+  // Both cases of a letter are looked for when case is ignored: the more common one counts.
+  auto Commonness = [&](size_t i) {
+    const unsigned char C = static_cast<unsigned char>(FPattern[i]);
+    return unsigned(Fold && IsUpper(C) ? Rank[C | 0x20u] : Rank[C]);
+  };
+  size_t First = 0;
+  for (size_t i = 1; i < FPattern.size(); ++i)
+    if (Commonness(i) < Commonness(First)) First = i;
+  size_t Second = First;
+  for (size_t i = 0; i < FPattern.size(); ++i)
+    if (i != First && (Second == First || Commonness(i) < Commonness(Second))) Second = i;
+  FFirst = ProbeAt(First);
+  FSecond = ProbeAt(Second);
 }
 
 bool TPlainFinder::Matches(const char* At) const {
@@ -64,45 +74,44 @@ bool TPlainFinder::Matches(const char* At) const {
   return true;
 }
 
-// The first place in Text[From, To) of the rare byte, in either case when asked.
-size_t TPlainFinder::FindRare(const char* Text, size_t From, size_t To) const {
-  if (!FRareBothCases) {
-    const void* P = memchr(Text + From, FRareByte, To - From);
-    return P ? size_t(static_cast<const char*>(P) - Text) : npos;
-  }
-  // A letter ORed with 0x20 is its lower case, and only its two cases give that byte.
-  size_t i = From;
-#ifdef __SSE2__
-  const __m128i Lower = _mm_set1_epi8(char(FRareByte)), Bit = _mm_set1_epi8(0x20);
-  for (; i + 16 <= To; i += 16) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + i));
-    const unsigned M = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(V, Bit), Lower)));
-    if (M) return i + size_t(__builtin_ctz(M));
-  }
-#endif
-  for (; i < To; ++i)
-    if ((static_cast<unsigned char>(Text[i]) | 0x20u) == FRareByte) return i;
-  return npos;
+bool TPlainFinder::ProbesMatch(const char* At) const {
+  auto Is = [At](const TProbe& P) {
+    const unsigned char C = static_cast<unsigned char>(At[P.Index]);
+    return (P.BothCases ? C | 0x20u : C) == P.Byte;
+  };
+  return Is(FFirst) && Is(FSecond);
 }
 
 size_t TPlainFinder::Find(const char* Text, size_t From, size_t To) const {
   const size_t T = FPattern.size();
   if (T == 0 || To < From || To - From < T) return npos;
-  // The rare byte of an occurrence at S stands at S + FRare; an occurrence must end by To.
-  const size_t Last = To - T + FRare + 1;  // one past the last place the rare byte can stand
+  const size_t End = To - T + 1;  // one past the last place an occurrence can start
+  size_t S = From;
   size_t Misses = 0;
-  for (size_t At = From + FRare; At < Last;) {
-    const size_t R = FindRare(Text, At, Last);
-    if (R == npos) return npos;
-    if (Matches(Text + R - FRare)) return R - FRare;
-    At = R + 1;
-    // A byte that is not rare in this text after all: the library's search, whose time does not
-    // grow with the term's length, takes over (every start before At - FRare is ruled out).
-    if (!FFold && ++Misses > 32 && R - From < Misses * 32) {
-      const size_t S = At - FRare;
-      const void* P = memmem(Text + S, To - S, FPattern.data(), T);
+#ifdef __SSE2__
+  const __m128i Bit = _mm_set1_epi8(0x20);
+  const __m128i B1 = _mm_set1_epi8(char(FFirst.Byte)), B2 = _mm_set1_epi8(char(FSecond.Byte));
+  const __m128i Or1 = FFirst.BothCases ? Bit : _mm_setzero_si128();
+  const __m128i Or2 = FSecond.BothCases ? Bit : _mm_setzero_si128();
+  for (; S + 16 <= End; S += 16) {
+    const __m128i V1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + S + FFirst.Index));
+    const __m128i V2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + S + FSecond.Index));
+    unsigned M = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpeq_epi8(_mm_or_si128(V1, Or1), B1), _mm_cmpeq_epi8(_mm_or_si128(V2, Or2), B2))));
+    for (; M; M &= M - 1) {
+      const size_t At = S + size_t(__builtin_ctz(M));
+      if (Matches(Text + At)) return At;
+      ++Misses;
+    }
+    // Bytes that are not rare in this text after all: the library's search, whose time does not
+    // grow with the term's length, takes over for the rest (every start before S + 16 is out).
+    if (!FFold && Misses > 64 && (S + 16 - From) < Misses * 16) {
+      const void* P = memmem(Text + S + 16, To - (S + 16), FPattern.data(), T);
       return P ? size_t(static_cast<const char*>(P) - Text) : npos;
     }
   }
+#endif
+  for (; S < End; ++S)
+    if (ProbesMatch(Text + S) && Matches(Text + S)) return S;
   return npos;
 }

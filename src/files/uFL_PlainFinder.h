@@ -21,12 +21,19 @@ class TPlainFinder {
   bool HoldsBreak() const { return FPattern.find_first_of("\r\n") != std::string::npos; }
 
  private:
+  // One byte of the term as the scan compares it: both cases of a letter when case is ignored.
+  struct TProbe {
+    size_t Index = 0;        // in the pattern
+    unsigned char Byte = 0;  // in lower case when BothCases
+    bool BothCases = false;
+  };
+  TProbe ProbeAt(size_t Index) const;
   bool Matches(const char* At) const;
-  size_t FindRare(const char* Text, size_t From, size_t To) const;
+  bool ProbesMatch(const char* At) const;
 
   std::string FPattern;
   bool FFold;
-  size_t FRare = 0;             // index in the pattern of the byte that is looked for first
-  unsigned char FRareByte = 0;  // that byte; in lower case when both cases are looked for
-  bool FRareBothCases = false;
+  // The two rarest bytes of the term (the same one for a term of one byte): a place is compared
+  // with the whole term only when both stand where they belong.
+  TProbe FFirst, FSecond;
 };
