@@ -94,4 +94,13 @@ TEST(Findings, ResetAndLoadForgetThePreviousFile) {
   EXPECT_TRUE(F.File.Findings.empty());
 }
 
+TEST(Findings, NoneWhenNotCollected) {
+  TLoadedTextFile F("a\n");
+  F.File.CollectFindings = false;
+  F.File.Errors.push_back("late error");
+  F.File.Search("a", false, true);
+  EXPECT_TRUE(F.File.WriteResults());
+  EXPECT_TRUE(F.File.Findings.empty());
+}
+
 }  // namespace
