@@ -181,6 +181,19 @@ std::optional<TRegexPrefilter> TRegexPrefilter::Build(const TRegexProgram& Progr
     Filter.FShortest = std::min(Filter.FShortest, Literal.Text.size());
     Filter.FLiterals.push_back(std::move(Literal));
   }
+  // One literal is looked for at its rarest byte, a set at the first bytes of its literals.
+  std::vector<uint8_t> Bytes;
+  if (Filter.FLiterals.size() == 1) {
+    const TLiteral& Literal = Filter.FLiterals.front();
+    Filter.FScanOffset = Literal.Anchor;
+    Bytes = {uint8_t(Literal.Text[Literal.Anchor]), uint8_t(Literal.Other[Literal.Anchor])};
+  } else {
+    for (int Ch = 0; Ch < 256; ++Ch)
+      if (Filter.FFirstByte[size_t(Ch)]) Bytes.push_back(uint8_t(Ch));
+  }
+  std::sort(Bytes.begin(), Bytes.end());
+  Bytes.erase(std::unique(Bytes.begin(), Bytes.end()), Bytes.end());
+  if (Bytes.size() <= kMaxScanBytes) Filter.FScanBytes = std::move(Bytes);
   return Filter;
 }
 
@@ -209,43 +222,46 @@ bool TRegexPrefilter::MatchesAt(const TLiteral& Literal, const uint8_t* At,
 
 size_t TRegexPrefilter::FindCandidate(std::string_view Buffer, size_t From) const {
   if (From > Buffer.size() || Buffer.size() - From < FShortest) return std::string_view::npos;
-  return FLiterals.size() == 1 ? FindOne(Buffer, From) : FindAny(Buffer, From);
-}
-
-// One literal: memchr to its rarest byte (to either case of it), then a compare around it.
-size_t TRegexPrefilter::FindOne(std::string_view Buffer, size_t From) const {
-  const TLiteral& Literal = FLiterals.front();
   const auto* const Base = reinterpret_cast<const uint8_t*>(Buffer.data());
   const uint8_t* const End = Base + Buffer.size();
-  const size_t Anchor = Literal.Anchor;
-  // The anchor lies in [First, Last] for every occurrence that fits from From on.
-  const uint8_t* const First = Base + From + Anchor;
-  const uint8_t* const Last = End - Literal.Text.size() + Anchor;
-  const auto Byte = uint8_t(Literal.Text[Anchor]), OtherByte = uint8_t(Literal.Other[Anchor]);
-  auto Find = [Last](const uint8_t* At, uint8_t Wanted) {
-    return At > Last ? nullptr
-                     : static_cast<const uint8_t*>(std::memchr(At, Wanted, size_t(Last - At) + 1));
-  };
-  const uint8_t* Next = Find(First, Byte);
-  const uint8_t* NextOther = Byte == OtherByte ? nullptr : Find(First, OtherByte);
-  while (Next || NextOther) {
-    const uint8_t* const At = !NextOther ? Next : !Next ? NextOther : std::min(Next, NextOther);
-    if (MatchesAt(Literal, At - Anchor, End)) return size_t(At - Anchor - Base);
-    if (At == Next) Next = Find(At + 1, Byte);
-    if (At == NextOther) NextOther = Find(At + 1, OtherByte);
-  }
-  return std::string_view::npos;
-}
-
-// Several literals: a table of the bytes that can start one, then a compare of each.
-size_t TRegexPrefilter::FindAny(std::string_view Buffer, size_t From) const {
-  const auto* const Base = reinterpret_cast<const uint8_t*>(Buffer.data());
-  const uint8_t* const End = Base + Buffer.size();
-  const uint8_t* const Last = End - FShortest;
-  for (const uint8_t* At = Base + From; At <= Last; ++At) {
-    if (!FFirstByte[*At]) continue;
+  // Every occurrence that fits from From on has its scanned byte in [First, Last].
+  const uint8_t* const First = Base + From + FScanOffset;
+  const uint8_t* const Last = End - FShortest + FScanOffset;
+  auto Verify = [&](const uint8_t* At) {
     for (const TLiteral& Literal : FLiterals)
-      if (MatchesAt(Literal, At, End)) return size_t(At - Base);
+      if (MatchesAt(Literal, At, End)) return true;
+    return false;
+  };
+  if (FScanBytes.empty()) {
+    // Too many bytes to look for one by one: a table of them.
+    for (const uint8_t* At = First; At <= Last; ++At)
+      if (FFirstByte[*At] && Verify(At)) return size_t(At - Base);
+    return std::string_view::npos;
+  }
+  // memchr for each scanned byte, window by window: a byte that is rare or absent is not looked
+  // for again and again up to the end of the buffer on every call.
+  const size_t Count = FScanBytes.size();
+  const size_t Window = Count == 1 ? SIZE_MAX : kScanWindow;
+  const uint8_t* Next[kMaxScanBytes];
+  for (const uint8_t* Start = First; Start <= Last;) {
+    const uint8_t* const To = size_t(Last - Start) < Window ? Last : Start + Window - 1;
+    for (size_t i = 0; i < Count; ++i)
+      Next[i] =
+          static_cast<const uint8_t*>(std::memchr(Start, FScanBytes[i], size_t(To - Start) + 1));
+    for (;;) {
+      const uint8_t* At = nullptr;
+      for (size_t i = 0; i < Count; ++i)
+        if (Next[i] && (!At || Next[i] < At)) At = Next[i];
+      if (!At) break;
+      if (Verify(At - FScanOffset)) return size_t(At - FScanOffset - Base);
+      for (size_t i = 0; i < Count; ++i)
+        if (Next[i] == At)
+          Next[i] = At == To ? nullptr
+                             : static_cast<const uint8_t*>(
+                                   std::memchr(At + 1, FScanBytes[i], size_t(To - At)));
+    }
+    if (To == Last) break;
+    Start = To + 1;
   }
   return std::string_view::npos;
 }

@@ -67,12 +67,17 @@ class TRegexPrefilter {
     size_t Anchor = 0;  // the rarest position, where a single literal's scan looks first
   };
 
+  // Up to this many different bytes are found by memchr each, above it by a table.
+  static constexpr size_t kMaxScanBytes = 8;
+  // Bytes memchr looks at per round when it looks for more than one byte.
+  static constexpr size_t kScanWindow = 4096;
+
   TRegexPrefilter() = default;
   bool MatchesAt(const TLiteral& Literal, const uint8_t* At, const uint8_t* End) const;
-  size_t FindOne(std::string_view Buffer, size_t From) const;
-  size_t FindAny(std::string_view Buffer, size_t From) const;
 
   std::vector<TLiteral> FLiterals;
   std::array<uint8_t, 256> FFirstByte{};  // bytes that can start an occurrence of some literal
   size_t FShortest = 0;                   // length of the shortest literal
+  std::vector<uint8_t> FScanBytes;        // what the scan looks for; empty: the FFirstByte table
+  size_t FScanOffset = 0;                 // where the scanned byte lies in an occurrence
 };

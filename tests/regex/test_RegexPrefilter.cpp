@@ -85,6 +85,21 @@ TEST(Prefilter, FindsTheFirstOccurrenceFromAPosition) {
   EXPECT_EQ(Filter->FindCandidate(Buffer, Buffer.size() + 1), std::string_view::npos);
 }
 
+TEST(Prefilter, FindsOccurrencesAcrossTheScanWindows) {
+  // Four bytes to look for (o, O, c, C): the scan goes window by window.
+  TRegexEngine Engine;
+  Prepare(Engine, "open|close", "i");
+  const auto Filter = TRegexPrefilter::Build(Engine);
+  ASSERT_TRUE(Filter);
+  for (const size_t At : {size_t(0), size_t(4093), size_t(4095), size_t(4096), size_t(9000)}) {
+    std::string Buffer(At, 'x');
+    Buffer += "CLoSe";
+    Buffer += std::string(50, 'y');
+    EXPECT_EQ(Filter->FindCandidate(Buffer, 0), At) << At;
+    EXPECT_EQ(Filter->FindCandidate(Buffer, At + 1), std::string_view::npos) << At;
+  }
+}
+
 // ---- Never rules out a match -----------------------------------------------------------------
 
 // xorshift64*: the same lines on every run.
