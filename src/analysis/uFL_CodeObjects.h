@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/uFL_Types.h"
+#include "files/uFL_CheckTable.h"
 
 // A named thing the code creates and destroys (a Delphi object variable) or opens, fetches and
 // closes (a PL/SQL cursor).

@@ -3,41 +3,48 @@
 
 #include <algorithm>
 
+#include "files/uFL_CheckTable.h"
+
 const std::vector<TCliOption>& CliOptions() {
-  static const std::vector<TCliOption> Options = {
-      {"dir", true, false, "start directory of the file set"},
-      {"mask", true, false, "file mask (the types are then ignored)"},
-      {"type", true, true, "one of the 28 file types, repeatable"},
-      {"no-subdirs", false, false, "do not include subdirectories"},
-      {"list", true, false, "a file-list file instead of --dir"},
-      {"term", true, true, "search term, repeatable, in order"},
-      {"terms-file", true, false, "text file with one search term a line"},
-      {"replacement", true, true, "replacement text, repeatable"},
-      {"replacements-file", true, false, "text file with one replacement a line"},
-      {"regex", false, false, "terms are regular expressions"},
-      {"case-sensitive", false, false, "search case sensitive"},
-      {"confirm", false, false, "ask before overwriting each changed file"},
-      {"program", true, false, "program to run with every file"},
-      {"params", true, false, "parameters; !P is the directory, !N the file name"},
-      {"no-wait", false, false, "do not wait for the program (Multithreading Madness)"},
-      {"show-output", false, false, "show the program's output"},
-      {"create-destroy", false, false, "check: objects created and destroyed unequally"},
-      {"setabort-setcomplete", false, false, "check: SetAbort/SetComplete rules"},
-      {"no-try-except", false, false, "check: units without try..except"},
-      {"inherited", false, false, "check: inherited calls in strange places"},
-      {"unit", true, false, "unit to add to the second uses clause"},
-      {"expr", true, false, "regular expression (match)"},
-      {"text", true, false, "text to match against (match)"},
-      {"text-file", true, false, "file whose bytes are matched against (match)"},
-      {"offset", true, false, "1-based position to start matching at (match)"},
-      {"modifiers", true, false, "modifier letters, as a (?...) group applies them (match)"},
-      {"results", true, false, "write the results tree to FILE (CR LF)"},
-      {"filenames-only", false, false, "write only the file nodes"},
-      {"trace", true, false, "turn tracing on and write the trace lines to FILE"},
-      {"save-list", true, false, "write the file set as a file-list file"},
-      {"fail-on-results", false, false, "exit 1 when some file has results"},
-      {"help", false, false, "show this text"},
-  };
+  static const std::vector<TCliOption> Options = [] {
+    std::vector<TCliOption> All = {
+        {"dir", true, false, "start directory of the file set"},
+        {"mask", true, false, "file mask (the types are then ignored)"},
+        {"type", true, true, "one of the 28 file types, repeatable"},
+        {"no-subdirs", false, false, "do not include subdirectories"},
+        {"list", true, false, "a file-list file instead of --dir"},
+        {"term", true, true, "search term, repeatable, in order"},
+        {"terms-file", true, false, "text file with one search term a line"},
+        {"replacement", true, true, "replacement text, repeatable"},
+        {"replacements-file", true, false, "text file with one replacement a line"},
+        {"regex", false, false, "terms are regular expressions"},
+        {"case-sensitive", false, false, "search case sensitive"},
+        {"confirm", false, false, "ask before overwriting each changed file"},
+        {"program", true, false, "program to run with every file"},
+        {"params", true, false, "parameters; !P is the directory, !N the file name"},
+        {"no-wait", false, false, "do not wait for the program (Multithreading Madness)"},
+        {"show-output", false, false, "show the program's output"},
+    };
+    // The check flags come from the check table, in its order, where the checks stood before.
+    for (const TCheckRow& Row : CheckTable) All.push_back({Row.Flag, false, false, Row.Help});
+    All.insert(
+        All.end(),
+        {
+            {"unit", true, false, "unit to add to the second uses clause"},
+            {"expr", true, false, "regular expression (match)"},
+            {"text", true, false, "text to match against (match)"},
+            {"text-file", true, false, "file whose bytes are matched against (match)"},
+            {"offset", true, false, "1-based position to start matching at (match)"},
+            {"modifiers", true, false, "modifier letters, as a (?...) group applies them (match)"},
+            {"results", true, false, "write the results tree to FILE (CR LF)"},
+            {"filenames-only", false, false, "write only the file nodes"},
+            {"trace", true, false, "turn tracing on and write the trace lines to FILE"},
+            {"save-list", true, false, "write the file set as a file-list file"},
+            {"fail-on-results", false, false, "exit 1 when some file has results"},
+            {"help", false, false, "show this text"},
+        });
+    return All;
+  }();
   return Options;
 }
 

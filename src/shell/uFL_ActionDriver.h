@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/uFL_BaseFile.h"
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Types.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
