@@ -73,6 +73,7 @@ void TCodeFile::Reset() {
   Routines.clear();
   std::fill(FStackRoutines.begin(), FStackRoutines.end(), nullptr);
   CommentOnly.clear();
+  PreciseFindings.clear();
 }
 
 void TCodeFile::SetWorkLine(std::string_view Line) {
@@ -107,10 +108,20 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
   }
   // A routine still open when the scan ends has had its last statement.
   for (auto& Entry : Routines) Entry.second->BodyEnded();
+  PreciseFindings.clear();
+  if (Options & PreciseChecks()) {
+    // The precise checks read the file with a lexer of their own: the line scan above keeps the
+    // described stripping rules, which a brace comment holding "//" sends astray.
+    const TSourceModel Model = BuildSourceModel(Lines, Language());
+    PreciseFindings = Language() == TSourceLanguage::slDelphi
+                          ? CheckDelphiRules(Model, Lines, Options)
+                          : CheckPlsqlRules(Model, Options);
+  }
 }
 
 void TCodeFile::ProcessLine(int Index) {
   if (size_t(Index) >= CommentOnly.size()) CommentOnly.resize(size_t(Lines.Count()), 0);
+  FLine = Index + 1;
   SetWorkLine(Lines[Index]);
   if (LineIsEmpty()) return;
   if (!InBlockComment) StripStrings();
@@ -258,7 +269,7 @@ void TCodeFile::DetectRoutineHeader() {
   if (Cut == npos) Cut = Work.Find(TNeedle{-1, " "}, From);
   if (Cut == npos) Cut = Work.Find(TNeedle{-1, ";"}, From);
   if (Cut == npos) Cut = Work.Size();
-  AddRoutine(Found != cwFunction, TrimText(Work.Substr(From, Cut)));
+  AddRoutine(RoutineKindOf(Found), TrimText(Work.Substr(From, Cut)));
 }
 
 std::string TCodeFile::RoutineKey(size_t Number, const std::string& Name) {
@@ -268,14 +279,16 @@ std::string TCodeFile::RoutineKey(size_t Number, const std::string& Name) {
   return Key + "] " + Name;
 }
 
-void TCodeFile::AddRoutine(bool IsProcedure, const std::string& Name) {
+void TCodeFile::AddRoutine(TRoutineKind Kind, const std::string& Name) {
   const std::string Key = RoutineKey(Routines.size(), Name);
   auto [It, Added] = Routines.emplace(Key, nullptr);
   if (!Added) throw std::runtime_error("Unique RoutineName found Twice Error: " + Key);
   It->second = std::make_unique<TRoutine>();
   TRoutine* Routine = It->second.get();
   Routine->Name = Name;
-  Routine->IsProcedure = IsProcedure;
+  Routine->Kind = Kind;
+  Routine->IsProcedure = Kind != TRoutineKind::rkFunction;
+  Routine->HeaderLine = FLine;
   if (InRoutine) {
     // A routine whose body has not begun is left for one declared inside it.
     TRoutine* Previous = CurrentRoutine();
@@ -326,6 +339,7 @@ TCodeItem* TCodeFile::GetCodeItem(const std::string& Name) {
   if (It != CodeItems.end() && !CodeItems.key_comp()(Name, It->first)) return It->second.get();
   It = CodeItems.emplace_hint(It, Name, std::make_unique<TCodeItem>());
   It->second->Name = Name;
+  It->second->FirstLine = FLine;
   Trace("CodeItem Added: " + Name);
   return It->second.get();
 }
@@ -405,18 +419,53 @@ std::vector<int> TCodeFile::CountWordsInCode(const std::vector<std::string>& Wor
   return Counts;
 }
 
+void TCodeFile::AddCheckResult(const char* RuleId, const std::string& Category,
+                               const std::string& Text, int Line) {
+  AddResult(Category, Text);
+  TFinding F;
+  F.RuleId = RuleId;
+  F.Category = Category;
+  F.Message = Text;
+  F.Line = Line;
+  Findings.push_back(std::move(F));
+}
+
 bool TCodeFile::WriteResults() {
   TBaseFile::WriteResults();
   if (Loaded) {
+    static const std::string Cursors = "Open=Fetch=Close does not match for ";
     for (const auto& Entry : CodeItems)
-      for (const std::string& Text : Entry.second->CheckItem(Options)) AddResult("General", Text);
+      for (const std::string& Text : Entry.second->CheckItem(Options))
+        AddCheckResult(CheckRow(Text.compare(0, Cursors.size(), Cursors) == 0 ? coOpenFetchClose
+                                                                              : coCreateDestroy)
+                           .RuleId,
+                       "General", Text, Entry.second->FirstLine);
     for (const auto& Entry : Routines) {
       const TRoutine& R = *Entry.second;
       const std::vector<std::string> Found = R.CheckRoutine(Options);
       if (Found.empty()) continue;
       const std::string Category = (R.IsProcedure ? "Procedure " : "Function  ") + R.Name;
-      for (const std::string& Text : Found) AddResult(Category, Text);
+      for (const std::string& Text : Found)
+        AddCheckResult(
+            CheckRow(Text.compare(0, 9, "Inherited") == 0 ? coInherited : coSetAbortComplete)
+                .RuleId,
+            Category, Text, R.HeaderLine);
     }
   }
   return !LastCategory.empty();
+}
+
+void TCodeFile::WritePreciseResults() {
+  if (!Loaded) return;
+  for (const TPreciseFinding& P : PreciseFindings) {
+    const TCheckRow& Row = CheckRow(P.Option);
+    TFinding F;
+    F.RuleId = Row.RuleId;
+    F.Category = CheckCategory(Row);
+    F.Message = P.Message;
+    F.Line = P.Line;
+    F.Suppressed = P.Suppressed;
+    if (!P.Suppressed) AddResult(F.Category, LineEntryText(P.Line, P.Message));
+    Findings.push_back(std::move(F));
+  }
 }

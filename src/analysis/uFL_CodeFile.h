@@ -9,6 +9,7 @@
 
 #include "analysis/uFL_CodeObjects.h"
 #include "analysis/uFL_CodeWords.h"
+#include "analysis/uFL_PreciseRules.h"
 #include "analysis/uFL_WorkLine.h"
 #include "files/uFL_BaseFile.h"
 
@@ -78,7 +79,7 @@ class TCodeFile : public TBaseFile {
   void StripComments();
   void RemoveAll(const TNeedle& Sub);
   void DetectRoutineHeader();
-  void AddRoutine(bool IsProcedure, const std::string& Name);
+  void AddRoutine(TRoutineKind Kind, const std::string& Name);
   void CountBegins();
   void CountEnds();
   TCodeItem* GetCodeItem(const std::string& Name);
@@ -94,6 +95,9 @@ class TCodeFile : public TBaseFile {
   int CountWordInCode(const std::string& Word);
   std::vector<int> CountWordsInCode(const std::vector<std::string>& Words);
 
+  // The findings of the precise checks chosen, suppressed ones included.
+  std::vector<TPreciseFinding> PreciseFindings;
+
   // The routine key: "[" + number left-aligned in three places + "] " + name.
   static std::string RoutineKey(size_t Number, const std::string& Name);
 
@@ -107,6 +111,14 @@ class TCodeFile : public TBaseFile {
   virtual bool EndClosesBlock(size_t) { return true; }
   // Whether routine detection is on from the first line.
   virtual bool ScanStartsInImplementation() const { return false; }
+  virtual TSourceLanguage Language() const = 0;
+
+  // The entry of a described check under Category, with its finding (Line 0: none).
+  void AddCheckResult(const char* RuleId, const std::string& Category, const std::string& Text,
+                      int Line);
+  // The precise findings under their rules' categories, "[Line N] message", suppressed ones left
+  // out of the tree.
+  void WritePreciseResults();
 
   // The needle of a comment mark (cwLineComment to cwBlockCloseAlt) or of a code word.
   const TNeedle& Mark(TCodeWordId Id) const;
@@ -117,6 +129,7 @@ class TCodeFile : public TBaseFile {
   size_t FindWholeWord(const TNeedle& Word);
 
   TNeedle FMarks[cwCount - cwLineComment];
+  int FLine = 0;  // 1-based line being scanned
   // The routines of RoutineStack, index for index.
   std::vector<TRoutine*> FStackRoutines;
 };

@@ -50,7 +50,7 @@ void TRoutine::NoteStatement(bool HoldsInherited) {
 void TRoutine::BodyEnded() {
   if (!FPending) return;
   FPending = false;
-  const bool Destructor = Name.find(".DESTROY") != std::string::npos;
+  const bool Destructor = Kind == TRoutineKind::rkDestructor;
   PlaceInherited(FPendingFirst && !Destructor ? TInheritedPlace::Start : TInheritedPlace::End);
 }
 
@@ -69,9 +69,9 @@ std::vector<std::string> TRoutine::CheckRoutine(TCheckOptions Options) const {
     if (SetAbortWithoutRaise) Found.push_back("SetAbort found without Raise statement");
   }
   if (HasCheck(Options, coInherited) && InheritedPlace != TInheritedPlace::NotSeen) {
-    if (Name.find(".DESTROY") != std::string::npos && InheritedPlace != TInheritedPlace::End)
+    if (Kind == TRoutineKind::rkDestructor && InheritedPlace != TInheritedPlace::End)
       Found.push_back("Inherited not at End of Routine");
-    else if (Name.find(".CREATE") != std::string::npos && InheritedPlace != TInheritedPlace::Start)
+    else if (Kind == TRoutineKind::rkConstructor && InheritedPlace != TInheritedPlace::Start)
       Found.push_back("Inherited not at Start of Routine");
     else if (InheritedPlace == TInheritedPlace::Middle)
       Found.push_back("Inherited not at Start or End of Routine");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/uFL_CodeWords.h"
 #include "files/uFL_CheckTable.h"
 
 // A named thing the code creates and destroys (a Delphi object variable) or opens, fetches and
@@ -17,6 +18,7 @@ class TCodeItem {
   bool Owned = false;       // a creation passed SELF, PARENT or APPLICATION as the owner
   int32_t FreeCount = 0;    // destructions (Delphi) or CLOSEs (PL/SQL)
   int32_t FetchCount = 0;   // FETCHes (PL/SQL)
+  int FirstLine = 0;        // 1-based line of the first event counted for the item
 
   void NoteCreate() { ++CreateCount; }
   void NoteFree() { ++FreeCount; }
@@ -42,6 +44,8 @@ class TRoutine {
   int32_t Depth = 0;         // blocks opened and not closed; negative after surplus ENDs
   bool SetAbortWithoutRaise = false;
   TInheritedPlace InheritedPlace = TInheritedPlace::NotSeen;
+  TRoutineKind Kind = TRoutineKind::rkProcedure;
+  int HeaderLine = 0;  // 1-based
 
   void EnterBlock() { ++Depth; }
   void LeaveBlock() { --Depth; }

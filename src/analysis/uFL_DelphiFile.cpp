@@ -12,8 +12,7 @@ namespace {
 constexpr size_t npos = TWorkLine::npos;
 
 bool IsIdentifierChar(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
-         static_cast<unsigned char>(C) >= 128;
+  return ::IsIdentifierChar(C, false);
 }
 
 }  // namespace
@@ -40,7 +39,9 @@ void TDelphiFile::Analyse(TCheckOptions Opts) {
 bool TDelphiFile::WriteResults() {
   TCodeFile::WriteResults();
   if (Loaded && HasCheck(Options, coNoTryExcept) && !TryFound)
-    AddResult("General", "No Try..Except construction found");
+    AddCheckResult(CheckRow(coNoTryExcept).RuleId, "General", "No Try..Except construction found",
+                   0);
+  WritePreciseResults();
   return !LastCategory.empty();
 }
 

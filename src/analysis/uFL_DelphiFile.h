@@ -36,6 +36,7 @@ class TDelphiFile : public TCodeFile {
   void ProcessInterfaceLine(int Index) override;
   void ProcessOutsideLine(int Index) override;
   void NoteRoutineStatements() override;
+  TSourceLanguage Language() const override { return TSourceLanguage::slDelphi; }
 
  private:
   void EndStatement(TRoutine* R, int32_t Depth);

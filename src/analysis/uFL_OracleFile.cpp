@@ -5,6 +5,12 @@
 
 TOracleFile::TOracleFile(TResultTree* Tree) : TCodeFile(Tree, {"--", "/*", "*/", "", ""}) {}
 
+bool TOracleFile::WriteResults() {
+  TCodeFile::WriteResults();
+  WritePreciseResults();
+  return !LastCategory.empty();
+}
+
 void TOracleFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;
   CountCaseBlocks();
@@ -23,10 +29,7 @@ bool TOracleFile::EndClosesBlock(size_t P) {
   std::string Next;
   for (; i < Work.Size() && Next.size() <= 4; ++i) {
     const char C = Work.At(i);
-    const bool Identifier = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
-                            (C >= '0' && C <= '9') || C == '_' || C == '$' || C == '#' ||
-                            static_cast<unsigned char>(C) >= 128;
-    if (!Identifier) break;
+    if (!IsIdentifierChar(C, true)) break;
     Next += C;
   }
   return !(Next == "IF" || Next == "LOOP" || Next == "CASE");
@@ -58,8 +61,5 @@ bool TOracleFile::FollowsEnd(size_t P) const {
     if (Work.At(i - End.size() + k) != End[k]) return false;
   if (i == End.size()) return true;
   const char C = Work.At(i - End.size() - 1);
-  const bool Identifier = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
-                          (C >= '0' && C <= '9') || C == '_' || C == '$' || C == '#' ||
-                          static_cast<unsigned char>(C) >= 128;
-  return !Identifier;
+  return !IsIdentifierChar(C, true);
 }

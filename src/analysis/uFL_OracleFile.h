@@ -10,12 +10,14 @@ class TOracleFile : public TCodeFile {
   explicit TOracleFile(TResultTree* ResultTree);
 
   bool AddUnit(const std::string&) override { return false; }
+  bool WriteResults() override;
 
  protected:
   void ProcessRoutineLine() override;
   void ProcessInterfaceLine(int) override {}
   void ProcessOutsideLine(int) override {}
   bool EndClosesBlock(size_t P) override;
+  TSourceLanguage Language() const override { return TSourceLanguage::slPlsql; }
 
  private:
   void CountCaseBlocks();

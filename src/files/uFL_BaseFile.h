@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/uFL_CheckTable.h"
+#include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
 #include "files/uFL_Types.h"
 
@@ -47,6 +48,7 @@ class TBaseFile {
   bool CutAtNul = false;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
+  std::vector<TFinding> Findings;
 
   virtual void ProcessLine(int Index) = 0;
   virtual void Analyse(TCheckOptions Options) = 0;

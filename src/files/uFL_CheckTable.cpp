@@ -58,3 +58,10 @@ TCheckOptions ChecksFromList(TFileKind Kind, const std::vector<bool>& Checked) {
 std::string CheckCategory(const TCheckRow& Row) {
   return std::string(Row.RuleId) + " " + Row.Caption;
 }
+
+TCheckOptions PreciseChecks() {
+  TCheckOptions Options = 0;
+  for (const TCheckRow& Row : CheckTable)
+    if (Row.Precise) Options |= CheckBit(Row.Option);
+  return Options;
+}

@@ -83,5 +83,7 @@ std::vector<const TCheckRow*> CheckRows(TFileKind Kind);
 std::vector<std::string> CheckCaptions(TFileKind Kind);
 // The options of the checked items of a page's check list (items beyond the table are ignored).
 TCheckOptions ChecksFromList(TFileKind Kind, const std::vector<bool>& Checked);
+// The options of the precise checks.
+TCheckOptions PreciseChecks();
 // The category the findings of a precise check stand under: its rule ID and caption.
 std::string CheckCategory(const TCheckRow& Row);
