@@ -134,6 +134,7 @@ void TCodeFile::ProcessLine(int Index) {
   CommentOnly[size_t(Index)] = 0;
   if (!InBlockComment) StripStrings();
   if (LineIsEmpty()) return;
+  NoteCodeLine();
   if (InImplementation) {
     DetectRoutineHeader();
     if (InRoutine) {
@@ -334,7 +335,9 @@ void TCodeFile::CountEnds() {
   }
 }
 
+// No item is ever named by the empty text: a finding that names nothing says nothing.
 TCodeItem* TCodeFile::GetCodeItem(const std::string& Name) {
+  if (Name.empty()) return nullptr;
   auto It = CodeItems.lower_bound(Name);
   if (It != CodeItems.end() && !CodeItems.key_comp()(Name, It->first)) return It->second.get();
   It = CodeItems.emplace_hint(It, Name, std::make_unique<TCodeItem>());

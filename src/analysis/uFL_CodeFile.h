@@ -82,6 +82,7 @@ class TCodeFile : public TBaseFile {
   void AddRoutine(TRoutineKind Kind, const std::string& Name);
   void CountBegins();
   void CountEnds();
+  // Null for the empty name.
   TCodeItem* GetCodeItem(const std::string& Name);
   TRoutine* FindRoutine(const std::string& Key) const;
   TRoutine* CurrentRoutine() const;
@@ -105,6 +106,8 @@ class TCodeFile : public TBaseFile {
   virtual void ProcessRoutineLine() = 0;
   virtual void ProcessInterfaceLine(int Index) = 0;
   virtual void ProcessOutsideLine(int Index) = 0;
+  // Called on every code line once strings and comments are stripped, before anything is cut.
+  virtual void NoteCodeLine() {}
   // Called on a line inside a routine before its blocks are counted.
   virtual void NoteRoutineStatements() {}
   // Whether the whole-word END at P closes a block.

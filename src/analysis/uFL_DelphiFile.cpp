@@ -25,12 +25,17 @@ void TDelphiFile::Reset() {
   UsesLine = 0;
   ImplementationLine = 0;
   TryFound = false;
+  FTrySeen = false;
   FStatementRoutine = nullptr;
 }
 
 void TDelphiFile::Analyse(TCheckOptions Opts) {
   // The scan frees the items of an earlier scan; WithItem must not outlive its item.
-  if (Loaded) WithItem = nullptr;
+  if (Loaded) {
+    WithItem = nullptr;
+    TryFound = false;
+    FTrySeen = false;
+  }
   FStatementRoutine = nullptr;
   TCodeFile::Analyse(Opts);
   if (Loaded) MarkRoutinesUsedInUnit();
@@ -48,12 +53,32 @@ bool TDelphiFile::WriteResults() {
 // ---- Lines before the implementation part, and outside routines ------------------------------
 
 void TDelphiFile::ProcessInterfaceLine(int Index) {
-  DetectTry();
   if (DetectImplementation()) ImplementationLine = Index;
 }
 
-void TDelphiFile::DetectTry() {
-  if (HasWord(CodeWord(cwTry)) > 0) TryFound = true;
+// A unit has a try..except when some code line holds TRY as a word and the same or a later code
+// line EXCEPT, wherever they stand (a routine's TRY counts). Only the described rule's TRY before
+// IMPLEMENTATION would report nearly every unit, saying the opposite of the truth. Words are told
+// apart by the identifier rule, so TRYSTRTOINT and RETRY hold no TRY.
+void TDelphiFile::NoteCodeLine() {
+  if (TryFound) return;
+  auto FindName = [this](const TNeedle& Word, size_t From) {
+    for (size_t P = Work.Find(Word, From); P != npos; P = Work.Find(Word, P + 1)) {
+      const size_t E = P + Word.Text.size();
+      if ((P == 0 || !IsIdentifierChar(Work.At(P - 1))) &&
+          (E == Work.Size() || !IsIdentifierChar(Work.At(E))))
+        return P;
+    }
+    return npos;
+  };
+  size_t From = 0;
+  if (!FTrySeen) {
+    const size_t At = FindName(CodeWord(cwTry), 0);
+    if (At == npos) return;
+    FTrySeen = true;
+    From = At + CodeWord(cwTry).Text.size();
+  }
+  if (FindName(CodeWord(cwExcept), From) != npos) TryFound = true;
 }
 
 bool TDelphiFile::DetectImplementation() {
@@ -152,9 +177,10 @@ void TDelphiFile::DetectCreate() {
       Name = TrimText(Work.Substr(Start, End));
       HaveName = true;
     }
-    TCodeItem* Item = GetCodeItem(Name);
-    Item->NoteCreate();
-    if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
+    if (TCodeItem* Item = GetCodeItem(Name)) {
+      Item->NoteCreate();
+      if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
+    }
     // The class reference (the word before ".CREATE") goes with CREATE; what stands before it
     // stays: "L := TLIST.CREATE;" leaves "L := ;".
     size_t ClassStart = Dot;
@@ -180,7 +206,7 @@ void TDelphiFile::DetectDestroy() {
       if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
         size_t Start = Dot;
         while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
-        GetCodeItem(Work.Substr(Start, Dot))->NoteFree();
+        if (TCodeItem* Item = GetCodeItem(Work.Substr(Start, Dot))) Item->NoteFree();
         Work.Erase(Start, P - 1 + Len);
         continue;
       }
@@ -196,7 +222,7 @@ void TDelphiFile::DetectDestroy() {
     bool Removed;
     const std::string Name = ParenArgument(AtFreeAndNil, Removed);
     if (!Removed) Work.Erase(AtFreeAndNil - 1, AtFreeAndNil - 1 + Len);
-    GetCodeItem(Name)->NoteFree();
+    if (TCodeItem* Item = GetCodeItem(Name)) Item->NoteFree();
   }
 }
 

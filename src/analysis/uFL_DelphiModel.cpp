@@ -302,8 +302,10 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         return;
       }
-      // An inline variable: "var X: TFoo := ...;" or "var X := ...;".
-      if (W == "VAR" && Parens == 0 && IsWord(P + 1) && (At(":", 2) || At(",", 2))) {
+      // An inline variable ("var X: TFoo := ...;", "var X := ...;") or the var section of an
+      // anonymous method; not a VAR parameter of one.
+      if (W == "VAR" && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
+          !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
         const size_t Keep = P;
         ++P;
         std::vector<TDeclared> Names;

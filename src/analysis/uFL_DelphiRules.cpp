@@ -18,9 +18,10 @@ bool Among(std::string_view W, std::initializer_list<std::string_view> Words) {
   return false;
 }
 
-// "CREATE", "CREATEFMT", "CREATENEW" ... name constructors; "CREATED..." names no constructor.
+// Decision: only a constructor named Create makes a creation; class functions that return new
+// objects (CreateAnonymousThread, CreateFmt) leave ownership to what they document.
 bool IsConstructorName(std::string_view W) {
-  return W.substr(0, 6) == "CREATE" && W.substr(0, 7) != "CREATED";
+  return W == "CREATE";
 }
 
 // What the routine does with one of its local variables.
@@ -31,7 +32,8 @@ struct TCreation {
 };
 struct TVarUse {
   std::vector<TCreation> Creations;
-  std::vector<size_t> Frees;
+  std::vector<size_t> Frees;     // Free, Destroy, DisposeOf, FreeAndNil, a bare Free in WITH
+  std::vector<size_t> Releases;  // a form's Release: freed later, by the form itself
   std::vector<size_t> NilAssigns;
   bool HandedOver = false;
 };
@@ -103,15 +105,18 @@ class TRoutineReader {
           U.NilAssigns.push_back(i);
       } else if (Next == ".") {
         const std::string& Member = Text(i + 2);
-        if (Among(Member, {"FREE", "DESTROY", "DISPOSEOF", "RELEASE"}))
+        if (Among(Member, {"FREE", "DESTROY", "DISPOSEOF"}))
           U.Frees.push_back(i);
+        else if (Member == "RELEASE")
+          U.Releases.push_back(i);
         else if (Among(Member, {"PARENT", "FREEONTERMINATE"}) && Text(i + 3) == ":=")
           U.HandedOver = true;  // a parent control or the thread itself frees it
       } else if (Prev == "(" && i >= 2 && T[i - 2].Is("FREEANDNIL") && Next == ")") {
         U.Frees.push_back(i);
       } else if (Prev == "(" && i >= 2 && T[i - 2].Is("ASSIGNED")) {
       } else if (Among(Next, {"[", "^", "=", "<>", "IS", "DO", "THEN"}) ||
-                 Among(Prev, {"=", "<>", "NOT", "WITH"}) || (Next == "," && InWithHeader(i))) {
+                 Among(Prev, {"=", "<>", "NOT", "WITH", "IN"}) ||
+                 (Next == "," && InWithHeader(i))) {
       } else {
         U.HandedOver = true;
       }
@@ -267,7 +272,8 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
       const TVarUse U = Reader.Read(D.Name);
       if (U.Creations.empty()) continue;
       const bool Nested = Reader.UsedInNested(D.Name, r);
-      if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && !U.HandedOver && !Nested) {
+      if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&
+          !U.HandedOver && !Nested) {
         for (const TCreation& C : U.Creations) {
           if (C.Owned) continue;
           Leaks.push_back({coLocalLeak, C.Line, R.Name,
@@ -283,7 +289,8 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
         if (!Last || !Reader.StatementsBetween(Last->At, F, D.Name) ||
             Reader.Protected(F, Last->At, U))
           continue;
-        Unprotected.push_back({coUnprotectedFree, T[F].Line, R.Name,
+        // The finding points at the creation, where the try..finally has to begin.
+        Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
                                "Local object " + D.Name + " created in " + R.Name +
                                    " is freed outside a try..finally"});
         break;
@@ -293,7 +300,8 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
 }
 
 // Decision: an except part after the inherited call runs only when something failed, so it is
-// not code after it; a finally part is.
+// not code after it; a finally part that follows a call ending its try part (releasing a lock
+// taken before) is not either.
 void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
   const auto& T = M.Tokens();
   for (const TSourceRoutine& R : M.Routines) {
@@ -311,7 +319,7 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
     for (; k < R.BodyEnd; ++k) {
       const std::string& W = T[k].Text;
       if (W == ";" || W == "END") continue;
-      if (W == "EXCEPT") {
+      if (W == "EXCEPT" || W == "FINALLY") {
         int Depth = 1;
         while (++k < R.BodyEnd) {
           const std::string& X = T[k].Text;

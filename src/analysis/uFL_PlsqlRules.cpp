@@ -60,6 +60,30 @@ TCursorUse ReadCursor(const std::vector<TToken>& T,
   return U;
 }
 
+// The package's cursors that routine Self opens: those declared outside every routine, and those
+// it opens without their being its own or an enclosing routine's (a package spec declares them).
+std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
+  const auto& T = M.Tokens();
+  const TSourceRoutine& R = M.Routines[Self];
+  auto Declared = [&](const std::string& Name) {
+    for (int p = int(Self); p >= 0; p = M.Routines[size_t(p)].Parent) {
+      const TSourceRoutine& A = M.Routines[size_t(p)];
+      if (A.Local(Name)) return true;
+      for (const TDeclared& D : A.Params)
+        if (D.Name == Name) return true;
+    }
+    return false;
+  };
+  std::vector<std::string> Names;
+  for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
+    if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
+    const std::string& Name = T[i + 1].Text;
+    if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
+    Names.push_back(Name);
+  }
+  return Names;
+}
+
 }  // namespace
 
 std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOptions Options) {
@@ -81,12 +105,11 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
     // Decision: only a routine that closes the cursor on its normal path means to leave it
     // closed; one that never closes it (an open routine of a fetch protocol) is left alone.
     if (HasCheck(Options, coCursorOpenOnException) && R.ExceptionAt)
-      for (const TDeclared& D : M.PackageCursors) {
-        if (R.Local(D.Name)) continue;
-        const TCursorUse U = ReadCursor(T, {{R.BodyBegin, R.BodyEnd}}, D.Name, R.ExceptionAt);
+      for (const std::string& Name : PackageCursorsOpened(M, r)) {
+        const TCursorUse U = ReadCursor(T, {{R.BodyBegin, R.BodyEnd}}, Name, R.ExceptionAt);
         if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom)
           OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
-                                     "Package cursor " + D.Name + " opened in " + R.Name +
+                                     "Package cursor " + Name + " opened in " + R.Name +
                                          " stays open when its exception handler runs"});
       }
   }

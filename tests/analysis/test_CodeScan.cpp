@@ -446,7 +446,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, FirstArgumentTest,
 struct ItemAfterCase {
   const char* Line;
   const char* Word;
-  const char* Item;  // nullptr: none
+  const char* Item;  // nullptr: none (the empty name names nothing)
 };
 
 class ItemAfterWordTest : public ::testing::TestWithParam<ItemAfterCase> {};
@@ -463,15 +463,16 @@ TEST_P(ItemAfterWordTest, Name) {
   EXPECT_EQ(I->Name, GetParam().Item);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ItemAfterWordTest,
-    ::testing::Values(ItemAfterCase{"OPEN C_EMP(10);", "OPEN", "C_EMP"},
-                      ItemAfterCase{"FETCH C_EMP INTO V_ROW;", "FETCH", "C_EMP"},
-                      ItemAfterCase{"CLOSE   C_EMP;", "CLOSE", "C_EMP"},
-                      ItemAfterCase{"OPEN PKG.CUR;", "OPEN", "PKG"},
-                      ItemAfterCase{"OPEN C1,C2", "OPEN", "C1"}, ItemAfterCase{"OPEN;", "OPEN", ""},
-                      ItemAfterCase{"REOPEN C1;", "OPEN", nullptr},
-                      ItemAfterCase{"OPEN_C1;", "OPEN", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Rules, ItemAfterWordTest,
+                         ::testing::Values(ItemAfterCase{"OPEN C_EMP(10);", "OPEN", "C_EMP"},
+                                           ItemAfterCase{"FETCH C_EMP INTO V_ROW;", "FETCH",
+                                                         "C_EMP"},
+                                           ItemAfterCase{"CLOSE   C_EMP;", "CLOSE", "C_EMP"},
+                                           ItemAfterCase{"OPEN PKG.CUR;", "OPEN", "PKG"},
+                                           ItemAfterCase{"OPEN C1,C2", "OPEN", "C1"},
+                                           ItemAfterCase{"OPEN;", "OPEN", nullptr},
+                                           ItemAfterCase{"REOPEN C1;", "OPEN", nullptr},
+                                           ItemAfterCase{"OPEN_C1;", "OPEN", nullptr}));
 
 TEST(GetCodeItem, AddsOnceAndTraces) {
   TTraceCapture Trace;
@@ -590,8 +591,8 @@ TEST(Reset, ForgetsItemsRoutinesAndDelphiFields) {
   TTempTree Tmp;
   TDelphiFile F(nullptr);
   PrepareFile(F, Tmp, "r.pas",
-              Source({"unit R;", "interface", "try", "implementation", "uses A;", "procedure X;",
-                      "begin", "  with TList.Create do Clear;", "end;"}));
+              Source({"unit R;", "interface", "try except", "implementation", "uses A;",
+                      "procedure X;", "begin", "  with TList.Create do Clear;", "end;"}));
   ASSERT_TRUE(F.Load());
   F.Analyse(AllDelphiChecks);
   EXPECT_FALSE(F.CodeItems.empty());
