@@ -27,15 +27,21 @@ void TRoutine::NoteRaise() {
 
 // The rule for INHERITED. The body of a routine runs from its first BEGIN to the END that closes
 // it; its statements are the pieces of code between semicolons and block words, as the scan of
-// TDelphiFile cuts them. An INHERITED call stands
-//   at the Start when the statement holding it is the body's first statement,
-//   at the End when no statement follows it before the body's closing END,
+// TDelphiFile cuts them, which also gives each its role. An INHERITED call stands
+//   at the Start when no statement before it in the body is anything but a lead-in: assignments
+//     to fields, assertions, guard clauses ("if ... then Exit", "if ... then raise") and lock
+//     entry ("Lock", "Enter", "Acquire", "BeginUpdate") - a constructor that sets a field first
+//     or a method that takes its lock first still calls its ancestor first;
+//   at the End when no statement follows it before the body's closing END but wrap-ups: lock
+//     release ("Unlock", "Leave", "Release", "EndUpdate", "TMonitor.Exit") and frees of locals
+//     (not of fields: a field freed after "inherited Destroy" is what the check is for);
 //   in the Middle otherwise.
 // A call that is the body's only statement is at both ends; it counts where the routine's kind
 // wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.
 // Calls in two different places make the routine's place Middle.
-void TRoutine::NoteStatement(bool HoldsInherited) {
+void TRoutine::NoteStatement(bool HoldsInherited, TStatementRole Role) {
   if (FPending) {
+    if (Role == TStatementRole::srWrapUp && !HoldsInherited) return;
     FPending = false;
     PlaceInherited(FPendingFirst ? TInheritedPlace::Start : TInheritedPlace::Middle);
   }
@@ -44,7 +50,7 @@ void TRoutine::NoteStatement(bool HoldsInherited) {
     FPendingFirst = FStatements == 0;
     if (InheritedPlace == TInheritedPlace::NotSeen) InheritedPlace = TInheritedPlace::Seen;
   }
-  ++FStatements;
+  if (HoldsInherited || Role != TStatementRole::srLeadIn) ++FStatements;
 }
 
 void TRoutine::BodyEnded() {

@@ -32,6 +32,9 @@ class TCodeItem {
 // in more than one place.
 enum class TInheritedPlace : uint8_t { Start, Middle, End, NotSeen, Seen };
 
+// What a statement of a body is to the placement of INHERITED (see TRoutine::NoteStatement).
+enum class TStatementRole : uint8_t { srPlain, srLeadIn, srWrapUp };
+
 // A routine found in the source: procedure, function, constructor or destructor.
 class TRoutine {
  public:
@@ -53,7 +56,7 @@ class TRoutine {
   void NoteRaise();
 
   // The statements of the body, in order, as the scan meets them (see TDelphiFile).
-  void NoteStatement(bool HoldsInherited);
+  void NoteStatement(bool HoldsInherited, TStatementRole Role = TStatementRole::srPlain);
   // The END that closes the body was met (or the scan ended with the body open).
   void BodyEnded();
   bool HasBodyStatement() const { return FStatements > 0; }

@@ -228,10 +228,43 @@ void TDelphiFile::DetectDestroy() {
 
 // ---- INHERITED ----------------------------------------------------------------------------------
 
+// The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words.
+TStatementRole StatementRole(std::string_view Words) {
+  auto Has = [&](std::string_view W) {
+    for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
+      const size_t E = P + W.size();
+      if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
+          (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
+        return true;
+    }
+    return false;
+  };
+  const std::string_view First = Words.substr(0, Words.find(' '));
+  const bool FieldTarget = First.starts_with("SELF.") || (First.size() > 1 && First[0] == 'F');
+  // Lead-ins: field assignments, assertions, guard clauses, lock entry.
+  if ((FieldTarget && Has(":=") && First.find('.') == First.rfind('.')) || First == "ASSERT" ||
+      (First == "IF" && (Has("EXIT") || Has("RAISE"))) || Has("LOCK") || Has("ENTER") ||
+      Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") || First == "ENTERCRITICALSECTION")
+    return TStatementRole::srLeadIn;
+  // Wrap-ups: lock release, frees of what is not a field.
+  if (Has("UNLOCK") || Has("LEAVE") || Has("RELEASE") || Has("ENDUPDATE") || Has("UNLOCKLIST") ||
+      First == "TMONITOR.EXIT" || First == "LEAVECRITICALSECTION")
+    return TStatementRole::srWrapUp;
+  const bool Frees = First.ends_with(".FREE") || First == "FREEANDNIL";
+  const std::string_view Freed = First == "FREEANDNIL" ? Words.substr(First.size()) : First;
+  const size_t NameAt = Freed.find_first_not_of(" (");
+  if (Frees && NameAt != std::string_view::npos && Freed[NameAt] != 'F' &&
+      Freed.substr(NameAt, 5) != "SELF.")
+    return TStatementRole::srWrapUp;
+  return TStatementRole::srPlain;
+}
+
 void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
-  if (FStatementHasText && Depth >= 1) R->NoteStatement(FStatementHoldsInherited);
+  if (FStatementHasText && Depth >= 1)
+    R->NoteStatement(FStatementHoldsInherited, StatementRole(FStatementWords));
   FStatementHasText = false;
   FStatementHoldsInherited = false;
+  FStatementWords.clear();
 }
 
 // Reads the routine's statements off the line in order, for the placement rule of TRoutine: a
@@ -246,6 +279,7 @@ void TDelphiFile::NoteRoutineStatements() {
     FStatementRoutine = R;
     FStatementHasText = false;
     FStatementHoldsInherited = false;
+    FStatementWords.clear();
   }
   // Once the body has a statement, only an INHERITED (on this line or awaiting its place) can
   // change what the rule decides.
@@ -263,7 +297,19 @@ void TDelphiFile::NoteRoutineStatements() {
       continue;
     }
     if (!IsIdentifierChar(C)) {
-      if (static_cast<unsigned char>(C) > ' ') FStatementHasText = true;
+      if (static_cast<unsigned char>(C) > ' ') {
+        FStatementHasText = true;
+        // Words stay apart and a dotted name stays one word ("CANVAS.UNLOCK").
+        if (C == '.')
+          FStatementWords += '.';
+        else if (C == ':' && i + 1 < N && Work.At(i + 1) == '=')
+          FStatementWords += " := ";
+        else if (!FStatementWords.empty() && FStatementWords.back() != ' ')
+          FStatementWords += ' ';
+      } else if (!FStatementWords.empty() && FStatementWords.back() != ' ' &&
+                 FStatementWords.back() != '.') {
+        FStatementWords += ' ';
+      }
       ++i;
       continue;
     }
@@ -289,6 +335,7 @@ void TDelphiFile::NoteRoutineStatements() {
     } else {
       FStatementHasText = true;
       if (Is("INHERITED")) FStatementHoldsInherited = true;
+      for (size_t k = i; k < j; ++k) FStatementWords += Work.At(k);
     }
     i = j;
   }

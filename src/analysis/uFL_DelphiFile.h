@@ -47,5 +47,6 @@ class TDelphiFile : public TCodeFile {
   TRoutine* FStatementRoutine = nullptr;
   bool FStatementHasText = false;
   bool FStatementHoldsInherited = false;
-  bool FTrySeen = false;  // a whole-word TRY on an earlier code line
+  std::string FStatementWords;  // the statement's words, blank-separated, dots kept
+  bool FTrySeen = false;        // a whole-word TRY on an earlier code line
 };
