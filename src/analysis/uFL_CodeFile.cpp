@@ -86,8 +86,8 @@ void TCodeFile::SetWorkLine(std::string_view Line) {
 void TCodeFile::Analyse(TCheckOptions Opts) {
   if (!Loaded) return;
   Options = Opts;
-  InBlockComment = false;
-  InString = false;
+  FStrip.InBlockComment = false;
+  FStrip.InString = false;
   InRoutine = false;
   InImplementation = ScanStartsInImplementation();
   StackTop = 0;
@@ -124,7 +124,7 @@ void TCodeFile::ProcessLine(int Index) {
   FLine = Index + 1;
   SetWorkLine(Lines[Index]);
   if (LineIsEmpty()) return;
-  if (!InBlockComment) StripStrings();
+  if (!FStrip.InBlockComment) StripStrings();
   if (LineIsEmpty()) return;
   StripComments();
   if (LineIsEmpty()) {
@@ -132,7 +132,7 @@ void TCodeFile::ProcessLine(int Index) {
     return;
   }
   CommentOnly[size_t(Index)] = 0;
-  if (!InBlockComment) StripStrings();
+  if (!FStrip.InBlockComment) StripStrings();
   if (LineIsEmpty()) return;
   NoteCodeLine();
   if (InImplementation) {
@@ -154,6 +154,15 @@ void TCodeFile::RemoveAll(const TNeedle& Sub) {
   for (size_t P = Work.Find(Sub); P != npos; P = Work.Find(Sub)) Work.Erase(P, P + Sub.Text.size());
 }
 
+std::string TCodeFile::StripLine(std::string_view Line, TStripState& State) {
+  FStrip = State;
+  SetWorkLine(Line);
+  if (!FStrip.InBlockComment) StripStrings();
+  StripComments();
+  State = FStrip;
+  return WorkText();
+}
+
 void TCodeFile::StripStrings() {
   size_t Open = Work.Find(Mark(cwBlockOpen));
   if (Open == npos) Open = Work.Find(Mark(cwBlockOpenAlt));
@@ -162,9 +171,9 @@ void TCodeFile::StripStrings() {
   if (Open != npos && FirstQuote != npos && Open < FirstQuote) StripComments();
   RemoveAll(CodeWord(cwTwoQuotes));
   for (size_t Q = Work.Find(CodeWord(cwQuote)); Q != npos; Q = Work.Find(CodeWord(cwQuote))) {
-    if (InString) {
+    if (FStrip.InString) {
       Work.Erase(0, Q + 1);
-      InString = false;
+      FStrip.InString = false;
       continue;
     }
     const size_t Q2 = Work.Find(TNeedle{-1, "'"}, Q + 1);
@@ -172,14 +181,14 @@ void TCodeFile::StripStrings() {
       Work.Erase(Q, Q2 + 1);
     } else {
       Work.Erase(Q, Work.Size());
-      InString = true;
+      FStrip.InString = true;
     }
   }
 }
 
 void TCodeFile::StripComments() {
   for (;;) {
-    if (!InBlockComment) {
+    if (!FStrip.InBlockComment) {
       size_t First = 0;
       while (First < Work.Size() && IsBlankOrControl(Work.At(First))) ++First;
       if (First < Work.Size()) {
@@ -187,12 +196,12 @@ void TCodeFile::StripComments() {
         if (P != npos) {
           Work.Erase(P, Work.Size());
           Work.Trim();
-          InString = false;
+          FStrip.InString = false;
         }
       }
     }
-    if (InBlockComment) {
-      const TNeedle& Closer = Mark(BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
+    if (FStrip.InBlockComment) {
+      const TNeedle& Closer = Mark(FStrip.BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
       const size_t C = Work.Find(Closer);
       if (C == npos) {
         Work.Erase(0, Work.Size());
@@ -200,7 +209,7 @@ void TCodeFile::StripComments() {
       }
       Work.Erase(0, C + Closer.Text.size());
       Work.Trim();
-      InBlockComment = false;
+      FStrip.InBlockComment = false;
       continue;
     }
     // BlockOpen anywhere in the line wins over an earlier BlockOpenAlt.
@@ -211,7 +220,7 @@ void TCodeFile::StripComments() {
       P = Work.Find(Mark(cwBlockOpenAlt));
     }
     if (P == npos) return;
-    BlockKind = Kind;
+    FStrip.BlockKind = Kind;
     const TNeedle& Opener = Mark(Kind == 1 ? cwBlockOpen : cwBlockOpenAlt);
     const TNeedle& Closer = Mark(Kind == 1 ? cwBlockClose : cwBlockCloseAlt);
     // The line becomes the trimmed text before the opener ...
@@ -231,7 +240,7 @@ void TCodeFile::StripComments() {
     }
     Work.Erase(BeforeEnd, Work.Size());
     Work.Erase(0, Lead);
-    InBlockComment = true;
+    FStrip.InBlockComment = true;
     return;
   }
 }

@@ -29,6 +29,14 @@ struct TCommentMarks {
   const char* BlockCloseAlt;
 };
 
+// What stripping strings and comments carries from one line to the next.
+struct TStripState {
+  bool InBlockComment = false;  // a block comment is open at the end of the previous line
+  int32_t BlockKind = 0;        // 1: BlockOpen opened the comment; 2: BlockOpenAlt
+  bool InString = false;        // a string literal is open at the end of the previous line
+  bool operator==(const TStripState&) const = default;
+};
+
 class TCodeFile : public TBaseFile {
  public:
   TCodeFile(TResultTree* ResultTree, const TCommentMarks& Marks);
@@ -39,10 +47,7 @@ class TCodeFile : public TBaseFile {
   std::string BlockOpenAlt;  // empty when the language has one kind of block comment
   std::string BlockClose;
   std::string BlockCloseAlt;
-  bool InBlockComment = false;
-  int32_t BlockKind = 0;  // 1: BlockOpen opened the comment; 2: BlockOpenAlt
   bool InImplementation = false;
-  bool InString = false;
   bool InRoutine = false;
   // Keys of the routines being scanned, used from 1 to StackTop; 0 holds "Outside Routines".
   std::vector<std::string> RoutineStack;
@@ -75,6 +80,11 @@ class TCodeFile : public TBaseFile {
     Work.Trim();
     return Work.Empty();
   }
+  // The strip steps of one line as the scan runs them (strings unless a comment is open, then
+  // comments), starting from State: returns what is left of the line, upper-cased and trimmed,
+  // and leaves State as the next line finds it.
+  std::string StripLine(std::string_view Line, TStripState& State);
+  const TStripState& StripState() const { return FStrip; }
   void StripStrings();
   void StripComments();
   void RemoveAll(const TNeedle& Sub);
@@ -132,6 +142,7 @@ class TCodeFile : public TBaseFile {
   size_t FindWholeWord(const TNeedle& Word);
 
   TNeedle FMarks[cwCount - cwLineComment];
+  TStripState FStrip;
   int FLine = 0;  // 1-based line being scanned
   // The routines of RoutineStack, index for index.
   std::vector<TRoutine*> FStackRoutines;

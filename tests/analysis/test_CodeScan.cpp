@@ -22,25 +22,15 @@ struct StripCase {
   bool StringAfter;
 };
 
-// Runs the stripping steps of one line as the scan does (strings unless in a comment, comments).
-std::string Strip(TCodeFile& F, const std::string& Line) {
-  F.SetWorkLine(Line);
-  if (!F.InBlockComment) F.StripStrings();
-  F.StripComments();
-  return F.WorkText();
-}
-
 class DelphiStripTest : public ::testing::TestWithParam<StripCase> {};
 
 TEST_P(DelphiStripTest, WorkingLineAndState) {
   const StripCase& C = GetParam();
   TDelphiFile F(nullptr);
-  F.InBlockComment = C.InBlockComment;
-  F.BlockKind = C.BlockKind;
-  F.InString = C.InString;
-  EXPECT_EQ(Strip(F, C.Line), C.Work);
-  EXPECT_EQ(F.InBlockComment, C.BlockAfter);
-  EXPECT_EQ(F.InString, C.StringAfter);
+  TStripState State{C.InBlockComment, C.BlockKind, C.InString};
+  EXPECT_EQ(F.StripLine(C.Line, State), C.Work);
+  EXPECT_EQ(State.InBlockComment, C.BlockAfter);
+  EXPECT_EQ(State.InString, C.StringAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,6 +152,7 @@ void CompareWithReference(const std::string& Alphabet, unsigned Seed) {
   const TRefMarks M{F.LineComment, F.BlockOpen, F.BlockOpenAlt, F.BlockClose, F.BlockCloseAlt};
   std::mt19937 Rng(Seed);
   TRefState St;
+  TStripState State;
   for (int Line = 0; Line < 20000; ++Line) {
     std::string Text;
     const size_t Len = Rng() % 24;
@@ -170,12 +161,13 @@ void CompareWithReference(const std::string& Alphabet, unsigned Seed) {
     const TRefState Before = St;
     if (!St.InBlock) RefStripStrings(W, St, M);
     RefStripComments(W, St, M);
-    ASSERT_EQ(Strip(F, Text), W) << "line [" << Text << "] in comment " << Before.InBlock
-                                 << " kind " << Before.Kind << " in string " << Before.InString;
-    ASSERT_EQ(F.InBlockComment, St.InBlock) << Text;
-    ASSERT_EQ(F.InString, St.InString) << Text;
+    ASSERT_EQ(F.StripLine(Text, State), W)
+        << "line [" << Text << "] in comment " << Before.InBlock << " kind " << Before.Kind
+        << " in string " << Before.InString;
+    ASSERT_EQ(State.InBlockComment, St.InBlock) << Text;
+    ASSERT_EQ(State.InString, St.InString) << Text;
     if (St.InBlock) {
-      ASSERT_EQ(F.BlockKind, St.Kind) << Text;
+      ASSERT_EQ(State.BlockKind, St.Kind) << Text;
     }
   }
 }
