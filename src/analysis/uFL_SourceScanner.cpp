@@ -33,9 +33,9 @@ class TLexer {
       if (Same) break;
     }
     if (P + IgnoreMark.size() > Text.size()) return;
-    std::set<std::string>& Ids = FOut.Ignores[Line];
     size_t i = P + IgnoreMark.size();
     if (i < Text.size() && IsIdentifierChar(Text[i], false)) return;  // "ferrolin:ignored"
+    std::set<std::string>& Ids = FOut.Ignores[Line];
     for (;;) {
       while (i < Text.size() && (Text[i] == ' ' || Text[i] == ',' || Text[i] == '\t')) ++i;
       size_t j = i;
