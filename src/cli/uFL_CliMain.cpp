@@ -4,6 +4,8 @@
 #include <exception>
 #include <ostream>
 
+#include "files/uFL_CheckTable.h"
+
 const std::vector<std::string>& FileSetOptions() {
   static const std::vector<std::string> Names = {"dir",        "mask", "type",
                                                  "no-subdirs", "list", "save-list"};
@@ -22,25 +24,31 @@ std::vector<std::string> CliOptionList(std::initializer_list<std::vector<std::st
   return All;
 }
 
+// The flags of a page's checks, from the check table.
+static std::vector<std::string> CheckFlags(TFileKind Kind) {
+  std::vector<std::string> Flags;
+  for (const TCheckRow* Row : CheckRows(Kind)) Flags.push_back(Row->Flag);
+  return Flags;
+}
+
 static const std::vector<TCliAction>& CliActions() {
   static const std::vector<TCliAction> Actions = {
       {"list", CliList, FileSetOptions()},
       {"search", CliSearch,
-       CliOptionList({FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"}, ResultOptions()})},
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
                        "case-sensitive", "confirm", "dry-run"},
                       ResultOptions()})},
       {"run", CliRun,
-       CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"program", "params", "no-wait", "show-output"}, ResultOptions()})},
       {"delphi-check", CliDelphiCheck,
-       CliOptionList({FileSetOptions(),
-                      {"create-destroy", "setabort-setcomplete", "no-try-except", "inherited"},
-                      ResultOptions()})},
-      {"oracle-check", CliOracleCheck, CliOptionList({FileSetOptions(), ResultOptions()})},
+       CliOptionList({FileSetOptions(), CheckFlags(TFileKind::fkDelphi), ResultOptions()})},
+      {"oracle-check", CliOracleCheck,
+       CliOptionList({FileSetOptions(), CheckFlags(TFileKind::fkOracle), ResultOptions()})},
       {"add-unit", CliAddUnit,
        CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
 #include "files/uFL_SaveObserver.h"

@@ -11,6 +11,7 @@
 
 #include "files/uFL_BaseFile.h"
 #include "files/uFL_FileExecute.h"
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Types.h"
 #include "journal/uFL_ActionObserver.h"
 #include "shell/uFL_FileFactory.h"

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "files/uFL_CheckTable.h"
 #include "shell/uFL_PageRules.h"
 #include "support/uFL_QtText.h"
 #include "uFL_CheckListBox.h"
@@ -112,7 +113,7 @@ void TMain::CreateDelphiPage() {
   clbDelphiChecks = new TCheckListBox(gbDelphiChecks);
   clbDelphiChecks->setObjectName(QStringLiteral("clbDelphiChecks"));
   clbDelphiChecks->setAccessibleName(QStringLiteral("clbDelphiChecks"));
-  clbDelphiChecks->SetItems({std::begin(DelphiCheckItems), std::end(DelphiCheckItems)});
+  clbDelphiChecks->SetItems(CheckCaptions(TFileKind::fkDelphi));
   C->addWidget(clbDelphiChecks, 0, 0);
   QPushButton* btnDelphiCheck = CreateButton(gbDelphiChecks, "btnDelphiCheck", true);
   C->addWidget(btnDelphiCheck, 0, 1, Qt::AlignTop);
@@ -129,7 +130,7 @@ void TMain::CreateOraclePage() {
   clbOracleChecks = new TCheckListBox(gbOracleChecks);
   clbOracleChecks->setObjectName(QStringLiteral("clbOracleChecks"));
   clbOracleChecks->setAccessibleName(QStringLiteral("clbOracleChecks"));
-  clbOracleChecks->SetItems({std::begin(OracleCheckItems), std::end(OracleCheckItems)});
+  clbOracleChecks->SetItems(CheckCaptions(TFileKind::fkOracle));
   C->addWidget(clbOracleChecks, 0, 0);
   QPushButton* btnOracleCheck = CreateButton(gbOracleChecks, "btnOracleCheck", true);
   C->addWidget(btnOracleCheck, 0, 1, Qt::AlignTop);
@@ -262,7 +263,7 @@ void TMain::btnAddUnitClick() {
 }
 
 void TMain::btnDelphiCheckClick() {
-  ChosenChecks = ChecksFromList(clbDelphiChecks->CheckStates(), 0);
+  ChosenChecks = ChecksFromList(TFileKind::fkDelphi, clbDelphiChecks->CheckStates());
   if (ChosenChecks == 0) {
     FDialogs.Information(Q(PageMsg::SelectChecks));
     return;
@@ -271,7 +272,7 @@ void TMain::btnDelphiCheckClick() {
 }
 
 void TMain::btnOracleCheckClick() {
-  ChosenChecks = ChecksFromList(clbOracleChecks->CheckStates(), 4);
+  ChosenChecks = ChecksFromList(TFileKind::fkOracle, clbOracleChecks->CheckStates());
   if (ChosenChecks == 0) {
     FDialogs.Information(Q(PageMsg::SelectChecks));
     return;

@@ -113,12 +113,6 @@ constexpr TControlText ControlText(std::string_view Name) {
   return {nullptr, nullptr, nullptr};
 }
 
-// Items of the check lists as they stand at design.
-inline constexpr const char* DelphiCheckItems[] = {
-    "Create and Destroy for all Items (not 100% secure)", "SetAbort and SetComplete Implicit Rules",
-    "No Try..Except ", "Inherited in strange places (does not work yet)"};
-inline constexpr const char* OracleCheckItems[] = {"Open, Fetch, No Close"};
-
 // The About list; line 3 is replaced by the version at start-up.
 inline constexpr const char* AboutLines[] = {
     " Ferrolin", " Search, replace, run and check many files at once",
