@@ -31,11 +31,14 @@ const std::vector<TCliOption>& CliOptions() {
       {"text-file", true, false, "file whose bytes are matched against (match)"},
       {"offset", true, false, "1-based position to start matching at (match)"},
       {"modifiers", true, false, "modifier letters, as a (?...) group applies them (match)"},
-      {"results", true, false, "write the results tree to FILE (CR LF)"},
-      {"filenames-only", false, false, "write only the file nodes"},
+      {"format", true, false, "output: text (the results tree), grep, json (JSON Lines) or sarif"},
+      {"results", true, false, "write the output to FILE too (text: the tree with CR LF)"},
+      {"filenames-only", false, false, "write only the file nodes (text)"},
+      {"baseline", true, false, "leave out the findings of an earlier run's SARIF log"},
       {"trace", true, false, "turn tracing on and write the trace lines to FILE"},
       {"save-list", true, false, "write the file set as a file-list file"},
-      {"fail-on-results", false, false, "exit 1 when some file has results"},
+      {"fail-on-results", false, false,
+       "exit 1 when some file has results (other formats and --baseline: unsuppressed findings)"},
       {"help", false, false, "show this text"},
   };
   return Options;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "cli/uFL_CliFileSet.h"
+#include "cli/uFL_CliOutput.h"
 #include "fileset/uFL_FileList.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -36,6 +37,7 @@ void WriteTraceFile(const std::string& FileName, const TTraceLines& Trace) {
 }  // namespace
 
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params) {
+  TCliOutput Output(Args, Context);
   TFileList Files;
   TResultTree Tree;
   TTraceLines Trace;
@@ -48,6 +50,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, Trace, Host);
+  Output.Start(Driver, Params, Files);
   std::exception_ptr Error;
   try {
     Driver.DoFiles(Params);
@@ -56,14 +59,10 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   }
   if (!Host.Information.empty()) throw std::runtime_error(Host.Information);
 
-  const bool FilenamesOnly = Args.Has("filenames-only");
-  Tree.WriteText(Context.Out, FilenamesOnly, "\n");
-  Context.Out.flush();
-  if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
+  Output.Finish(Tree);
   if (TracingOn) WriteTraceFile(Args.Get("trace"), Trace);
   if (Error) std::rethrow_exception(Error);
-  if (Args.Has("fail-on-results") && !Tree.FileNames().empty()) return 1;
-  return 0;
+  return Output.Status(Tree);
 }
 
 std::vector<std::string> ReadCliTermsFile(const std::string& FileName) {

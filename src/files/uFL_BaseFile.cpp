@@ -26,6 +26,7 @@ void TBaseFile::Reset() {
   Lines.Clear();
   Messages.clear();
   Errors.clear();
+  Findings.clear();
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
 #include "files/uFL_Types.h"
 
@@ -35,6 +36,7 @@ class TBaseFile {
   bool Loaded = false;
   TSearchRec FileRec;
   std::vector<std::string> Errors;
+  std::vector<TFinding> Findings;  // of the file just done, for the machine-readable outputs
   TCheckOptions Options = 0;
   std::vector<char> MatchedLines;  // one flag per line; char rather than bool for speed
   int32_t ExitCode = 0;

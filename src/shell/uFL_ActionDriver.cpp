@@ -116,6 +116,7 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
   File->FileRec = FileRec;
   CurrentFile = FileName;
   bool NoConfirm = true;
+  std::vector<int64_t> TermCounts;
   switch (Params.Action) {
     case TActionKind::acChecks:
       if (!File->Load()) ++BinarySkipped;
@@ -123,9 +124,11 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       break;
     case TActionKind::acSearch:
       if (!File->Load()) ++BinarySkipped;
-      for (size_t i = 0; i < Params.SearchList.size(); ++i)
-        SearchCounters[i] +=
-            File->Search(Params.SearchList[i], Params.UseRegExpr, Params.CaseSensitive);
+      for (size_t i = 0; i < Params.SearchList.size(); ++i) {
+        const int N = File->Search(Params.SearchList[i], Params.UseRegExpr, Params.CaseSensitive);
+        SearchCounters[i] += N;
+        if (OnFileDone) TermCounts.push_back(N);
+      }
       break;
     case TActionKind::acReplace:
       if (!File->Load()) ++BinarySkipped;
@@ -135,8 +138,10 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
         const std::string& R = Params.ReplaceList.size() == 1  ? Params.ReplaceList[0]
                                : i < Params.ReplaceList.size() ? Params.ReplaceList[i]
                                                                : std::string();
-        SearchCounters[i] +=
+        const int N =
             File->Replace(Params.SearchList[i], R, Params.UseRegExpr, Params.CaseSensitive);
+        SearchCounters[i] += N;
+        if (OnFileDone) TermCounts.push_back(N);
       }
       NoConfirm = !Params.ReplaceConfirm;
       break;
@@ -152,11 +157,13 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       NoConfirm = !Params.AddUnitConfirm;
       break;
   }
-  if (File->SaveChanges(NoConfirm)) {
+  const bool Saved = File->SaveChanges(NoConfirm);
+  if (Saved) {
     ++FilesSaved;
     RefreshNeeded = true;
   }
   if (File->WriteResults()) ++FilesWithResults;
+  if (OnFileDone) OnFileDone(FileOutcomeOf(*File, Params.Action, std::move(TermCounts), Saved));
   FHost.UpdateStatusLine(false);
 }
 

@@ -11,6 +11,7 @@
 
 #include "files/uFL_BaseFile.h"
 #include "files/uFL_Types.h"
+#include "output/uFL_FileOutcome.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
@@ -75,6 +76,9 @@ class TActionDriver {
   // The clock of the action's duration and the maker of file objects (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
   std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
+  // Told what each file came to, after its results were written, in file-list order on the
+  // driver's thread; not called for a file whose operation ended the action by an error.
+  std::function<void(const TFileOutcome&)> OnFileDone;
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
