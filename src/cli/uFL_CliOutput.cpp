@@ -26,6 +26,11 @@ void TCliOutput::Start(TActionDriver& Driver, const TActionParams& Params, const
   std::vector<std::ostream*> Streams;
   std::unique_ptr<TOutputWriter> Writer = CreateOutputWriter(FFormat);
   if (Writer) {
+    // The tree keeps only the header and its statistics: the findings go to the writer, and the
+    // file objects add no nodes that nobody reads.
+    Driver.CreateFile = [](TFileKind Kind, TResultTree*) {
+      return CreateFileObject(Kind, nullptr);
+    };
     Streams.push_back(&FContext.Out);
     if (FArgs.Has("results")) {
       const std::string Name = FArgs.Get("results");

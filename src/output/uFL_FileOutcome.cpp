@@ -22,15 +22,16 @@ const char* ActionName(TActionKind Action) {
   return "";
 }
 
-TFileOutcome FileOutcomeOf(const TBaseFile& File, TActionKind Action,
-                           std::vector<int64_t> TermCounts, bool Saved) {
+TFileOutcome FileOutcomeOf(TBaseFile& File, TActionKind Action, std::vector<int64_t> TermCounts,
+                           bool Saved) {
   TFileOutcome Outcome;
   Outcome.Path = File.FileName;
   Outcome.TermCounts = std::move(TermCounts);
   Outcome.Saved = Saved;
   Outcome.Errors = File.Errors;
   Outcome.ExitCode = File.ExitCode;
-  Outcome.Findings = File.Findings;
+  Outcome.Findings = std::move(File.Findings);
+  File.Findings.clear();
   if (Outcome.Findings.empty()) {
     for (const std::string& Error : File.Errors)
       Outcome.Findings.push_back({"error", "Errors", Error, 0, 0, 0, {}, false});
@@ -39,8 +40,9 @@ TFileOutcome FileOutcomeOf(const TBaseFile& File, TActionKind Action,
       const int N = std::min(File.Lines.Count(), int(File.MatchedLines.size()));
       for (int i = 0; i < N; ++i) {
         if (!File.MatchedLines[size_t(i)]) continue;
-        std::string Text(File.Lines[i]);
-        Outcome.Findings.push_back({Rule, "Search", Text, i + 1, 0, 0, Text, false});
+        TFinding F{Rule, "Search", {}, i + 1, 0, 0, std::string(File.Lines[i]), false};
+        F.Message = F.LineText;
+        Outcome.Findings.push_back(std::move(F));
       }
     }
   }

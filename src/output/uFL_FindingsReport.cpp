@@ -26,8 +26,9 @@ void TFindingsReport::Begin(const TRunRecord& Run) {
 void TFindingsReport::FileDone(const TFileOutcome& Outcome) {
   TFileReport File;
   File.Outcome = &Outcome;
+  const bool Located = FWriter->WantsFingerprints() || FBaseline;
   std::string Path = Outcome.Path;
-  if (!FStartDir.empty()) {
+  if (Located && !FStartDir.empty()) {
     std::error_code Error;
     std::string Absolute = std::filesystem::absolute(Path, Error).lexically_normal();
     if (!Error) Path = std::move(Absolute);
@@ -39,8 +40,7 @@ void TFindingsReport::FileDone(const TFileOutcome& Outcome) {
   File.RelPath = std::move(Path);
 
   std::vector<std::string> Prints;
-  if (FWriter->WantsFingerprints() || FBaseline)
-    Prints = Fingerprints(Outcome.Findings, File.RelPath);
+  if (Located) Prints = Fingerprints(Outcome.Findings, File.RelPath);
   File.Findings.reserve(Outcome.Findings.size());
   for (size_t i = 0; i < Outcome.Findings.size(); ++i) {
     TReportedFinding R;

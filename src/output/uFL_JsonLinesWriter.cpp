@@ -11,8 +11,7 @@ void Text(std::string& Out, const char* Name, std::string_view Value) {
   Out += ",\"";
   Out += Name;
   Out += "\":";
-  AppendJsonString(Out, Value);
-  if (!IsUtf8(Value)) {
+  if (!AppendJsonString(Out, Value)) {
     Out += ",\"";
     Out += Name;
     Out += "Base64\":\"";
@@ -42,8 +41,7 @@ void TextList(std::string& Out, const char* Name, const std::vector<std::string>
   Out += "\":[";
   for (size_t i = 0; i < Values.size(); ++i) {
     if (i) Out += ',';
-    AppendJsonString(Out, Values[i]);
-    AllUtf8 = AllUtf8 && IsUtf8(Values[i]);
+    AllUtf8 = AppendJsonString(Out, Values[i]) && AllUtf8;
   }
   Out += ']';
   if (AllUtf8) return;
@@ -73,10 +71,13 @@ class TJsonLinesWriter : public TOutputWriter {
 
   void File(const TFileReport& File, std::string& Out) override {
     const TFileOutcome& Outcome = *File.Outcome;
+    // Every finding repeats the path: it is escaped once.
+    std::string Path;
+    Text(Path, "path", Outcome.Path);
     for (const TReportedFinding& R : File.Findings) {
       const TFinding& F = *R.Finding;
       Out += "{\"type\":\"finding\"";
-      Text(Out, "path", Outcome.Path);
+      Out += Path;
       if (F.Line > 0) Number(Out, "line", F.Line);
       if (F.Column > 0) Number(Out, "column", F.Column);
       if (F.EndColumn > 0) Number(Out, "endColumn", F.EndColumn);
@@ -88,7 +89,7 @@ class TJsonLinesWriter : public TOutputWriter {
       Out += "}\n";
     }
     Out += "{\"type\":\"file\"";
-    Text(Out, "path", Outcome.Path);
+    Out += Path;
     Out += ",\"counts\":[";
     for (size_t i = 0; i < Outcome.TermCounts.size(); ++i) {
       if (i) Out += ',';

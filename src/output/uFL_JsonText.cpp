@@ -67,7 +67,8 @@ std::string Utf8Text(std::string_view Text) {
   return Out;
 }
 
-void AppendJsonString(std::string& Out, std::string_view Text) {
+bool AppendJsonString(std::string& Out, std::string_view Text) {
+  bool Valid = true;
   static constexpr char Hex[] = "0123456789abcdef";
   Out += '"';
   size_t Start = 0;  // the run of bytes that need no escape is appended at once
@@ -106,12 +107,14 @@ void AppendJsonString(std::string& Out, std::string_view Text) {
           Out += Hex[B & 15];
         } else {
           Out += "\xEF\xBF\xBD";  // an invalid byte; its base64 field keeps it
+          Valid = false;
         }
     }
     Start = ++i;
   }
   Out.append(Text.substr(Start));
   Out += '"';
+  return Valid;
 }
 
 std::string Base64(std::string_view Bytes) {

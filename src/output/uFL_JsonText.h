@@ -10,7 +10,7 @@
 bool IsUtf8(std::string_view Text);
 // Text as UTF-8: every byte that starts no well-formed sequence becomes U+FFFD.
 std::string Utf8Text(std::string_view Text);
-// Appends Text as a quoted JSON string (UTF-8, invalid bytes as U+FFFD).
-void AppendJsonString(std::string& Out, std::string_view Text);
+// Appends Text as a quoted JSON string (UTF-8, invalid bytes as U+FFFD). Returns IsUtf8(Text).
+bool AppendJsonString(std::string& Out, std::string_view Text);
 // Standard base64 with padding.
 std::string Base64(std::string_view Bytes);

@@ -37,6 +37,8 @@ struct TReportTotals {
 class TOutputWriter {
  public:
   virtual ~TOutputWriter() = default;
+  // Fingerprints and paths relative to the start directory cost time: only a writer that asks for
+  // them, or a baseline, gets them; otherwise RelPath is the path as listed.
   virtual bool WantsFingerprints() const { return false; }
   virtual void Begin(const TRunRecord& Run, std::string& Out) = 0;
   virtual void File(const TFileReport& File, std::string& Out) = 0;

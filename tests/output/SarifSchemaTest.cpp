@@ -34,7 +34,7 @@ TValidation Validate(const std::vector<std::string>& Logs) {
 TEST(SarifSchema, EveryLogValidates) {
   TTempTree T;
   T.File("src/a.pas", "begin\n  x := 1; \xFF\nend.\n");
-  T.File("src/bin.pas", std::string("b\0n", 3));
+  T.File("src/bin.pas", std::string("bin\0ary", 7));
   std::vector<std::string> Logs;
   const std::vector<std::vector<std::string>> Actions = {
       {"search", "--term", "x"},

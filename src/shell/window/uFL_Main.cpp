@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -51,6 +52,12 @@ TMain::TMain(IDialogs& Dialogs, QWidget* Parent)
   OpenWithShell = [](const std::string& Path) {
     // As the shell's open command: failure is silent.
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(Path)));
+  };
+  StartEditor = [](const std::vector<std::string>& Words) {
+    // Like the shell's open command, an editor that cannot be started says nothing.
+    QStringList Arguments;
+    for (size_t i = 1; i < Words.size(); ++i) Arguments << Q(Words[i]);
+    QProcess::startDetached(Q(Words[0]), Arguments);
   };
   FDriver = std::make_unique<TActionDriver>(FFileList, FResultTree, FTraceLines, *this);
   FStore.ShowMessage = [this](const std::string& Text) { FDialogs.Information(Q(Text)); };
