@@ -2,6 +2,7 @@
 // with every check on and listed into a results tree. Scan errors are findings, not faults.
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "analysis/uFL_DelphiFile.h"
 #include "analysis/uFL_OracleFile.h"
@@ -20,7 +21,7 @@ void Scan(const std::string& Text, TCheckOptions Options) {
   File.MatchedLines.assign(size_t(File.Lines.Count()), 0);
   File.Analyse(Options);
   File.WriteResults();
-  File.AddUnit("FuzzUnit");
+  if constexpr (std::is_same_v<TFile, TDelphiFile>) File.AddUnit("FuzzUnit");
   File.Reset();
 }
 

@@ -18,7 +18,8 @@ class TDelphiFile : public TCodeFile {
   void Analyse(TCheckOptions Options) override;
   void Reset() override;
   bool WriteResults() override;
-  bool AddUnit(const std::string& UnitName) override;
+  // Inserts a unit into the second uses clause; true when the lines were changed.
+  bool AddUnit(const std::string& UnitName);
 
   void DetectTry();
   bool DetectImplementation();

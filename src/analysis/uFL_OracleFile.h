@@ -9,8 +9,6 @@ class TOracleFile : public TCodeFile {
  public:
   explicit TOracleFile(TResultTree* ResultTree);
 
-  bool AddUnit(const std::string&) override { return false; }
-
  protected:
   void ProcessRoutineLine() override;
   void ProcessInterfaceLine(int) override {}

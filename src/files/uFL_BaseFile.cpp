@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 
+#include "files/uFL_SearchReplace.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
@@ -27,6 +28,7 @@ void TBaseFile::Reset() {
   Messages.clear();
   Errors.clear();
   Findings.clear();
+  FTermHits.clear();
 }
 
 namespace {
@@ -79,6 +81,22 @@ bool TBaseFile::Load() {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;
   }
+  return TakeText(std::move(Text));
+}
+
+bool TBaseFile::LoadFromBytes(std::string Bytes) {
+  Changed = false;
+  Loaded = false;
+  CutAtNul = false;
+  if (const size_t Nul = Bytes.find('\0'); Nul != std::string::npos) {
+    Bytes.resize(Nul);
+    CutAtNul = true;
+  }
+  return TakeText(std::move(Bytes));
+}
+
+bool TBaseFile::TakeText(std::string Text) {
+  FTermHits.clear();
   std::string Break = Lines.Assign(std::move(Text));
   LineBreak = Break.empty() ? std::string("\n") : Break;
   const int64_t N = Lines.Count();
@@ -92,6 +110,31 @@ bool TBaseFile::Load() {
     AddError("Binary file, skipped");
   }
   return Loaded;
+}
+
+int TBaseFile::Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
+  return SearchReplace(false, std::string(), SearchText, UseRegExpr, CaseSensitive);
+}
+
+int TBaseFile::Replace(const std::string& SearchText, const std::string& ReplaceText,
+                       bool UseRegExpr, bool CaseSensitive) {
+  return SearchReplace(true, ReplaceText, SearchText, UseRegExpr, CaseSensitive);
+}
+
+int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
+                             const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
+  TSearchOutcome Found;
+  if (Loaded && MatchedLines.size() >= size_t(Lines.Count())) {
+    const TSearchTerm Term{SearchText, UseRegExpr, CaseSensitive};
+    Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
+    for (const TLineHit& Hit : Found.Hits) {
+      MatchedLines[size_t(Hit.Line)] = 1;
+      FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
+    }
+    if (DoReplace && Found.Count > 0) Changed = true;
+  }
+  AddTrace(FileName, "Found " + std::to_string(Found.Count) + " occurences of " + SearchText);
+  return Found.Count;
 }
 
 bool TBaseFile::SaveChanges(bool NoConfirm) {
@@ -142,15 +185,42 @@ void TBaseFile::AddResult(const std::string& Category, const std::string& Text) 
 bool TBaseFile::WriteResults() {
   FileNodePending = true;
   LastCategory.clear();
-  for (const auto& Msg : Errors) AddResult("Errors", Msg);
+  for (const auto& Msg : Errors) {
+    AddResult("Errors", Msg);
+    TFinding F;
+    F.RuleId = "error";
+    F.Category = "Errors";
+    F.Message = Msg;
+    Findings.push_back(std::move(F));
+  }
   if (Loaded) {
     const int N = std::min(Lines.Count(), int(MatchedLines.size()));
     for (int i = 0; i < N; ++i)
       if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
+    AddSearchFindings();
   }
   if (ExitCode != 0)
     AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));
   return !LastCategory.empty();
+}
+
+void TBaseFile::AddSearchFindings() {
+  // One finding per term and line, in line order and, on one line, in the order of the terms; the
+  // text is the line's as the tree shows it, after every replacement.
+  std::stable_sort(FTermHits.begin(), FTermHits.end(),
+                   [](const TTermHit& A, const TTermHit& B) { return A.Line < B.Line; });
+  for (const TTermHit& Hit : FTermHits) {
+    if (Hit.Line >= Lines.Count()) continue;
+    TFinding F;
+    F.RuleId = Hit.Replaced ? "replace" : "search";
+    F.Category = "Search";
+    F.Message = Lines.Get(Hit.Line);
+    F.Line = Hit.Line + 1;
+    F.Column = Hit.Column;
+    F.EndColumn = Hit.EndColumn;
+    F.LineText = F.Message;
+    Findings.push_back(std::move(F));
+  }
 }
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {

@@ -26,7 +26,6 @@ class TBaseFile {
   std::string ShortName;
   std::string FileName;
   bool Changed = false;
-  std::string WorkLine;
   TLines Lines;
   std::vector<std::string> Messages;
   std::string LastCategory;
@@ -36,7 +35,6 @@ class TBaseFile {
   bool Loaded = false;
   TSearchRec FileRec;
   std::vector<std::string> Errors;
-  std::vector<TFinding> Findings;  // of the file just done, for the machine-readable outputs
   TCheckOptions Options = 0;
   std::vector<char> MatchedLines;  // one flag per line; char rather than bool for speed
   int32_t ExitCode = 0;
@@ -46,6 +44,9 @@ class TBaseFile {
   // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would
   // cut the file there, so such a file is never saved.
   bool CutAtNul = false;
+  // The file's findings for the machine-readable outputs, in the order of the results tree:
+  // WriteResults appends its errors and search hits, a subclass's WriteResults its own after them.
+  std::vector<TFinding> Findings;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
 
@@ -53,15 +54,18 @@ class TBaseFile {
   virtual void Analyse(TCheckOptions Options) = 0;
   virtual void Reset();
   virtual bool WriteResults();
-  virtual bool AddUnit(const std::string& UnitName) = 0;
 
   void SetFileName(const std::string& Name);
+  // Reads FileName and applies the binary rule (by the size recorded in FileRec); returns Loaded.
   bool Load();
+  // As Load, with Bytes as the file's content instead of what is on disk.
+  bool LoadFromBytes(std::string Bytes);
   bool SaveChanges(bool NoConfirm);
   void AddResult(const std::string& Category, const std::string& Text);
   void AddError(const std::string& Msg);
 
-  // Search and replace (defined in uFL_RegExpWrapper.cpp): the number of occurrences found or replaced.
+  // Search and replace over Lines (uFL_SearchReplace), marking MatchedLines and tracing the count:
+  // the number of occurrences found or replaced.
   int Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive);
   int Replace(const std::string& SearchText, const std::string& ReplaceText, bool UseRegExpr,
               bool CaseSensitive);
@@ -70,6 +74,18 @@ class TBaseFile {
   // Running with a program (defined in uFL_FileExecute.cpp): the exit code, 2147483647 for none.
   int32_t RunWith(const std::string& Application, const std::string& Params, bool Wait,
                   bool ShowWindow);
+
+ private:
+  bool TakeText(std::string Text);
+  void AddSearchFindings();
+
+  // The first occurrence of each term on each line it was found on, in search order; kept like
+  // MatchedLines until the next Load.
+  struct TTermHit {
+    int Line, Column, EndColumn;
+    bool Replaced;
+  };
+  std::vector<TTermHit> FTermHits;
 };
 
 // The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).

@@ -16,3 +16,9 @@ TRegexEngine& SharedRegexEngine();
 // (design departure 1: the expression is never upper-cased). Throws ERegexError.
 int FindInLine(std::string_view Line, std::string_view Term, int Start, int& MatchLength,
                bool UseRegExpr, bool IgnoreCase = false);
+
+// The two halves of FindInLine, for a caller that searches many lines with one term: the shared
+// engine is given the expression once, then each line is searched where it lies.
+void PrepareRegex(std::string_view Term, bool IgnoreCase);
+int ExecRegex(std::string_view Line, int Start, int& MatchLength);
+int FindPlain(std::string_view Line, std::string_view Term, int Start, int& MatchLength);

@@ -8,5 +8,4 @@ class TTextfile : public TBaseFile {
   using TBaseFile::TBaseFile;
   void ProcessLine(int) override {}
   void Analyse(TCheckOptions) override {}
-  bool AddUnit(const std::string&) override { return false; }
 };

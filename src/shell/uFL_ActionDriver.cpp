@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "analysis/uFL_DelphiFile.h"
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
 #include "support/uFL_Log.h"
@@ -153,7 +154,8 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
     case TActionKind::acAddUnit:
       if (!File->Load()) ++BinarySkipped;
       File->Analyse(0);
-      File->AddUnit(Params.UnitName);
+      // Only a Delphi unit has a uses clause to add to.
+      if (auto* Unit = dynamic_cast<TDelphiFile*>(File.get())) Unit->AddUnit(Params.UnitName);
       NoConfirm = !Params.AddUnitConfirm;
       break;
   }

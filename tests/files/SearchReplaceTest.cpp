@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "regex/uFL_RegexEngine.h"
-#include "support/LoadedFile.h"
+#include "files/LoadedFile.h"
 #include "support/uFL_Log.h"
 
 namespace {
@@ -143,7 +143,7 @@ TEST(SearchReplace, FileNotLoadedFindsNothingButTraces) {
   InitTrace(true, &Trace);
   TLoadedTextFile F(std::string("ab\0cd", 5), "binary.dat");
   F.File.FileRec.Size = 1000;  // recorded size far above the text read
-  F.File.Load();
+  F.File.LoadFromBytes(F.Bytes);
   ASSERT_FALSE(F.File.Loaded);
   EXPECT_EQ(F.File.Search("ab", false, true), 0);
   EXPECT_EQ(F.File.Replace("ab", "x", false, true), 0);

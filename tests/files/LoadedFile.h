@@ -1,26 +1,21 @@
-// Builder for file-model tests: a TTextfile over a temporary file with the given bytes, loaded
-// with the record taken from the disk, and the results tree as text.
+// Builder for file-model tests: a TTextfile loaded from bytes in memory, with a record of their
+// size, and the results tree as text.
 #pragma once
-
-#include <sys/stat.h>
 
 #include <sstream>
 #include <string>
 
 #include "files/uFL_TextFile.h"
-#include "support/TempTree.h"
 #include "support/uFL_ResultTree.h"
 
 class TLoadedTextFile {
  public:
-  explicit TLoadedTextFile(std::string_view Bytes, std::string_view Name = "file.txt")
-      : Path(Dir.File(Name, Bytes)) {
+  explicit TLoadedTextFile(std::string_view Content, std::string_view Name = "file.txt")
+      : Bytes(Content), Path("/loaded/" + std::string(Name)) {
     File.SetFileName(Path);
-    struct stat St {};
-    stat(Path.c_str(), &St);
-    File.FileRec.Size = int64_t(St.st_size);
+    File.FileRec.Size = int64_t(Bytes.size());
     File.FileRec.Attr = faArchive;
-    File.Load();
+    File.LoadFromBytes(Bytes);
   }
 
   // The lines joined with "|", to compare a whole file at once.
@@ -39,7 +34,7 @@ class TLoadedTextFile {
     return Out.str();
   }
 
-  TTempTree Dir;
+  std::string Bytes;
   std::string Path;
   TResultTree Tree;
   TTextfile File{&Tree};
