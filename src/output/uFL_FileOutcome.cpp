@@ -1,6 +1,7 @@
 // Building the outcome records from a file object and the results tree.
 #include "output/uFL_FileOutcome.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "files/uFL_BaseFile.h"
@@ -22,8 +23,7 @@ const char* ActionName(TActionKind Action) {
   return "";
 }
 
-TFileOutcome FileOutcomeOf(TBaseFile& File, TActionKind Action, std::vector<int64_t> TermCounts,
-                           bool Saved) {
+TFileOutcome FileOutcomeOf(TBaseFile& File, std::vector<int64_t> TermCounts, bool Saved) {
   TFileOutcome Outcome;
   Outcome.Path = File.FileName;
   Outcome.TermCounts = std::move(TermCounts);
@@ -32,30 +32,13 @@ TFileOutcome FileOutcomeOf(TBaseFile& File, TActionKind Action, std::vector<int6
   Outcome.ExitCode = File.ExitCode;
   Outcome.Findings = std::move(File.Findings);
   File.Findings.clear();
-  if (Outcome.Findings.empty()) {
-    for (const std::string& Error : File.Errors)
-      Outcome.Findings.push_back({"error", "Errors", Error, 0, 0, 0, {}, false});
-    if (File.Loaded) {
-      const char* Rule = Action == TActionKind::acReplace ? "replace" : "search";
-      const int N = std::min(File.Lines.Count(), int(File.MatchedLines.size()));
-      for (int i = 0; i < N; ++i) {
-        if (!File.MatchedLines[size_t(i)]) continue;
-        TFinding F{Rule, "Search", {}, i + 1, 0, 0, std::string(File.Lines[i]), false};
-        F.Message = F.LineText;
-        Outcome.Findings.push_back(std::move(F));
-      }
-    }
+  if (File.ExitCode != 0) {
+    TFinding F;
+    F.RuleId = "exitcode";
+    F.Category = "General";
+    F.Message = "Process returned non-zero exitcode: " + std::to_string(File.ExitCode);
+    Outcome.Findings.push_back(std::move(F));
   }
-  if (File.ExitCode != 0)
-    Outcome.Findings.push_back(
-        {"exitcode",
-         "General",
-         "Process returned non-zero exitcode: " + std::to_string(File.ExitCode),
-         0,
-         0,
-         0,
-         {},
-         false});
   return Outcome;
 }
 

@@ -33,11 +33,8 @@ struct TRunRecord {
 const char* ActionName(TActionKind Action);
 
 // The outcome of File after the driver's steps, its results written: the findings are moved out of
-// File, which needs them no more. A file object that records no findings of its own still has
-// its errors and matched lines listed, so that no result of the tree goes missing in the other
-// formats; a non-zero exit code is a finding of its own.
-TFileOutcome FileOutcomeOf(TBaseFile& File, TActionKind Action, std::vector<int64_t> TermCounts,
-                           bool Saved);
+// File, which needs them no more; a non-zero exit code of the run action is a finding of its own.
+TFileOutcome FileOutcomeOf(TBaseFile& File, std::vector<int64_t> TermCounts, bool Saved);
 
 // The lines under the header's "Statistics" node (empty before the action ended).
 std::vector<std::string> StatisticsLines(const TResultTree& Tree);

@@ -2,6 +2,7 @@
 // directory (uriBaseId SRCROOT) and percent-encoded byte by byte, so any path bytes survive;
 // texts that are not UTF-8 carry their bytes in the result's properties as base64. Nothing in the
 // log depends on the time, so two runs over the same files write the same log.
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "output/uFL_Fingerprint.h"

@@ -165,7 +165,7 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
     RefreshNeeded = true;
   }
   if (File->WriteResults()) ++FilesWithResults;
-  if (OnFileDone) OnFileDone(FileOutcomeOf(*File, Params.Action, std::move(TermCounts), Saved));
+  if (OnFileDone) OnFileDone(FileOutcomeOf(*File, std::move(TermCounts), Saved));
   FHost.UpdateStatusLine(false);
 }
 

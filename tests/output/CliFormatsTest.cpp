@@ -112,7 +112,7 @@ TEST_F(CliFormats, BaselineRoundTrip) {
   R = Call({"search", "--term", "x :=", "--format", "grep", "--baseline", Baseline,
             "--fail-on-results"});
   EXPECT_EQ(R.Status, 1);
-  EXPECT_EQ(R.Out, T.Path("src/a.pas") + ":8:1: search   x := 2;\n");
+  EXPECT_EQ(R.Out, T.Path("src/a.pas") + ":8:3: search   x := 2;\n");
   R = Call({"search", "--term", "x :=", "--format", "json", "--baseline", Baseline});
   EXPECT_EQ(JsonLines(R.Out).back()["baselined"], 1);
   // The text format keeps its tree; the baseline still decides the exit status.
