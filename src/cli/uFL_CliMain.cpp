@@ -14,7 +14,7 @@ const std::vector<std::string>& FileSetOptions() {
 
 const std::vector<std::string>& ResultOptions() {
   static const std::vector<std::string> Names = {"results", "filenames-only", "trace",
-                                                 "fail-on-results"};
+                                                 "fail-on-results", "format", "baseline"};
   return Names;
 }
 

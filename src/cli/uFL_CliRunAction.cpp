@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "cli/uFL_CliFileSet.h"
+#include "cli/uFL_CliOutput.h"
 #include "fileset/uFL_FileList.h"
 #include "journal/uFL_Preview.h"
 #include "support/uFL_Log.h"
@@ -37,6 +38,7 @@ void WriteTraceFile(const std::string& FileName, const TTraceLines& Trace) {
 }  // namespace
 
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params) {
+  TCliOutput Output(Args, Context);
   TFileList Files;
   TResultTree Tree;
   TTraceLines Trace;
@@ -51,6 +53,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   Driver.ObserveSaves = [&](const TActionParams& P) {
     return Observer = MakeActionObserver(ObservedActionOf(P, Args.Get("dir")));
   };
+  Output.Start(Driver, Params, Files);
   std::exception_ptr Error;
   try {
     Driver.DoFiles(Params);
@@ -59,16 +62,16 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   }
   if (!Host.Information.empty()) throw std::runtime_error(Host.Information);
 
-  const bool FilenamesOnly = Args.Has("filenames-only");
-  // A dry run prints the diff alone, for patch -p1 in the start directory.
-  if (const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer))
+  // A dry run in the text format prints the diff alone, for patch -p1 in the start directory.
+  const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer);
+  if (Preview && Output.IsText()) {
     Context.Out << Preview->Diff();
-  else
-    Tree.WriteText(Context.Out, FilenamesOnly, "\n");
-  Context.Out.flush();
-  if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
+    Context.Out.flush();
+    if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), Args.Has("filenames-only"));
+  } else {
+    Output.Finish(Tree);
+  }
   if (TracingOn) WriteTraceFile(Args.Get("trace"), Trace);
   if (Error) std::rethrow_exception(Error);
-  if (Args.Has("fail-on-results") && !Tree.FileNames().empty()) return 1;
-  return 0;
+  return Output.Status(Tree);
 }

@@ -136,6 +136,7 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
   File->SaveObserver = FObserver.get();
   CurrentFile = FileName;
   bool NoConfirm = true;
+  std::vector<int64_t> TermCounts;
   switch (Params.Action) {
     case TActionKind::acChecks:
       if (!File->Load()) ++BinarySkipped;
@@ -143,9 +144,11 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       break;
     case TActionKind::acSearch:
       if (!File->Load()) ++BinarySkipped;
-      for (size_t i = 0; i < Params.SearchList.size(); ++i)
-        SearchCounters[i] +=
-            File->Search(Params.SearchList[i], Params.UseRegExpr, Params.CaseSensitive);
+      for (size_t i = 0; i < Params.SearchList.size(); ++i) {
+        const int N = File->Search(Params.SearchList[i], Params.UseRegExpr, Params.CaseSensitive);
+        SearchCounters[i] += N;
+        if (OnFileDone) TermCounts.push_back(N);
+      }
       break;
     case TActionKind::acReplace:
       if (!File->Load()) ++BinarySkipped;
@@ -155,8 +158,10 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
         const std::string& R = Params.ReplaceList.size() == 1  ? Params.ReplaceList[0]
                                : i < Params.ReplaceList.size() ? Params.ReplaceList[i]
                                                                : std::string();
-        SearchCounters[i] +=
+        const int N =
             File->Replace(Params.SearchList[i], R, Params.UseRegExpr, Params.CaseSensitive);
+        SearchCounters[i] += N;
+        if (OnFileDone) TermCounts.push_back(N);
       }
       NoConfirm = !Params.ReplaceConfirm;
       break;
@@ -174,13 +179,15 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       NoConfirm = !Params.AddUnitConfirm;
       break;
   }
-  if (File->SaveChanges(NoConfirm)) {
+  const bool Saved = File->SaveChanges(NoConfirm);
+  if (Saved) {
     ++FilesSaved;
     RefreshNeeded = true;
   }
   bool HasResults = File->WriteResults();
   if (FObserver && FObserver->WriteResults(*File)) HasResults = true;
   if (HasResults) ++FilesWithResults;
+  if (OnFileDone) OnFileDone(FileOutcomeOf(*File, std::move(TermCounts), Saved));
   FHost.UpdateStatusLine(false);
 }
 

@@ -14,6 +14,7 @@
 #include "files/uFL_CheckTable.h"
 #include "files/uFL_Types.h"
 #include "journal/uFL_ActionObserver.h"
+#include "output/uFL_FileOutcome.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
@@ -88,6 +89,9 @@ class TActionDriver {
   // confirmed; an error it throws ends the action before anything changed. Unset: none.
   std::function<std::shared_ptr<IActionObserver>(const TActionParams&)> ObserveSaves;
   IProcessRunner* Runner = &SystemProcessRunner();
+  // Told what each file came to, after its results were written, in file-list order on the
+  // driver's thread; not called for a file whose operation ended the action by an error.
+  std::function<void(const TFileOutcome&)> OnFileDone;
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);

@@ -159,7 +159,9 @@ TActionParams TMain::ActionParams(TActionKind Action, TFileKind FileKind) const 
 }
 
 void TMain::RunAction(TActionKind Action, TFileKind FileKind) {
-  FDriver->DoFiles(ActionParams(Action, FileKind));
+  const TActionParams Params = ActionParams(Action, FileKind);
+  PrepareRunRecord(Params);
+  FDriver->DoFiles(Params);
 }
 
 void TMain::btnSearchClick() {

@@ -104,6 +104,10 @@ inline constexpr TControlText ControlTexts[] = {
     {"btnCleanRegistry", "Clear History", "Set settings back to default and exits Ferrolin."},
     {"cbTrace", "Tracing", "Turn tracing on/off."},
     {"btnUndoLast", "Undo Last Replace", "Restore the files the last replace or unit insertion changed"},
+    {"lblEditor", "Editor command", nullptr},
+    {"cbEditor", nullptr,
+     "Program that opens a file at a line: {file}, {line} and {col} are filled in (e.g. code -g "
+     "{file}:{line}:{col} or kate --line {line} {file}). Empty: the desktop's default application"},
 };
 
 // The row of Name; a row with neither caption nor hint when the control has none.
@@ -126,7 +130,8 @@ inline constexpr const char* StoredControls[] = {
     "clbFileTypes",    "cbSubdirs",       "cbDir",     "cbMask",        "cbRegExp",
     "cbCaseSensitive", "cbSearch",        "cbReplace", "cbRPOverwrite", "cbShowOutput",
     "cbMultiThreaded", "cbRunWith",       "cbParams",  "cbUnit",        "cbAUOverwrite",
-    "clbDelphiChecks", "clbOracleChecks", "cbTrace",   "cbRPPreview",   "cbAUPreview"};
+    "clbDelphiChecks", "clbOracleChecks", "cbTrace",   "cbRPPreview",   "cbAUPreview",
+    "cbEditor"};
 
 namespace Msg {
 inline constexpr const char* AlreadyRunning =
@@ -144,6 +149,8 @@ inline constexpr const char* RunWithTitle = "Run files with";
 inline constexpr const char* SaveFilenamesOnly = "Save Filenames only?";
 inline constexpr const char* SaveResultsTitle = "Save Results to File";
 inline constexpr const char* ResultsExtension = "TXT";
+inline constexpr const char* ResultsTypeText = "Text file (*.txt)";
+inline constexpr const char* ResultsTypeSarif = "SARIF log (*.sarif)";
 inline constexpr const char* ExpandAll = "Expand All";
 inline constexpr const char* CollapseAll = "Collapse All";
 inline constexpr const char* StopCaption = "Stop";
