@@ -6,6 +6,7 @@
 #include "fileset/uFL_FileList.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
+#include "support/uFL_Version.h"
 
 TCliOutput::TCliOutput(const TCliArgs& Args, TCliContext& Context)
     : FArgs(Args), FContext(Context) {

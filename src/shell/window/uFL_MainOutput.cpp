@@ -8,6 +8,7 @@
 #include "shell/uFL_EditorCommand.h"
 #include "support/uFL_QtText.h"
 #include "support/uFL_Utils.h"
+#include "support/uFL_Version.h"
 #include "uFL_Main.h"
 #include "uFL_RecentComboBox.h"
 
