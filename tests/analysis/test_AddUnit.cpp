@@ -161,7 +161,9 @@ TEST(AddUnit, BinaryFileIsLeftAlone) {
 
 // Only the Delphi kind can add a unit: the driver's add-unit step does nothing for other kinds.
 template <class T>
-concept CanAddUnit = requires(T& F) { F.AddUnit(std::string()); };
+concept CanAddUnit = requires(T& F) {
+  F.AddUnit(std::string());
+};
 static_assert(CanAddUnit<TDelphiFile> && !CanAddUnit<TOracleFile>);
 
 TEST(AddUnit, OracleFilesAddNothing) {

@@ -188,3 +188,15 @@ TEST(SaveObserver, AnErrorLeavesTheFileAndIsRecorded) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Save, NeverWritesANulByte) {
+  DiskFile F("b\n");
+  EXPECT_FALSE(F.ReplaceAndSave("b", std::string("\0", 1)));
+  EXPECT_EQ(F.File.Errors,
+            std::vector<std::string>{"Error Saving: the changed text holds a NUL byte"});
+  EXPECT_EQ(TTempTree::ReadFile(F.Path), "b\n");
+}
+
+}  // namespace
