@@ -168,7 +168,8 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       NoConfirm = !Params.AddUnitConfirm;
       break;
   }
-  if (File->SaveChanges(NoConfirm)) {
+  // A preview writes nothing, so there is nothing to confirm.
+  if (File->SaveChanges(NoConfirm || Params.PreviewOnly)) {
     ++FilesSaved;
     RefreshNeeded = true;
   }
