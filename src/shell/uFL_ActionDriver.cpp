@@ -179,7 +179,8 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       NoConfirm = !Params.AddUnitConfirm;
       break;
   }
-  const bool Saved = File->SaveChanges(NoConfirm);
+  // A preview writes nothing, so there is nothing to confirm.
+  const bool Saved = File->SaveChanges(NoConfirm || Params.PreviewOnly);
   if (Saved) {
     ++FilesSaved;
     RefreshNeeded = true;

@@ -117,12 +117,6 @@ TEST(Undo, RestoresEveryFileButOneEditedSinceWhichItNames) {
       << List.Out;
 }
 
-TEST(Undo, UnknownRunIsAnError) {
-  const TCliCall Undo = CallCli({"undo", "--run", "19990101-000000-000000"});
-  EXPECT_EQ(Undo.Status, 2);
-  EXPECT_NE(Undo.Err.find("No journaled run 19990101-000000-000000"), std::string::npos);
-}
-
 TEST(Undo, AnUnwritableStateDirectoryStopsTheReplaceBeforeAnyFile) {
   TTempTree T;
   MakeTree(T);

@@ -59,10 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TDiffCase{"everything_changed", Numbered(1, 5), "a\nb\n"}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
-TEST(UnifiedDiff, EqualTextsGiveNoDiff) {
-  EXPECT_EQ(UnifiedDiff("a\nb", "a\nb", "f"), "");
-}
-
 TEST(UnifiedDiff, HunksCarryThreeLinesOfContext) {
   const std::string Diff =
       UnifiedDiff(Numbered(1, 20), Numbered(1, 9) + "LINE 10\n" + Numbered(11, 20), "f");
