@@ -82,7 +82,8 @@ void TDelphiFile::NoteCodeLine() {
 }
 
 bool TDelphiFile::DetectImplementation() {
-  if (StripState().InBlockComment || ImplementationLine != 0 || HasWord(CodeWord(cwImplementation)) == 0)
+  if (StripState().InBlockComment || ImplementationLine != 0 ||
+      HasWord(CodeWord(cwImplementation)) == 0)
     return false;
   InImplementation = true;
   Work.Erase(0, Work.Size());

@@ -38,28 +38,28 @@ class TDelphiBuilder : public TModelParser {
   void Run() {
     bool InInterface = false;
     while (!End()) {
-      const std::string& W = T[P].Text;
+      const TToken& W = T[P];
       const bool AfterEquals = P > 0 && T[P - 1].Text == "=";
-      if (W == "INTERFACE" && !AfterEquals) {
+      if (W.Is("INTERFACE") && !AfterEquals) {
         InInterface = true;
         ++P;
-      } else if (W == "IMPLEMENTATION") {
+      } else if (W.Is("IMPLEMENTATION")) {
         InInterface = false;
         ++P;
-      } else if (W == "UNIT" || W == "PROGRAM" || W == "LIBRARY" || W == "PACKAGE" || W == "USES" ||
-                 W == "CONTAINS" || W == "REQUIRES" || W == "EXPORTS") {
+      } else if (W.Is("UNIT") || W.Is("PROGRAM") || W.Is("LIBRARY") || W.Is("PACKAGE") ||
+                 W.Is("USES") || W.Is("CONTAINS") || W.Is("REQUIRES") || W.Is("EXPORTS")) {
         SkipStatement();
-      } else if (W == "TYPE") {
+      } else if (W.Is("TYPE")) {
         ++P;
         TypeSection();
-      } else if (W == "VAR" || W == "CONST" || W == "THREADVAR" || W == "RESOURCESTRING" ||
-                 W == "LABEL") {
+      } else if (W.Is("VAR") || W.Is("CONST") || W.Is("THREADVAR") || W.Is("RESOURCESTRING") ||
+                 W.Is("LABEL")) {
         ++P;
         Declarations(nullptr);
-      } else if (W == "CLASS" && IsRoutineWord(Peek(1))) {
+      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
         ++P;
         Routine(-1, !InInterface, true);
-      } else if (IsRoutineWord(W)) {
+      } else if (IsRoutineWord(W.Text)) {
         Routine(-1, !InInterface, false);
       } else {
         ++P;
@@ -74,11 +74,11 @@ class TDelphiBuilder : public TModelParser {
 
   void Routine(int Parent, bool WantBody, bool ClassMethod) {
     TSourceRoutine R;
-    const std::string& W = T[P].Text;
-    R.Kind = W == "FUNCTION" || W == "OPERATOR" ? TRoutineKind::rkFunction
-             : W == "CONSTRUCTOR"               ? TRoutineKind::rkConstructor
-             : W == "DESTRUCTOR"                ? TRoutineKind::rkDestructor
-                                                : TRoutineKind::rkProcedure;
+    const TToken& W = T[P];
+    R.Kind = W.Is("FUNCTION") || W.Is("OPERATOR") ? TRoutineKind::rkFunction
+             : W.Is("CONSTRUCTOR")                ? TRoutineKind::rkConstructor
+             : W.Is("DESTRUCTOR")                 ? TRoutineKind::rkDestructor
+                                                  : TRoutineKind::rkProcedure;
     R.ClassMethod = ClassMethod;
     R.HeaderLine = T[P].Line;
     R.Parent = Parent;
@@ -118,11 +118,11 @@ class TDelphiBuilder : public TModelParser {
       } else if (AtAny({"CONST", "CONSTREF"})) {
         ++P;
       } else if (IsWord(P) && (At(",", 1) || At(":", 1) || At(";", 1) || At(")", 1))) {
-        Group.push_back({T[P].Text, "", T[P].Line, false, Out});
+        Group.push_back({std::string(T[P].Text), "", T[P].Line, false, Out});
         P += At(",", 1) ? 2 : 1;
       } else if (At(":")) {
         ++P;
-        const std::string Type = IsWord(P) ? T[P].Text : std::string();
+        const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
         int Depth = 0;
         for (; !End(); ++P) {
           if (At("(") || At("[")) ++Depth;
@@ -147,28 +147,28 @@ class TDelphiBuilder : public TModelParser {
   void Declarations(const int* Owner) {
     bool Vars = Owner && P > 0 && (T[P - 1].Text == "VAR" || T[P - 1].Text == "THREADVAR");
     while (!End()) {
-      const std::string& W = T[P].Text;
-      if (W == "BEGIN" || W == "ASM") {
+      const TToken& W = T[P];
+      if (W.Is("BEGIN") || W.Is("ASM")) {
         if (Owner) return;
         SkipBlock();
         continue;
       }
-      if (W == "VAR" || W == "THREADVAR") {
+      if (W.Is("VAR") || W.Is("THREADVAR")) {
         Vars = Owner != nullptr;
         ++P;
-      } else if (W == "CONST" || W == "RESOURCESTRING" || W == "LABEL") {
+      } else if (W.Is("CONST") || W.Is("RESOURCESTRING") || W.Is("LABEL")) {
         Vars = false;
         ++P;
-      } else if (W == "TYPE") {
+      } else if (W.Is("TYPE")) {
         ++P;
         TypeSection();
-      } else if (W == "CLASS" && IsRoutineWord(Peek(1))) {
+      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
         if (!Owner) return;
         ++P;
-      } else if (IsRoutineWord(W)) {
+      } else if (IsRoutineWord(W.Text)) {
         if (!Owner) return;
         Routine(*Owner, true, false);
-      } else if (IsSectionWord(W)) {
+      } else if (IsSectionWord(W.Text)) {
         return;
       } else if (Vars && IsWord(P)) {
         VarEntry(*Owner);
@@ -183,7 +183,7 @@ class TDelphiBuilder : public TModelParser {
   void VarEntry(int Owner) {
     std::vector<TDeclared> Names;
     while (IsWord(P)) {
-      Names.push_back({T[P].Text, "", T[P].Line, false, false});
+      Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
       ++P;
       if (!At(",")) break;
       ++P;
@@ -191,7 +191,7 @@ class TDelphiBuilder : public TModelParser {
     if (At(":")) {
       ++P;
       if (At("PACKED")) ++P;
-      const std::string Type = IsWord(P) ? T[P].Text : std::string();
+      const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
       if (At("RECORD")) {
         ++P;
         SkipTypeBody();
@@ -211,7 +211,7 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         continue;
       }
-      const std::string Name = T[P++].Text;
+      const std::string Name(T[P++].Text);
       if (At("<")) SkipAngles();
       if (!At("=")) {
         SkipStatement({"BEGIN", "IMPLEMENTATION"});
@@ -248,11 +248,11 @@ class TDelphiBuilder : public TModelParser {
   void SkipTypeBody() {
     int Depth = 1;
     for (; !End(); ++P) {
-      const std::string& W = T[P].Text;
+      const TToken& W = T[P];
       const bool AfterEquals = P > 0 && (T[P - 1].Text == "=" || T[P - 1].Text == "PACKED");
-      if (W == "RECORD") {
+      if (W.Is("RECORD")) {
         ++Depth;
-      } else if (AfterEquals && (W == "CLASS" || W == "OBJECT" || W == "INTERFACE")) {
+      } else if (AfterEquals && (W.Is("CLASS") || W.Is("OBJECT") || W.Is("INTERFACE"))) {
         if (At("OF", 1) || At(";", 1)) continue;
         if (At("(", 1)) {
           size_t Q = P + 1;
@@ -264,10 +264,10 @@ class TDelphiBuilder : public TModelParser {
           if (Q + 1 < T.size() && T[Q + 1].Text == ";") continue;
         }
         ++Depth;
-      } else if (W == "END" && --Depth == 0) {
+      } else if (W.Is("END") && --Depth == 0) {
         ++P;
         return;
-      } else if (W == "IMPLEMENTATION") {
+      } else if (W.Is("IMPLEMENTATION")) {
         return;  // a type left open: the unit's parts go on
       }
     }
@@ -277,9 +277,9 @@ class TDelphiBuilder : public TModelParser {
   void SkipBlock() {
     int Depth = 0;
     for (; !End(); ++P) {
-      const std::string& W = T[P].Text;
-      if (W == "BEGIN" || W == "TRY" || W == "CASE" || W == "ASM") ++Depth;
-      if (W == "END" && --Depth <= 0) {
+      const TToken& W = T[P];
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
+      if (W.Is("END") && --Depth <= 0) {
         ++P;
         return;
       }
@@ -292,11 +292,11 @@ class TDelphiBuilder : public TModelParser {
     int Depth = 0;
     int Parens = 0;
     for (; !End(); ++P) {
-      const std::string& W = T[P].Text;
-      if (W == "(" || W == "[") ++Parens;
-      if ((W == ")" || W == "]") && Parens > 0) --Parens;
-      if (W == "BEGIN" || W == "TRY" || W == "CASE" || W == "ASM") ++Depth;
-      if (W == "END" && --Depth == 0) {
+      const TToken& W = T[P];
+      if (W.Is("(") || W.Is("[")) ++Parens;
+      if ((W.Is(")") || W.Is("]")) && Parens > 0) --Parens;
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
+      if (W.Is("END") && --Depth == 0) {
         R.BodyBegin = Begin;
         R.BodyEnd = P;
         ++P;
@@ -304,18 +304,19 @@ class TDelphiBuilder : public TModelParser {
       }
       // An inline variable ("var X: TFoo := ...;", "var X := ...;") or the var section of an
       // anonymous method; not a VAR parameter of one.
-      if (W == "VAR" && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
+      if (W.Is("VAR") && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
           !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
         const size_t Keep = P;
         ++P;
         std::vector<TDeclared> Names;
         while (IsWord(P)) {
-          Names.push_back({T[P].Text, "", T[P].Line, false, false});
+          Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
           ++P;
           if (!At(",")) break;
           ++P;
         }
-        const std::string Type = At(":") && IsWord(P + 1) ? T[P + 1].Text : std::string();
+        const std::string Type =
+            At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text) : std::string();
         for (TDeclared& D : Names) {
           D.Type = Type;
           R.Locals.push_back(D);

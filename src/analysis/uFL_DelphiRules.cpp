@@ -80,9 +80,9 @@ class TRoutineReader {
         if (Depth == 1 && T[K].Is(",")) ++Args;
       }
       if (Args == 1 && First < K) {
-        const std::string& A = T[First].Text;
+        const std::string_view A = T[First].Text;
         const bool Plain =
-            Among(A, {"NIL", "TRUE", "FALSE", "'"}) ||
+            Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
             (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
         Owned = !Plain;
       }
@@ -93,10 +93,11 @@ class TRoutineReader {
   // Reads every occurrence of Name in the body (Name being a local of the routine).
   TVarUse Read(const std::string& Name) const {
     TVarUse U;
+    const uint64_t Key = TokenKey(Name);
     for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
-      if (T[i].Text != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
-      const std::string& Prev = T[i - 1].Text;
-      const std::string& Next = Text(i + 1);
+      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
+      const std::string_view Prev = T[i - 1].Text;
+      const std::string_view Next = Text(i + 1);
       if (Next == ":=") {
         bool Owned = false;
         if (Creation(i + 2, Owned))
@@ -104,7 +105,7 @@ class TRoutineReader {
         else if (Text(i + 2) == "NIL")
           U.NilAssigns.push_back(i);
       } else if (Next == ".") {
-        const std::string& Member = Text(i + 2);
+        const std::string_view Member = Text(i + 2);
         if (Among(Member, {"FREE", "DESTROY", "DISPOSEOF"}))
           U.Frees.push_back(i);
         else if (Member == "RELEASE")
@@ -156,10 +157,10 @@ class TRoutineReader {
   size_t ScopeEnd(size_t S) const {
     int Depth = 0;
     for (size_t k = S; k < R.BodyEnd; ++k) {
-      const std::string& W = T[k].Text;
-      if (W == "BEGIN" || W == "TRY" || W == "CASE") ++Depth;
-      if (W == "END" && --Depth <= 0) return Depth < 0 ? k : k + 1;
-      if (W == ";" && Depth == 0) return k;
+      const TToken& W = T[k];
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE")) ++Depth;
+      if (W.Is("END") && --Depth <= 0) return Depth < 0 ? k : k + 1;
+      if (W.Is(";") && Depth == 0) return k;
     }
     return R.BodyEnd;
   }
@@ -189,12 +190,12 @@ class TRoutineReader {
     };
     std::vector<TFrame> Stack;
     for (size_t k = R.BodyBegin + 1; k < F; ++k) {
-      const std::string& W = T[k].Text;
-      if (W == "BEGIN" || W == "CASE" || W == "ASM") Stack.push_back({false, k, 0});
-      if (W == "TRY") Stack.push_back({true, k, 0});
-      if ((W == "FINALLY" || W == "EXCEPT") && !Stack.empty() && Stack.back().Try)
-        Stack.back().Part = W == "FINALLY" ? 1 : 2;
-      if (W == "END" && !Stack.empty()) Stack.pop_back();
+      const TToken& W = T[k];
+      if (W.Is("BEGIN") || W.Is("CASE") || W.Is("ASM")) Stack.push_back({false, k, 0});
+      if (W.Is("TRY")) Stack.push_back({true, k, 0});
+      if ((W.Is("FINALLY") || W.Is("EXCEPT")) && !Stack.empty() && Stack.back().Try)
+        Stack.back().Part = W.Is("FINALLY") ? 1 : 2;
+      if (W.Is("END") && !Stack.empty()) Stack.pop_back();
     }
     size_t NilBefore = 0;
     for (size_t N : U.NilAssigns)
@@ -219,10 +220,7 @@ class TRoutineReader {
   }
 
   // The token text at K, empty past the end of the file.
-  const std::string& Text(size_t K) const {
-    static const std::string None;
-    return K < T.size() ? T[K].Text : None;
-  }
+  std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text : std::string_view(); }
 
   const std::vector<TToken>& T;
   const TSourceModel& M;
@@ -250,10 +248,11 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
 
 // The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
 std::string Quote(const std::vector<TToken>& T, size_t I, size_t End) {
-  std::string S = T[I].Text;
+  std::string S(T[I].Text);
   if (!IsWordToken(T[I])) return S;
   while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {
-    S += "." + T[I + 2].Text;
+    S += ".";
+    S += T[I + 2].Text;
     I += 2;
   }
   return S;
@@ -317,14 +316,14 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
     size_t k = Last;
     while (k < R.BodyEnd && !T[k].Is(";") && !T[k].Is("END") && !T[k].Is("ELSE")) ++k;
     for (; k < R.BodyEnd; ++k) {
-      const std::string& W = T[k].Text;
-      if (W == ";" || W == "END") continue;
-      if (W == "EXCEPT" || W == "FINALLY") {
+      const TToken& W = T[k];
+      if (W.Is(";") || W.Is("END")) continue;
+      if (W.Is("EXCEPT") || W.Is("FINALLY")) {
         int Depth = 1;
         while (++k < R.BodyEnd) {
-          const std::string& X = T[k].Text;
-          if (X == "BEGIN" || X == "TRY" || X == "CASE") ++Depth;
-          if (X == "END" && --Depth == 0) break;
+          const TToken& X = T[k];
+          if (X.Is("BEGIN") || X.Is("TRY") || X.Is("CASE")) ++Depth;
+          if (X.Is("END") && --Depth == 0) break;
         }
         continue;
       }

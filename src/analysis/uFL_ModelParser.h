@@ -13,7 +13,7 @@ class TModelParser {
  protected:
   bool End() const { return P >= T.size(); }
   bool At(std::string_view W, size_t Ahead = 0) const {
-    return P + Ahead < T.size() && T[P + Ahead].Text == W;
+    return P + Ahead < T.size() && T[P + Ahead].Is(W);
   }
   bool AtAny(std::initializer_list<std::string_view> Words, size_t Ahead = 0) const {
     for (std::string_view W : Words)
@@ -30,9 +30,9 @@ class TModelParser {
   void SkipBrackets() {
     int Depth = 0;
     for (; P < T.size(); ++P) {
-      const std::string& S = T[P].Text;
-      if (S == "(" || S == "[") ++Depth;
-      if ((S == ")" || S == "]") && --Depth <= 0) {
+      const TToken& S = T[P];
+      if (S.Is("(") || S.Is("[")) ++Depth;
+      if ((S.Is(")") || S.Is("]")) && --Depth <= 0) {
         ++P;
         return;
       }
@@ -42,16 +42,16 @@ class TModelParser {
   void SkipStatement(std::initializer_list<std::string_view> Stop = {}) {
     int Depth = 0;
     for (; P < T.size(); ++P) {
-      const std::string& S = T[P].Text;
-      if (S == "(" || S == "[") ++Depth;
-      if ((S == ")" || S == "]") && Depth > 0) --Depth;
-      if (Depth == 0 && S == ";") {
+      const TToken& S = T[P];
+      if (S.Is("(") || S.Is("[")) ++Depth;
+      if ((S.Is(")") || S.Is("]")) && Depth > 0) --Depth;
+      if (Depth == 0 && S.Is(";")) {
         ++P;
         return;
       }
       if (Depth == 0)
         for (std::string_view W : Stop)
-          if (S == W) return;
+          if (S.Text == W) return;
     }
   }
   // The dotted name at P ("TFORM1.LOADDATA"), generic arguments left out.
@@ -69,12 +69,12 @@ class TModelParser {
   void SkipAngles() {
     int Depth = 0;
     for (; P < T.size(); ++P) {
-      if (T[P].Text == "<") ++Depth;
-      if (T[P].Text == ">" && --Depth <= 0) {
+      if (T[P].Is("<")) ++Depth;
+      if (T[P].Is(">") && --Depth <= 0) {
         ++P;
         return;
       }
-      if (T[P].Text == ";" || T[P].Text == "BEGIN") return;  // a comparison, not generics
+      if (T[P].Is(";") || T[P].Is("BEGIN")) return;  // a comparison, not generics
     }
   }
 

@@ -38,20 +38,21 @@ TCursorUse ReadCursor(const std::vector<TToken>& T,
                       const std::vector<std::pair<size_t, size_t>>& Ranges, const std::string& Name,
                       size_t Limit) {
   TCursorUse U;
+  const uint64_t Key = TokenKey(Name);
   for (const auto& [Begin, End] : Ranges)
     for (size_t i = Begin + 1; i < End; ++i) {
-      if (T[i].Text != Name || T[i - 1].Is(".")) continue;
-      const std::string& Prev = T[i - 1].Text;
+      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".")) continue;
+      const TToken& Prev = T[i - 1];
       const bool Dotted = i + 1 < T.size() && T[i + 1].Is(".");
-      if (Prev == "OPEN" && !(i >= 2 && T[i - 2].Is("."))) {
+      if (Prev.Is("OPEN") && !(i >= 2 && T[i - 2].Is("."))) {
         if (!U.OpenLine || i < U.FirstOpen) {
           U.FirstOpen = i;
           U.OpenLine = T[i].Line;
         }
-      } else if (Prev == "CLOSE" && !(i >= 2 && T[i - 2].Is("."))) {
+      } else if (Prev.Is("CLOSE") && !(i >= 2 && T[i - 2].Is("."))) {
         U.Closed = true;
         (i < Limit ? U.ClosedBefore : U.ClosedFrom) = true;
-      } else if (Prev == "FETCH" || Prev == "IN" || (i + 1 < T.size() && T[i + 1].Is("%")) ||
+      } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
                  Dotted) {
       } else {
         U.HandedOut = true;
@@ -77,7 +78,7 @@ std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self
   std::vector<std::string> Names;
   for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
     if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
-    const std::string& Name = T[i + 1].Text;
+    const std::string Name(T[i + 1].Text);
     if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
     Names.push_back(Name);
   }

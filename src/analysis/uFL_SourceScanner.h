@@ -13,20 +13,39 @@
 
 enum class TSourceLanguage : uint8_t { slDelphi, slPlsql };
 
+// A key of a token's text, so that most comparisons are one of integers: its length (modulo 256)
+// and its first seven bytes. Texts of up to seven bytes are equal when their keys are.
+constexpr uint64_t TokenKey(std::string_view Text) {
+  uint64_t K = Text.size() & 0xff;
+  for (size_t i = 0; i < Text.size() && i < 7; ++i)
+    K |= uint64_t(static_cast<unsigned char>(Text[i])) << (8 * (i + 1));
+  return K;
+}
+
 // A word (upper-cased), a number, a symbol (":=", "..", or one character) or a string literal,
-// which stands as the token "'" whatever it held.
+// which stands as the token "'" whatever it held. The text lives in the scanned source.
 struct TToken {
-  std::string Text;
+  std::string_view Text;
   int Line = 0;  // 1-based
-  bool Is(std::string_view T) const { return Text == T; }
+  uint64_t Key = 0;
+  // With a literal, TokenKey is worked out at compile time.
+  bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text == T); }
 };
 
 // Where comments ask for findings to be left out: line -> the rule IDs named (empty: every rule).
 using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
+  std::string Upper;  // the lines upper-cased, one after the other: the tokens' texts
   std::vector<TToken> Tokens;
   TIgnoreMap Ignores;
+
+  TScannedSource() = default;
+  // Tokens point into Upper, whose buffer moves along with it.
+  TScannedSource(TScannedSource&&) = default;
+  TScannedSource& operator=(TScannedSource&&) = default;
+  TScannedSource(const TScannedSource&) = delete;
+  TScannedSource& operator=(const TScannedSource&) = delete;
 };
 
 // Reads the lines as the language's lexer does. A string or comment left open runs to its end

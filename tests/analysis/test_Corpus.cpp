@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path CorpusDir = fs::path(__FILE__).parent_path() / "corpus";
+const fs::path CorpusDir = FERROLIN_CORPUS_DIR;
 
 struct TPinned {
   std::string Rule;
