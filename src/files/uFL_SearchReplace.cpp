@@ -97,6 +97,8 @@ void SearchRegexInLine(int Index, std::string_view Line, TSearchOutcome& Out) {
 // prefilter is built at the first call, which the walk makes only once the buffer holds a line:
 // compiling there raises a bad expression's error where the first line's search raised it, and
 // a buffer without lines compiles nothing. Without a usable literal every line is a candidate.
+// A line without a candidate is not searched at all, so it can no longer raise the backtracking
+// limit that the matcher, trying it in vain, could reach there.
 class TRegexCandidates {
  public:
   size_t Next(std::string_view Buffer, size_t From) {
