@@ -3,11 +3,14 @@
 // were changed, each line is searched on its own.
 #include "files/uFL_SearchReplace.h"
 
+#include <optional>
 #include <string>
 
 #include "files/uFL_LineBreaks.h"
 #include "files/uFL_PlainFinder.h"
 #include "files/uFL_RegExpWrapper.h"
+#include "regex/uFL_RegexEngine.h"
+#include "regex/uFL_RegexPrefilter.h"
 
 namespace {
 
@@ -89,23 +92,39 @@ void SearchRegexInLine(int Index, std::string_view Line, TSearchOutcome& Out) {
   }
 }
 
-// Where in Buffer, at or after From, the next line a regular expression may match begins to be
-// worth a look. Every line is, until the engine's literal prefilter (uFL_RegexPrefilter, built
-// from the compiled expression: FindCandidate(Buffer, From)) answers here; the walk then hands
-// the matcher only the lines that hold a literal the expression requires. The prefilter must be
-// built only once the buffer is known to hold a line, so that an expression that does not
-// compile still fails at the first line searched.
-size_t NextRegexCandidate(std::string_view /*Buffer*/, size_t From) {
-  return From;
-}
+// Where the next line a regular expression may match lies: the engine's literal prefilter over
+// the whole buffer, so the matcher runs only on lines that hold a literal every match holds. The
+// prefilter is built at the first call, which the walk makes only once the buffer holds a line:
+// compiling there raises a bad expression's error where the first line's search raised it, and
+// a buffer without lines compiles nothing. Without a usable literal every line is a candidate.
+// A line without a candidate is not searched at all, so it can no longer raise the backtracking
+// limit that the matcher, trying it in vain, could reach there.
+class TRegexCandidates {
+ public:
+  size_t Next(std::string_view Buffer, size_t From) {
+    if (!FBuilt) {
+      TRegexEngine& Engine = SharedRegexEngine();
+      Engine.Compile();
+      FFilter = TRegexPrefilter::Build(Engine);
+      FBuilt = true;
+    }
+    return FFilter ? FFilter->FindCandidate(Buffer, From) : From;
+  }
+
+ private:
+  bool FBuilt = false;
+  std::optional<TRegexPrefilter> FFilter;
+};
 
 TSearchOutcome SearchRegex(const TLines& Lines, const TSearchTerm& Term) {
   TSearchOutcome Out;
   PrepareRegex(Term.Text, !Term.CaseSensitive);
   if (Lines.AllInBuffer()) {
+    // The buffer is exactly the lines, so the prefilter's candidates are the lines' candidates.
     const std::string_view Buffer = Lines.Buffer();
+    TRegexCandidates Candidates;
     WalkCandidateLines(
-        Buffer, [&](size_t From) { return NextRegexCandidate(Buffer, From); },
+        Buffer, [&](size_t From) { return Candidates.Next(Buffer, From); },
         [&](int Line, size_t, std::string_view Text, size_t) {
           SearchRegexInLine(Line, Text, Out);
         });

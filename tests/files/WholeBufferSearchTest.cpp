@@ -1,11 +1,14 @@
-// The whole-buffer plain search must find what a search of one line at a time finds: the same
-// occurrences, counts, lines and columns, wherever breaks, case variants and odd bytes fall.
+// The whole-buffer plain and regex searches must find what a search of one line at a time finds:
+// the same occurrences, counts, lines and columns, wherever breaks, case variants and odd bytes
+// fall.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <sstream>
 
 #include "files/uFL_SearchReplace.h"
+#include "regex/uFL_RegexEngine.h"
+#include "regex/uFL_RegexPrefilter.h"
 #include "support/uFL_Utils.h"
 
 namespace {
@@ -119,7 +122,7 @@ TEST(WholeBufferSearch, RegexWalkAgreesOnRandomBuffers) {
   for (int Round = 0; Round < 200; ++Round) {
     std::string Bytes;
     for (size_t i = Random() % 60; i > 0; --i) Bytes += Alphabet[Random() % Alphabet.size()];
-    for (const char* Expr : {"^", "a+", "b$", "^$", "\\bab?"}) {
+    for (const char* Expr : {"^", "a+", "b$", "^$", "\\bab?", "Ab", "(b |a\xE9)", "a\\nb|b\\r"}) {
       TLines Whole, Touched;
       Whole.Assign(std::string(Bytes));
       Touched.Assign(std::string(Bytes));
@@ -130,6 +133,57 @@ TEST(WholeBufferSearch, RegexWalkAgreesOnRandomBuffers) {
     }
   }
 }
+
+bool HasPrefilter(const std::string& Expr, bool IgnoreCase) {
+  TRegexEngine Engine;
+  Engine.SetModifierI(IgnoreCase);
+  Engine.SetExpression(Expr);
+  Engine.Compile();
+  return TRegexPrefilter::Build(Engine).has_value();
+}
+
+struct RegexAgreeCase {
+  const char* Name;
+  std::string Bytes;
+  std::string Expr;
+  int CaseSensitiveCount;  // what the line-by-line search finds, so the rows are not vacuous
+};
+
+class WholeBufferRegexSearch : public testing::TestWithParam<RegexAgreeCase> {};
+
+// Expressions with required literals: the whole-buffer walk runs the matcher only on the lines
+// the literal prefilter points at, and must still find what the matcher on every line finds.
+TEST_P(WholeBufferRegexSearch, PrefilteredWalkAgreesWithTheLineByLineSearch) {
+  const RegexAgreeCase& Case = GetParam();
+  for (bool CaseSensitive : {true, false}) {
+    ASSERT_TRUE(HasPrefilter(Case.Expr, !CaseSensitive)) << Case.Expr;
+    TLines Whole, Touched;
+    Whole.Assign(std::string(Case.Bytes));
+    Touched.Assign(std::string(Case.Bytes));
+    Touched.Set(0, Touched.Get(0));
+    const TSearchTerm Term{Case.Expr, true, CaseSensitive};
+    const TSearchOutcome Reference = SearchLines(Touched, Term);
+    if (CaseSensitive) {
+      EXPECT_EQ(Reference.Count, Case.CaseSensitiveCount);
+    }
+    EXPECT_EQ(Describe(SearchLines(Whole, Term)), Describe(Reference))
+        << Case.Expr << (CaseSensitive ? "" : " (case-insensitive)");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WholeBufferRegexSearch,
+    testing::Values(
+        RegexAgreeCase{"SingleLiteral", "x TODO: a\r\nTODO:TODO:\ntodo: b\n", "TODO:\\s*\\w+", 2},
+        RegexAgreeCase{"AlternationInACrOnlyFile", "open a\rfetch\rclose  b\r\rOPEN c",
+                       "(open|fetch|close)\\s+\\w+", 2},
+        RegexAgreeCase{"InlineCaseInsensitive", "Begin\nBEGIN x begin\nbeg in\n", "(?i)begin", 3},
+        RegexAgreeCase{"CrLfFile", "a\r\nfoo bar\r\n\r\nxfoo\r\n", "foo\\w*", 2},
+        RegexAgreeCase{"LiteralAtTheBuffersEnd", "end\nabc\nzzz end", "end$", 2},
+        RegexAgreeCase{"CandidatesSpanABreak", "a\nb x\na\r\nbx\nqa\nb", "a\\nb|x", 2},
+        RegexAgreeCase{"CandidateOnTheLfOfACrLf", "a\r\nb\r\nxb", "\\nb|x", 1},
+        RegexAgreeCase{"NoLineHoldsTheLiteral", "abc\ndef\n", "z+y", 0}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(WholeBufferReplace, ChangesOnlyTheLinesWithHits) {
   TLines L;
