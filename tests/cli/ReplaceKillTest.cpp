@@ -9,6 +9,7 @@
 
 #include <sched.h>
 
+#include "support/CliProcess.h"
 #include "support/TempTree.h"
 
 extern char** environ;
@@ -29,20 +30,8 @@ std::string NewText(int i) {
 }
 
 pid_t StartReplace(const std::string& Dir) {
-  std::vector<std::string> Args = {FERROLIN_CLI_PATH, "replace", "--dir",           Dir,
-                                   "--mask",          "*.txt",   "--term",          "old",
-                                   "--replacement",   "new",     "--case-sensitive"};
-  std::vector<char*> Argv;
-  for (auto& A : Args) Argv.push_back(A.data());
-  Argv.push_back(nullptr);
-  posix_spawn_file_actions_t Actions;
-  posix_spawn_file_actions_init(&Actions);
-  posix_spawn_file_actions_addopen(&Actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&Actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t Pid = -1;
-  posix_spawn(&Pid, Argv[0], &Actions, nullptr, Argv.data(), environ);
-  posix_spawn_file_actions_destroy(&Actions);
-  return Pid;
+  return StartQuietProcess({FERROLIN_CLI_PATH, "replace", "--dir", Dir, "--mask", "*.txt", "--term",
+                            "old", "--replacement", "new", "--case-sensitive"});
 }
 
 // Counts the files already rewritten, by their size (the new text is as long as the old, so the
