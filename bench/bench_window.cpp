@@ -316,16 +316,15 @@ void BenchTrace() {
     TTraceModel Model(Lines);
     QListView View;
     View.setModel(&Model);
-    InitTrace(true, &Lines);
+    TTraceLog Log(Lines, true);
     Model.SetCoalescing(true);
     Ours = Run(
         View,
         [&](int f) {
           const std::string Name = ListPath(f);
-          for (int l = 1; l <= EntriesPerFile; ++l) AddTrace(Name, EntryText(l));
+          for (int l = 1; l <= EntriesPerFile; ++l) Log.AddTrace(Name, EntryText(l));
         },
         OursSlice);
-    InitTrace(false, nullptr);
   }
   {
     QStringListModel Model;

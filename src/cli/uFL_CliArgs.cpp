@@ -3,40 +3,43 @@
 
 #include <algorithm>
 
+#include "support/uFL_Version.h"
+
 const std::vector<TCliOption>& CliOptions() {
   static const std::vector<TCliOption> Options = {
-      {"dir", true, false, "start directory of the file set"},
-      {"mask", true, false, "file mask (the types are then ignored)"},
-      {"type", true, true, "one of the 28 file types, repeatable"},
-      {"no-subdirs", false, false, "do not include subdirectories"},
-      {"list", true, false, "a file-list file instead of --dir"},
-      {"term", true, true, "search term, repeatable, in order"},
-      {"terms-file", true, false, "text file with one search term a line"},
-      {"replacement", true, true, "replacement text, repeatable"},
-      {"replacements-file", true, false, "text file with one replacement a line"},
-      {"regex", false, false, "terms are regular expressions"},
-      {"case-sensitive", false, false, "search case sensitive"},
-      {"confirm", false, false, "ask before overwriting each changed file"},
-      {"program", true, false, "program to run with every file"},
-      {"params", true, false, "parameters; !P is the directory, !N the file name"},
-      {"no-wait", false, false, "do not wait for the program (Multithreading Madness)"},
-      {"show-output", false, false, "show the program's output"},
-      {"create-destroy", false, false, "check: objects created and destroyed unequally"},
-      {"setabort-setcomplete", false, false, "check: SetAbort/SetComplete rules"},
-      {"no-try-except", false, false, "check: units without try..except"},
-      {"inherited", false, false, "check: inherited calls in strange places"},
-      {"unit", true, false, "unit to add to the second uses clause"},
-      {"expr", true, false, "regular expression (match)"},
-      {"text", true, false, "text to match against (match)"},
-      {"text-file", true, false, "file whose bytes are matched against (match)"},
-      {"offset", true, false, "1-based position to start matching at (match)"},
-      {"modifiers", true, false, "modifier letters, as a (?...) group applies them (match)"},
-      {"results", true, false, "write the results tree to FILE (CR LF)"},
-      {"filenames-only", false, false, "write only the file nodes"},
-      {"trace", true, false, "turn tracing on and write the trace lines to FILE"},
-      {"save-list", true, false, "write the file set as a file-list file"},
-      {"fail-on-results", false, false, "exit 1 when some file has results"},
-      {"help", false, false, "show this text"},
+      {"dir", "DIR", false, "start directory of the file set"},
+      {"mask", "MASK", false, "file mask (the types are then ignored)"},
+      {"type", "MASK", true, "one of the 28 file types, repeatable"},
+      {"no-subdirs", nullptr, false, "do not include subdirectories"},
+      {"list", "FILE", false, "a file-list file instead of --dir"},
+      {"term", "TEXT", true, "search term, repeatable, in order"},
+      {"terms-file", "FILE", false, "text file with one search term a line"},
+      {"replacement", "TEXT", true, "replacement text, repeatable"},
+      {"replacements-file", "FILE", false, "text file with one replacement a line"},
+      {"regex", nullptr, false, "terms are regular expressions"},
+      {"case-sensitive", nullptr, false, "search case sensitive"},
+      {"confirm", nullptr, false, "ask before overwriting each changed file"},
+      {"program", "PROG", false, "program to run with every file"},
+      {"params", "TEXT", false, "parameters; !P is the directory, !N the file name"},
+      {"no-wait", nullptr, false, "do not wait for the program (Multithreading Madness)"},
+      {"show-output", nullptr, false, "show the program's output"},
+      {"create-destroy", nullptr, false, "check: objects created and destroyed unequally"},
+      {"setabort-setcomplete", nullptr, false, "check: SetAbort/SetComplete rules"},
+      {"no-try-except", nullptr, false, "check: units without try..except"},
+      {"inherited", nullptr, false, "check: inherited calls in strange places"},
+      {"unit", "TEXT", false, "unit to add to the second uses clause"},
+      {"expr", "TEXT", false, "regular expression (match)"},
+      {"text", "TEXT", false, "text to match against (match)"},
+      {"text-file", "FILE", false, "file whose bytes are matched against (match)"},
+      {"offset", "N", false, "1-based position to start matching at (match)"},
+      {"modifiers", "LETTERS", false, "modifier letters, as a (?...) group applies them (match)"},
+      {"results", "FILE", false, "write the results tree to FILE (CR LF)"},
+      {"filenames-only", nullptr, false, "write only the file nodes"},
+      {"trace", "FILE", false, "turn tracing on and write the trace lines to FILE"},
+      {"save-list", "FILE", false, "write the file set as a file-list file"},
+      {"fail-on-results", nullptr, false, "exit 1 when some file has results"},
+      {"help", nullptr, false, "show this text"},
+      {"version", nullptr, false, "show the version"},
   };
   return Options;
 }
@@ -61,7 +64,7 @@ static const TCliOption* FindOption(const std::string& Name) {
 
 TCliArgs ParseCliArgs(const std::vector<std::string>& Args) {
   TCliArgs Result;
-  bool SawHelp = false;
+  bool SawHelp = false, SawVersion = false;
   for (size_t i = 0; i < Args.size(); ++i) {
     const std::string& Arg = Args[i];
     if (Arg.size() > 2 && Arg.compare(0, 2, "--") == 0) {
@@ -75,14 +78,15 @@ TCliArgs ParseCliArgs(const std::vector<std::string>& Args) {
       }
       const TCliOption* Option = FindOption(Name);
       if (!Option) throw ECliUsage("unknown option --" + Name);
-      if (Option->TakesValue && !Inline) {
+      if (Option->TakesValue() && !Inline) {
         // The next word is the value whatever it looks like, so that terms may start with "-".
         if (i + 1 >= Args.size()) throw ECliUsage("option --" + Name + " needs a value");
         Value = Args[++i];
-      } else if (!Option->TakesValue && Inline) {
+      } else if (!Option->TakesValue() && Inline) {
         throw ECliUsage("option --" + Name + " takes no value");
       }
       if (Name == "help") SawHelp = true;
+      if (Name == "version") SawVersion = true;
       auto& Slot = Result.Values[Name];
       if (!Slot.empty() && !Option->Repeatable)
         throw ECliUsage("option --" + Name + " given more than once");
@@ -93,6 +97,7 @@ TCliArgs ParseCliArgs(const std::vector<std::string>& Args) {
       throw ECliUsage("unexpected argument '" + Arg + "'");
     }
   }
+  if (SawVersion) Result.Action = "version";
   if (SawHelp) Result.Action = "help";
   return Result;
 }
@@ -111,7 +116,8 @@ std::string CliUsage() {
       "ACTION: list | search | replace | run | delphi-check | oracle-check | add-unit | match\n"
       "\nOptions:\n";
   for (const auto& Option : CliOptions()) {
-    std::string Left = std::string("  --") + Option.Name + (Option.TakesValue ? " VALUE" : "");
+    std::string Left = std::string("  --") + Option.Name;
+    if (Option.Value) Left += std::string(" ") + Option.Value;
     if (Left.size() < 28) Left.resize(28, ' ');
     Text += Left + " " + Option.Help + "\n";
   }
@@ -119,4 +125,8 @@ std::string CliUsage() {
       "\nExit status: 0 done; 1 no match (match) or --fail-on-results and some file has results;\n"
       "2 bad usage, bad input, or the action ended by an error.\n";
   return Text;
+}
+
+std::string CliVersion() {
+  return std::string("ferrolin-cli ") + FerrolinVersion + "\n";
 }

@@ -13,10 +13,11 @@ class ECliUsage : public std::runtime_error {
 };
 
 struct TCliOption {
-  const char* Name;  // without the leading dashes
-  bool TakesValue;
+  const char* Name;   // without the leading dashes
+  const char* Value;  // the kind of value the help names (DIR, FILE, TEXT, ...); null for a flag
   bool Repeatable;
   const char* Help;
+  bool TakesValue() const { return Value != nullptr; }
 };
 
 // Every option the program knows, in the order the usage text lists them.
@@ -33,10 +34,12 @@ struct TCliArgs {
 };
 
 // Parses argv[1..]; throws ECliUsage on an unknown option, a missing value or a repeated
-// single-value option. "--help" anywhere gives Action "help".
+// single-value option. "--help" anywhere gives Action "help", else "--version" gives "version".
 TCliArgs ParseCliArgs(const std::vector<std::string>& Args);
 
 // Throws ECliUsage when an option is given that the action does not take.
 void CheckCliOptions(const TCliArgs& Args, const std::vector<std::string>& Allowed);
 
 std::string CliUsage();
+// "ferrolin-cli VERSION" and a line break.
+std::string CliVersion();

@@ -7,6 +7,7 @@
 
 #include "fileset/uFL_FileSelection.h"
 #include "fileset/uFL_FileTypes.h"
+#include "shell/uFL_PageRules.h"
 
 void TCliBusyHost::Pause(int Milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
@@ -21,7 +22,7 @@ void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host) {
   } else {
     TCollectParams Params;
     if (Args.Has("dir")) Params.Dir = NormaliseStartDirectory(Args.Get("dir"));
-    if (Params.Dir.empty()) throw std::runtime_error("No directory selected");
+    if (const char* Message = CheckStartDirectory(Params.Dir)) throw std::runtime_error(Message);
     Params.Mask = Args.Get("mask");
     Params.Subdirs = !Args.Has("no-subdirs");
     // The types are scanned in the page's order whatever order they were given in.

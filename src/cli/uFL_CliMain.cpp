@@ -55,6 +55,10 @@ int RunCli(const std::vector<std::string>& Args, TCliContext& Context) {
       Context.Out << CliUsage();
       return 0;
     }
+    if (Parsed.Action == "version") {
+      Context.Out << CliVersion();
+      return 0;
+    }
     if (Parsed.Action.empty()) throw ECliUsage("no action given");
     for (const auto& Action : CliActions()) {
       if (Parsed.Action != Action.Name) continue;

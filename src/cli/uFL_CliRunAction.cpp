@@ -15,7 +15,7 @@
 
 void TCliActionHost::EnterBusyState(bool, TBusyMode Mode) {
   FMode = Mode;
-  InitTrace(FTracingOn, &FTrace);
+  FTrace.Init(FTracingOn);
 }
 
 bool TCliActionHost::ConfirmOverwrite(const std::string& Question) {
@@ -39,15 +39,12 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   TFileList Files;
   TResultTree Tree;
   TTraceLines Trace;
+  TTraceLog TraceLog(Trace);
   const bool TracingOn = Args.Has("trace");
-  TCliActionHost Host(Context, Trace, TracingOn);
-  // The trace is unit state: it must not point at these lines once they are gone.
-  struct TUnbindTrace {
-    ~TUnbindTrace() { InitTrace(false, nullptr); }
-  } Unbind;
+  TCliActionHost Host(Context, TraceLog, TracingOn);
   BuildCliFileSet(Args, Files, Host);
 
-  TActionDriver Driver(Files, Tree, Trace, Host);
+  TActionDriver Driver(Files, Tree, TraceLog, Host);
   std::exception_ptr Error;
   try {
     Driver.DoFiles(Params);
@@ -64,11 +61,4 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   if (Error) std::rethrow_exception(Error);
   if (Args.Has("fail-on-results") && !Tree.FileNames().empty()) return 1;
   return 0;
-}
-
-std::vector<std::string> ReadCliTermsFile(const std::string& FileName) {
-  std::vector<std::string> Terms = SplitTextLines(ReadWholeFile(FileName));
-  for (const std::string& Term : Terms)
-    if (Term.empty()) throw std::runtime_error("Textfile contained empty lines, file rejected");
-  return Terms;
 }

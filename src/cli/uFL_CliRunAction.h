@@ -7,7 +7,7 @@
 #include "cli/uFL_CliActions.h"
 #include "shell/uFL_ActionDriver.h"
 
-class TTraceLines;
+class TTraceLog;
 
 // A host without a window: no warning before the action (running the command is the
 // confirmation), the information text kept for the caller, the overwrite question asked on
@@ -15,7 +15,7 @@ class TTraceLines;
 // file list is re-read (the CLI ends right after), never stopped.
 class TCliActionHost : public IActionHost {
  public:
-  TCliActionHost(TCliContext& Context, TTraceLines& Trace, bool TracingOn)
+  TCliActionHost(TCliContext& Context, TTraceLog& Trace, bool TracingOn)
       : FContext(Context), FTrace(Trace), FTracingOn(TracingOn) {}
 
   std::string Information;  // the last information text, empty when none was shown
@@ -34,7 +34,7 @@ class TCliActionHost : public IActionHost {
 
  private:
   TCliContext& FContext;
-  TTraceLines& FTrace;
+  TTraceLog& FTrace;
   bool FTracingOn;
   TBusyMode FMode = bmIdle;
 };
@@ -46,7 +46,3 @@ class TCliActionHost : public IActionHost {
 // its message; an error that ended the action is rethrown after the output is written, so that
 // the results of the files before it are kept.
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params);
-
-// The terms of a --terms-file or --replacements-file: one a line, no empty line (throws
-// std::runtime_error "Textfile contained empty lines, file rejected"; a file error as EFileError).
-std::vector<std::string> ReadCliTermsFile(const std::string& FileName);

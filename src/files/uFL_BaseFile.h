@@ -10,6 +10,7 @@
 #include "files/uFL_Lines.h"
 #include "files/uFL_Types.h"
 
+class IProcessRunner;
 class TResultTree;
 struct TResultNode;
 
@@ -72,8 +73,8 @@ class TBaseFile {
   int SearchReplace(bool DoReplace, const std::string& ReplaceText, const std::string& SearchText,
                     bool UseRegExpr, bool CaseSensitive);
   // Running with a program (defined in uFL_FileExecute.cpp): the exit code, 2147483647 for none.
-  int32_t RunWith(const std::string& Application, const std::string& Params, bool Wait,
-                  bool ShowWindow);
+  int32_t RunWith(IProcessRunner& Runner, const std::string& Application, const std::string& Params,
+                  bool Wait, bool ShowWindow);
 
  private:
   bool TakeText(std::string Text);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 
@@ -18,28 +19,34 @@ extern char** environ;
 std::vector<std::string> SplitCommandLine(std::string_view Text) {
   std::vector<std::string> Args;
   std::string Word;
-  int Quotes = 0;
-  bool InQuote = false;
-  for (char C : Text) {
-    if (C == '"') {
-      if (++Quotes == 3) {
-        Quotes = 0;
-        Word += C;
-      }
+  bool InWord = false;  // a pair of quotes makes a word even when nothing stands between them
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char C = Text[i];
+    if (C == ' ' || C == '\t' || C == '\n') {
+      if (InWord) Args.push_back(std::move(Word));
+      Word.clear();
+      InWord = false;
       continue;
     }
-    // One quote toggles quoting; two in a row ("") toggle it twice and add nothing.
-    if (Quotes == 1) InQuote = !InQuote;
-    Quotes = 0;
-    const bool Blank = C == ' ' || (C >= '\t' && C <= '\r');
-    if (!InQuote && Blank) {
-      if (!Word.empty()) Args.push_back(std::move(Word));
-      Word.clear();
+    InWord = true;
+    if (C == '\\' && i + 1 < Text.size()) {
+      Word += Text[++i];
+    } else if (C == '\'') {
+      const size_t End = std::min(Text.find('\'', i + 1), Text.size());
+      Word.append(Text.substr(i + 1, End - i - 1));
+      i = End;
+    } else if (C == '"') {
+      for (++i; i < Text.size() && Text[i] != '"'; ++i) {
+        const bool Escape = Text[i] == '\\' && i + 1 < Text.size() &&
+                            std::string_view("\"\\$`").find(Text[i + 1]) != std::string_view::npos;
+        if (Escape) ++i;
+        Word += Text[i];
+      }
     } else {
       Word += C;
     }
   }
-  if (!Word.empty()) Args.push_back(std::move(Word));
+  if (InWord) Args.push_back(std::move(Word));
   return Args;
 }
 
@@ -53,19 +60,17 @@ struct TSpawnRequest {
   posix_spawn_file_actions_t Actions;
   posix_spawnattr_t Attr;
 
-  TSpawnRequest(const std::string& Application, const std::string& Parameters,
-                const std::string& Directory, int ShowCmd) {
-    Words.push_back(Application);
-    for (auto& W : SplitCommandLine(Parameters)) Words.push_back(std::move(W));
+  explicit TSpawnRequest(const TProcessRequest& Request) : Words(Request.Argv) {
     for (auto& W : Words) Argv.push_back(W.data());
     Argv.push_back(nullptr);
     posix_spawn_file_actions_init(&Actions);
-    if (ShowCmd == ShowHidden) {
+    if (Request.ShowCmd == ShowHidden) {
       posix_spawn_file_actions_addopen(&Actions, 0, "/dev/null", O_RDONLY, 0);
       posix_spawn_file_actions_addopen(&Actions, 1, "/dev/null", O_WRONLY, 0);
       posix_spawn_file_actions_addopen(&Actions, 2, "/dev/null", O_WRONLY, 0);
     }
-    if (!Directory.empty()) posix_spawn_file_actions_addchdir_np(&Actions, Directory.c_str());
+    if (!Request.Directory.empty())
+      posix_spawn_file_actions_addchdir_np(&Actions, Request.Directory.c_str());
     posix_spawnattr_init(&Attr);
     // The child starts with default signal handling whatever this program has set.
     sigset_t Default;
@@ -98,38 +103,57 @@ int32_t WaitFor(pid_t Pid) {
   return WIFEXITED(Status) ? int32_t(WEXITSTATUS(Status)) : NoExitCode;
 }
 
+class TSpawnRunner : public IProcessRunner {
+ public:
+  int32_t Run(const TProcessRequest& Request) override {
+    if (Request.Argv.empty() || Request.Argv[0].empty()) return NoExitCode;
+    TSpawnRequest Spawn(Request);
+    if (Request.Wait) {
+      pid_t Pid = 0;
+      if (Spawn.Spawn(Pid) != 0) return NoExitCode;
+      return WaitFor(Pid);
+    }
+    // Detached: a short-lived middle process starts the program and exits at once; this program
+    // reaps the middle one, and the program itself is adopted (and reaped) by init.
+    const pid_t Middle = fork();
+    if (Middle < 0) return NoExitCode;
+    if (Middle == 0) {
+      setsid();
+      pid_t Pid = 0;
+      _exit(Spawn.Spawn(Pid) == 0 ? 0 : 127);
+    }
+    WaitFor(Middle);
+    return NoExitCode;
+  }
+};
+
 }  // namespace
 
-int32_t ExecuteFile(const std::string& Application, const std::string& Parameters,
-                    const std::string& Directory, bool Wait, int ShowCmd) {
-  if (Application.empty()) return NoExitCode;
-  TSpawnRequest Request(Application, Parameters, Directory, ShowCmd);
-  if (Wait) {
-    pid_t Pid = 0;
-    if (Request.Spawn(Pid) != 0) return NoExitCode;
-    return WaitFor(Pid);
-  }
-  // Detached: a short-lived middle process starts the program and exits at once; this program
-  // reaps the middle one, and the program itself is adopted (and reaped) by init.
-  const pid_t Middle = fork();
-  if (Middle < 0) return NoExitCode;
-  if (Middle == 0) {
-    setsid();
-    pid_t Pid = 0;
-    _exit(Request.Spawn(Pid) == 0 ? 0 : 127);
-  }
-  WaitFor(Middle);
-  return NoExitCode;
+IProcessRunner& SystemProcessRunner() {
+  static TSpawnRunner Runner;
+  return Runner;
+}
+
+int32_t ExecuteFile(IProcessRunner& Runner, const std::string& Application,
+                    const std::string& Parameters, const std::string& Directory, bool Wait,
+                    int ShowCmd) {
+  TProcessRequest Request;
+  Request.Argv.push_back(Application);
+  for (auto& W : SplitCommandLine(Parameters)) Request.Argv.push_back(std::move(W));
+  Request.Directory = Directory;
+  Request.Wait = Wait;
+  Request.ShowCmd = ShowCmd;
+  return Runner.Run(Request);
 }
 
 int32_t ExecuteAndWait(const std::string& Application, const std::string& Parameters,
                        const std::string& Directory, int ShowCmd) {
-  return ExecuteFile(Application, Parameters, Directory, true, ShowCmd);
+  return ExecuteFile(SystemProcessRunner(), Application, Parameters, Directory, true, ShowCmd);
 }
 
 int32_t ExecuteNoWait(const std::string& Application, const std::string& Parameters,
                       const std::string& Directory, int ShowCmd) {
-  return ExecuteFile(Application, Parameters, Directory, false, ShowCmd);
+  return ExecuteFile(SystemProcessRunner(), Application, Parameters, Directory, false, ShowCmd);
 }
 
 namespace {
@@ -155,18 +179,15 @@ std::string ExpandRunParams(const std::string& Params, const std::string& Dir,
   return ReplaceMarker(ReplaceMarker(Params, 'P', Dir), 'N', Name);
 }
 
-int32_t TBaseFile::RunWith(const std::string& Application, const std::string& Params, bool Wait,
-                           bool ShowWindow) {
+int32_t TBaseFile::RunWith(IProcessRunner& Runner, const std::string& Application,
+                           const std::string& Params, bool Wait, bool ShowWindow) {
   try {
     const std::string Cmd = ExpandRunParams(Params, ExtractFilePath(FileName), ShortName);
     AddTrace(FileName, "Executing " + Application + " " + Cmd);
     const int ShowCmd = ShowWindow ? ShowNormal : ShowHidden;
-    if (Wait) {
-      ExitCode = ExecuteAndWait(Application, Cmd, std::string(), ShowCmd);
-    } else {
-      ExitCode = 0;
-      ExecuteNoWait(Application, Cmd, std::string(), ShowCmd);
-    }
+    const int32_t Code = ExecuteFile(Runner, Application, Cmd, std::string(), Wait, ShowCmd);
+    // A program not waited for counts as done well.
+    ExitCode = Wait ? Code : 0;
     AddTrace(FileName, "Returned: " + std::to_string(ExitCode));
     return ExitCode;
   } catch (const std::exception& E) {

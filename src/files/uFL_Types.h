@@ -48,6 +48,3 @@ constexpr TCheckOptions CheckBit(TCheckOption Option) {
 constexpr bool HasCheck(TCheckOptions Options, TCheckOption Option) {
   return (Options & CheckBit(Option)) != 0;
 }
-
-// The version text shown in the caption, the About list and the warning before every action.
-inline constexpr const char* FerrolinVersion = "0.25 Alpha";

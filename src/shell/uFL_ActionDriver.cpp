@@ -8,6 +8,7 @@
 #include "fileset/uFL_FileSelection.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
+#include "support/uFL_Version.h"
 
 const char* ActionHeaderText(TActionKind Action) {
   switch (Action) {
@@ -31,7 +32,7 @@ std::string ActionWarningText() {
          " The author does not accept any liability for damage from using this program. Continue?";
 }
 
-TActionDriver::TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLines& Trace,
+TActionDriver::TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLog& Trace,
                              IActionHost& Host)
     : FFiles(Files), FTree(Tree), FTrace(Trace), FHost(Host) {}
 
@@ -48,7 +49,9 @@ void TActionDriver::DoFiles(const TActionParams& Params) {
   KeptFileKind = TFileKind::fkDelphi;
   FilesDone = BinarySkipped = FilesSaved = NonZeroExitCodes = FilesWithResults = 0;
   RefreshNeeded = false;
-  FTrace.Clear();
+  // The file operations of this action trace into this host's log, and nowhere once it ends.
+  const TTraceBinding BindTrace(FTrace);
+  FTrace.Lines().Clear();
   SearchCounters.assign(Params.SearchList.size(), 0);
   FHost.ShowResultsPage();
   FHost.EnterBusyState(true, bmAction);
@@ -142,7 +145,8 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       NoConfirm = !Params.ReplaceConfirm;
       break;
     case TActionKind::acRunWith:
-      if (File->RunWith(Params.RunWith, Params.Params, Params.Wait, Params.ShowOutput) != 0)
+      if (File->RunWith(*Runner, Params.RunWith, Params.Params, Params.Wait, Params.ShowOutput) !=
+          0)
         ++NonZeroExitCodes;
       RefreshNeeded = true;
       break;

@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "files/uFL_BaseFile.h"
+#include "files/uFL_FileExecute.h"
 #include "files/uFL_Types.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
 class TFileList;
 class TResultTree;
-class TTraceLines;
+class TTraceLog;
 
 // Inputs of one action, captured when it starts (the controls cannot change during it).
 struct TActionParams {
@@ -52,7 +53,8 @@ class TActionDriver {
  public:
   using TClock = std::chrono::steady_clock;
 
-  TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLines& Trace, IActionHost& Host);
+  // The results of every action go to Tree, what the file operations did to Trace.
+  TActionDriver(TFileList& Files, TResultTree& Tree, TTraceLog& Trace, IActionHost& Host);
 
   // Runs one action over the file list. An error that escapes a file operation ends the loop,
   // the clean-up runs (leave busy, statistics, refresh, settings), then the error is rethrown.
@@ -72,9 +74,11 @@ class TActionDriver {
   std::unique_ptr<TBaseFile> KeptFile;
   TFileKind KeptFileKind = TFileKind::fkDelphi;
 
-  // The clock of the action's duration and the maker of file objects (seams for tests).
+  // The clock of the action's duration, the maker of file objects and what starts the programs
+  // of the run action (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
   std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
+  IProcessRunner* Runner = &SystemProcessRunner();
 
  private:
   void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
@@ -83,6 +87,6 @@ class TActionDriver {
 
   TFileList& FFiles;
   TResultTree& FTree;
-  TTraceLines& FTrace;
+  TTraceLog& FTrace;
   IActionHost& FHost;
 };

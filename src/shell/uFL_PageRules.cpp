@@ -22,6 +22,10 @@ bool ApplyFileTypeRules(std::vector<bool>& Checked, bool& AllFilesMode) {
   return std::find(Checked.begin(), Checked.end(), true) != Checked.end();
 }
 
+const char* CheckStartDirectory(const std::string& Dir) {
+  return Dir.empty() ? PageMsg::NoDirectory : nullptr;
+}
+
 const char* PrepareSearch(const std::string& SearchText, std::vector<std::string>& SearchList) {
   if (SearchText.empty() && SearchList.empty()) return PageMsg::EnterSearchText;
   if (SearchList.empty()) SearchList.push_back(SearchText);
@@ -30,15 +34,21 @@ const char* PrepareSearch(const std::string& SearchText, std::vector<std::string
 
 const char* PrepareReplace(const std::string& SearchText, const std::string& ReplaceText,
                            std::vector<std::string>& SearchList,
-                           std::vector<std::string>& ReplaceList) {
+                           std::vector<std::string>& ReplaceList, bool ReplaceListLoaded) {
   if (SearchText.empty() && SearchList.empty()) return PageMsg::EnterSearchText;
   if (ReplaceText.empty() && ReplaceList.empty()) return PageMsg::EnterReplacementText;
+  if (ReplaceListLoaded && !ReplaceListPairs(SearchList, ReplaceList)) return PageMsg::ListsDiffer;
   if (SearchList.empty()) SearchList.push_back(SearchText);
   if (ReplaceList.empty()) ReplaceList.push_back(ReplaceText);
   if (SearchList.size() > 1 && ReplaceList.size() != SearchList.size())
     return PageMsg::IncorrectReplace;
   if (SearchList.size() == 1 && ReplaceList.size() > 1) return PageMsg::IncorrectReplace;
   return nullptr;
+}
+
+bool ReplaceListPairs(const std::vector<std::string>& SearchList,
+                      const std::vector<std::string>& ReplaceList) {
+  return SearchList.size() == ReplaceList.size();
 }
 
 void LoadTermList(const std::string& FileName, std::vector<std::string>& List) {

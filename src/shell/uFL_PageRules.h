@@ -20,18 +20,25 @@ inline constexpr const char* ListsDiffer =
 inline constexpr const char* EnterProgram = "Enter program to run the file with";
 inline constexpr const char* EnterUnit = "Please enter Unit name";
 inline constexpr const char* SelectChecks = "Select one or more Checks";
+inline constexpr const char* NoDirectory = "No directory selected";
 }  // namespace PageMsg
 
 // After the user checked or unchecked a file type: "*.*" (item 0) and the other types exclude
 // each other. Returns whether any type is now checked (the mask box is then emptied).
 bool ApplyFileTypeRules(std::vector<bool>& Checked, bool& AllFilesMode);
 
+// The check of "Add Files": a start directory must be given.
+const char* CheckStartDirectory(const std::string& Dir);
+
 // The input checks of the search and replace buttons: an empty list takes the box's text. Returns
-// the message of the information box, or null when the action may start.
+// the message of the information box, or null when the action may start. A replace list loaded
+// from a term file must pair with the search list one to one, or it is rejected (ListsDiffer).
 const char* PrepareSearch(const std::string& SearchText, std::vector<std::string>& SearchList);
 const char* PrepareReplace(const std::string& SearchText, const std::string& ReplaceText,
                            std::vector<std::string>& SearchList,
-                           std::vector<std::string>& ReplaceList);
+                           std::vector<std::string>& ReplaceList, bool ReplaceListLoaded = false);
+bool ReplaceListPairs(const std::vector<std::string>& SearchList,
+                      const std::vector<std::string>& ReplaceList);
 
 // Loads a term file into List, one entry a line. A file that cannot be read throws EFileError
 // and List keeps what it held; a file with an empty line empties List and throws.

@@ -1,34 +1,18 @@
-// The settings store's value layout and rules over QSettings.
+// The settings rules: the value layout of the window's bounds and controls over a settings store.
 #include "support/uFL_CompMemory.h"
 #include "support/uFL_QtText.h"
 
-#include <QFile>
-#include <QSettings>
 #include <QVariant>
 
 #include <algorithm>
 #include <type_traits>
 
-#include "files/uFL_Types.h"
 #include "support/uFL_Utils.h"
+#include "support/uFL_Version.h"
 
 namespace {
-
 // The key as the messages name it; here it is the file QSettings keeps for the same names.
 constexpr const char* KeyText = "Current_User\\Software\\Vendalor\\Ferrolin\\ :";
-
-std::string StatusText(const QSettings& Settings) {
-  const std::string File = S(Settings.fileName());
-  switch (Settings.status()) {
-    case QSettings::AccessError:
-      return "Access denied (" + File + ")";
-    case QSettings::FormatError:
-      return "Invalid settings file (" + File + ")";
-    default:
-      return {};
-  }
-}
-
 }  // namespace
 
 std::string CheckStatesToStream(const std::vector<bool>& Checked) {
@@ -43,16 +27,6 @@ void StreamToCheckStates(std::vector<bool>& Checked, const std::string& Bytes) {
     Checked[k] = k / 8 < Bytes.size() && (uint8_t(Bytes[k / 8]) >> (k % 8)) & 1u;
 }
 
-bool TextLessAscii(const std::string& A, const std::string& B) {
-  const size_t N = std::min(A.size(), B.size());
-  for (size_t i = 0; i < N; ++i) {
-    const unsigned char X = UpCaseAscii(A[i]), Y = UpCaseAscii(B[i]);
-    if (X != Y) return X < Y;
-  }
-  if (A.size() != B.size()) return A.size() < B.size();
-  return A < B;
-}
-
 TCompMemory::TCompMemory() = default;
 TCompMemory::~TCompMemory() = default;
 
@@ -61,36 +35,35 @@ void TCompMemory::Report(const char* Prefix, const std::string& Reason) {
 }
 
 void TCompMemory::OpenSettings() {
-  FSettings = std::make_unique<QSettings>(QStringLiteral("Vendalor"), QStringLiteral("Ferrolin"));
-  FBroken = FSettings->status() != QSettings::NoError;
-  if (FBroken) Report("Error opening Registry key ", StatusText(*FSettings));
+  FSettings = OpenStore();
+  const std::string Problem = FSettings->Problem();
+  FBroken = !Problem.empty();
+  if (FBroken) Report("Error opening Registry key ", Problem);
 }
 
 void TCompMemory::CloseSettings() {
   if (!FSettings) return;
-  FSettings->sync();
-  if (!FBroken && FSettings->status() != QSettings::NoError)
-    Report("Error closing Registry key ", StatusText(*FSettings));
+  FSettings->Sync();
+  if (const std::string Problem = FSettings->Problem(); !FBroken && !Problem.empty())
+    Report("Error closing Registry key ", Problem);
   FSettings.reset();
 }
 
 void TCompMemory::DeleteSettings() {
   OpenSettings();
-  const QString File = FSettings->fileName();
-  FSettings->clear();
-  FSettings->sync();
-  std::string Reason = FSettings->status() != QSettings::NoError ? StatusText(*FSettings) : "";
-  FSettings.reset();
+  FSettings->Clear();
+  FSettings->Sync();
+  std::string Reason = FSettings->Problem();
   // Nothing of the key may stay behind, not even an empty file.
-  if (Reason.empty() && QFile::exists(File) && !QFile::remove(File))
-    Reason = "Access denied (" + S(File) + ")";
+  if (Reason.empty()) Reason = FSettings->Remove();
+  FSettings.reset();
   if (!Reason.empty()) Report("Error Deleting Registry key ", Reason);
 }
 
 bool TCompMemory::ReadString(const std::string& Name, std::string& Value, bool& Present) {
   Present = false;
   if (!FSettings || FBroken) return false;
-  const QVariant V = FSettings->value(Q(Name));
+  const QVariant V = FSettings->Value(Name);
   if (!V.isValid()) return true;
   if (V.typeId() != QMetaType::QString) return false;
   Present = true;
@@ -100,7 +73,7 @@ bool TCompMemory::ReadString(const std::string& Name, std::string& Value, bool& 
 
 bool TCompMemory::ReadInt(const std::string& Name, int& Value) {
   if (!FSettings || FBroken) return false;
-  const QVariant V = FSettings->value(Q(Name));
+  const QVariant V = FSettings->Value(Name);
   if (!V.isValid() || V.typeId() == QMetaType::QByteArray) return false;
   bool Ok = false;
   const int I = V.toInt(&Ok);
@@ -110,7 +83,7 @@ bool TCompMemory::ReadInt(const std::string& Name, int& Value) {
 
 bool TCompMemory::Write(const std::string& Name, const QVariant& Value) {
   if (!FSettings || FBroken) return false;
-  FSettings->setValue(Q(Name), Value);
+  FSettings->SetValue(Name, Value);
   return true;
 }
 
@@ -202,13 +175,16 @@ bool TCompMemory::LoadCheckList(TCheckListState& Control) {
   bool Present = false;
   if (ReadString(Control.Name + "_items", Items, Present) && !Items.empty()) {
     Control.Items = SplitTextLines(Items);
-    if (Control.Sorted) std::stable_sort(Control.Items.begin(), Control.Items.end(), TextLessAscii);
+    if (Control.Sorted)
+      std::stable_sort(
+          Control.Items.begin(), Control.Items.end(),
+          [](const std::string& A, const std::string& B) { return TextLessAscii(A, B); });
   }
   Control.Checked.assign(Control.Items.size(), false);
   int Size = 0;
   if (!ReadInt(Control.Name + "_binarysize", Size)) return false;
   if (Size <= 0) return true;
-  const QVariant V = FSettings->value(Q(Control.Name + "_checked"));
+  const QVariant V = FSettings->Value(Control.Name + "_checked");
   if (V.typeId() != QMetaType::QByteArray) return false;
   const QByteArray Bytes = V.toByteArray().left(Size);
   StreamToCheckStates(Control.Checked, std::string(Bytes.constData(), size_t(Bytes.size())));

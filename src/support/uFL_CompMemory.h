@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-class QSettings;
+#include "support/uFL_SettingsStore.h"
 
 // The controls' states as plain records, so that the rules hold without widgets.
 struct TFormBounds {
@@ -61,9 +61,6 @@ std::string CheckStatesToStream(const std::vector<bool>& Checked);
 // stored bits are unchecked.
 void StreamToCheckStates(std::vector<bool>& Checked, const std::string& Bytes);
 
-// Sort order of the sorted lists: ASCII letters folded, then plain byte order.
-bool TextLessAscii(const std::string& A, const std::string& B);
-
 class TCompMemory {
  public:
   TCompMemory();
@@ -73,6 +70,8 @@ class TCompMemory {
 
   // Where the messages of failed opens, closes and deletes go (information boxes in the window).
   std::function<void(const std::string&)> ShowMessage;
+  // Opens the store the values are kept in (a seam for tests).
+  std::function<std::unique_ptr<ISettingsStore>()> OpenStore = OpenQSettingsStore;
 
   void OpenSettings();
   void CloseSettings();
@@ -100,7 +99,7 @@ class TCompMemory {
   bool Write(const std::string& Name, const class QVariant& Value);
   void Report(const char* Prefix, const std::string& Reason);
 
-  std::unique_ptr<QSettings> FSettings;
+  std::unique_ptr<ISettingsStore> FSettings;
   bool FBroken = false;  // opening failed: reads and writes fail and are ignored
 };
 

@@ -6,24 +6,8 @@
 #include "support/uFL_Utils.h"
 
 namespace {
-
-struct TTraceBlock {
-  std::string FileName;
-  int Start;  // index in the lines at which the block's first line was (or would have been) put
-};
-
-struct TTraceState {
-  TTraceLines* Lines = nullptr;
-  bool TracingOn = false;
-  bool TraceReady = false;
-  std::vector<TTraceBlock> Blocks;
-};
-
-TTraceState& State() {
-  static TTraceState S;
-  return S;
-}
-
+// Null outside an action: file operations run elsewhere (tests, tools) trace nothing.
+thread_local ITraceSink* BoundSink = nullptr;
 }  // namespace
 
 void TTraceLines::Append(std::string Line) {
@@ -48,48 +32,50 @@ void TTraceLines::Filter(const std::function<bool(int Index)>& Keep) {
   if (OnReset) OnReset();
 }
 
-void InitTrace(bool TracingOn, TTraceLines* Lines) {
-  TTraceState& S = State();
-  S.Lines = Lines;
-  S.TracingOn = TracingOn;
-  S.Blocks.clear();
-  S.TraceReady = true;
+void TTraceLog::Init(bool TracingOn) {
+  FTracingOn = TracingOn;
+  FBlocks.clear();
 }
 
-void SetTracing(bool On) {
-  State().TracingOn = On;
-}
-
-bool TracingIsOn() {
-  return State().TraceReady && State().TracingOn && State().Lines;
-}
-
-void AddTrace(const std::string& FileName, const std::string& Text) {
-  TTraceState& S = State();
-  if (!S.TraceReady) return;
+void TTraceLog::AddTrace(const std::string& FileName, const std::string& Text) {
   std::string Line;
-  if (!S.Blocks.empty() && S.Blocks.back().FileName == FileName) {
+  if (!FBlocks.empty() && FBlocks.back().FileName == FileName) {
     Line.assign(TraceColumnWidth, ' ');
   } else {
     Line = ExtractFileName(FileName).substr(0, TraceColumnWidth - 1);
     Line.resize(TraceColumnWidth, '.');
-    S.Blocks.push_back({FileName, S.Lines ? S.Lines->Count() : 0});
+    FBlocks.push_back({FileName, FLines.Count()});
   }
-  if (S.TracingOn && S.Lines) S.Lines->Append(Line + Text);
+  if (FTracingOn) FLines.Append(Line + Text);
 }
 
-void KeepTraceOfFile(const std::string& FileName) {
-  TTraceState& S = State();
-  if (S.Blocks.empty() || !S.Lines) return;
+void TTraceLog::KeepTraceOfFile(const std::string& FileName) {
+  if (FBlocks.empty()) return;
   // A line belongs to the last block that starts at or before it; blocks that received no line
   // own none, and lines before the first block belong to no file and stay.
-  std::vector<bool> Keep(size_t(S.Lines->Count()), true);
+  std::vector<bool> Keep(size_t(FLines.Count()), true);
   size_t B = 0;
-  for (int i = 0; i < S.Lines->Count(); ++i) {
-    while (B + 1 < S.Blocks.size() && S.Blocks[B + 1].Start <= i) ++B;
-    if (S.Blocks[B].Start <= i && S.Blocks[B].FileName != FileName) Keep[size_t(i)] = false;
+  for (int i = 0; i < FLines.Count(); ++i) {
+    while (B + 1 < FBlocks.size() && FBlocks[B + 1].Start <= i) ++B;
+    if (FBlocks[B].Start <= i && FBlocks[B].FileName != FileName) Keep[size_t(i)] = false;
   }
-  S.Lines->Filter([&](int i) { return Keep[size_t(i)]; });
+  FLines.Filter([&](int i) { return Keep[size_t(i)]; });
+}
+
+TTraceBinding::TTraceBinding(ITraceSink& Sink) : FPrevious(BoundSink) {
+  BoundSink = &Sink;
+}
+
+TTraceBinding::~TTraceBinding() {
+  BoundSink = FPrevious;
+}
+
+bool TracingIsOn() {
+  return BoundSink && BoundSink->TracingIsOn();
+}
+
+void AddTrace(const std::string& FileName, const std::string& Text) {
+  if (BoundSink) BoundSink->AddTrace(FileName, Text);
 }
 
 int FindInTrace(const TTraceLines& Lines, const std::string& Pattern, int StartIndex) {

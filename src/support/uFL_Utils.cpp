@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +23,26 @@ bool SameTextAscii(std::string_view A, std::string_view B) {
   for (size_t i = 0; i < A.size(); ++i)
     if (UpCaseAscii(A[i]) != UpCaseAscii(B[i])) return false;
   return true;
+}
+
+bool TextLessAscii(std::string_view A, std::string_view B) {
+  const size_t N = std::min(A.size(), B.size());
+  // Paths of one walk share long prefixes; equal bytes fold equally, so skip them eight at a time
+  // and fold only where the bytes differ.
+  size_t i = 0;
+  for (; i + 8 <= N; i += 8) {
+    uint64_t U, V;
+    memcpy(&U, A.data() + i, 8);
+    memcpy(&V, B.data() + i, 8);
+    if (U != V) break;
+  }
+  for (; i < N; ++i) {
+    if (A[i] == B[i]) continue;
+    const unsigned char X = UpCaseAscii(A[i]), Y = UpCaseAscii(B[i]);
+    if (X != Y) return X < Y;
+  }
+  if (A.size() != B.size()) return A.size() < B.size();
+  return A < B;
 }
 
 std::string TrimText(std::string_view S) {

@@ -18,6 +18,9 @@ inline char UpCaseAscii(char C) {
 }
 std::string UpperCaseAscii(std::string_view S);
 bool SameTextAscii(std::string_view A, std::string_view B);
+// The order "without regard to letter case" of sorted lists and paths: ASCII letters folded to
+// upper case, ties broken by plain byte order so that the order is total.
+bool TextLessAscii(std::string_view A, std::string_view B);
 
 // Removes blanks and control characters (bytes up to 32) from both ends.
 std::string TrimText(std::string_view S);

@@ -60,8 +60,7 @@ inline constexpr TCheckOptions AllDelphiChecks = CheckBit(coCreateDestroy) |
 // Turns tracing on for the test's lifetime; Texts() gives the lines without the name column.
 class TTraceCapture {
  public:
-  TTraceCapture() { InitTrace(true, &FLines); }
-  ~TTraceCapture() { InitTrace(false, nullptr); }
+  TTraceCapture() = default;
   std::vector<std::string> Texts() const {
     std::vector<std::string> R;
     for (const auto& L : FLines.Lines()) R.push_back(L.substr(TraceColumnWidth));
@@ -75,4 +74,6 @@ class TTraceCapture {
 
  private:
   TTraceLines FLines;
+  TTraceLog FLog{FLines, true};
+  TTraceBinding FBinding{FLog};
 };

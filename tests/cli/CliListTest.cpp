@@ -7,7 +7,9 @@
 namespace {
 
 using CliRun = TCliCall;
-CliRun Cli(const std::vector<std::string>& Args) { return CallCli(Args); }
+CliRun Cli(const std::vector<std::string>& Args) {
+  return CallCli(Args);
+}
 
 class CliList : public testing::Test {
  protected:
@@ -74,6 +76,21 @@ TEST(CliHelp, PrintsUsageAndSucceeds) {
   EXPECT_EQ(R.Status, 0);
   EXPECT_NE(R.Out.find("Usage: ferrolin-cli ACTION [options]"), std::string::npos);
   EXPECT_NE(R.Out.find("--save-list"), std::string::npos);
+  // Every value is named by its kind.
+  for (const char* Option : {"--dir DIR ", "--type MASK ", "--terms-file FILE ", "--term TEXT ",
+                             "--program PROG ", "--offset N ", "--modifiers LETTERS "})
+    EXPECT_NE(R.Out.find(Option), std::string::npos) << Option;
+  EXPECT_EQ(R.Out.find("VALUE"), std::string::npos);
+}
+
+TEST(CliVersion, PrintsTheVersionAndSucceeds) {
+  for (const std::vector<std::string>& Args :
+       {std::vector<std::string>{"--version"}, {"search", "--version"}}) {
+    CliRun R = Cli(Args);
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Out, "ferrolin-cli 0.25 Alpha\n");
+    EXPECT_EQ(R.Err, "");
+  }
 }
 
 }  // namespace

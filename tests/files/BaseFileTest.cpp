@@ -80,12 +80,12 @@ TEST(BaseFile, UnreadableFileGetsTheSystemMessage) {
 TEST(BaseFile, LoadTracesTheLineCount) {
   TTempTree Dir;
   TTraceLines Trace;
-  InitTrace(true, &Trace);
+  TTraceLog Log(Trace, true);
+  const TTraceBinding Bind(Log);
   LoadedFile F(Dir.File("t.txt", "1\n2\n3\n"));
   F.File.Load();
   ASSERT_EQ(Trace.Count(), 1);
   EXPECT_EQ(Trace[0], std::string("t.txt") + std::string(25, '.') + "Loaded 3 lines");
-  InitTrace(false, nullptr);
 }
 
 TEST(BaseFile, ResultsComeErrorsSearchGeneralWhateverTheOrder) {

@@ -1,5 +1,5 @@
 // Running programs: splitting the parameter text, expanding !P and !N, exit codes, detached starts
-// and where the output goes; RunWith with scripts the tests write.
+// and where the output goes; RunWith through a fake runner.
 #include "files/uFL_FileExecute.h"
 
 #include <fcntl.h>
@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "files/uFL_TextFile.h"
+#include "support/FakeProcessRunner.h"
 #include "support/TempTree.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -26,21 +27,26 @@ struct SplitCase {
 
 class SplitCommand : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitCommand, AsQProcessSplitsIt) {
+TEST_P(SplitCommand, AsAShellSplitsWordsWithoutExpansion) {
   EXPECT_EQ(SplitCommandLine(GetParam().Text), GetParam().Words);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     All, SplitCommand,
-    ::testing::Values(SplitCase{"Empty", "", {}}, SplitCase{"Blanks", "  \t ", {}},
-                      SplitCase{"Words", "-x  -y\tz", {"-x", "-y", "z"}},
-                      SplitCase{"QuotesGroup", "\"/a b/c d.txt\" -q", {"/a b/c d.txt", "-q"}},
-                      SplitCase{"QuoteInsideWord", "a\"b c\"d", {"ab cd"}},
-                      SplitCase{"TripleQuoteIsLiteral", "say \"\"\"hi\"\"\"", {"say", "\"hi\""}},
-                      SplitCase{"EmptyQuotesAddNothing", "a \"\" b", {"a", "b"}},
-                      SplitCase{"UnclosedQuoteRunsToEnd", "a \"b c", {"a", "b c"}},
-                      SplitCase{"NoOtherEscapes", "a\\ b 'c d'", {"a\\", "b", "'c", "d'"}},
-                      SplitCase{"BytesKept", "\xff\xfe x", {"\xff\xfe", "x"}}),
+    ::testing::Values(
+        SplitCase{"Empty", "", {}}, SplitCase{"Blanks", "  \t\n ", {}},
+        SplitCase{"Words", "-x  -y\tz", {"-x", "-y", "z"}},
+        SplitCase{"SingleQuotesGroup", "-c 'exit 4'", {"-c", "exit 4"}},
+        SplitCase{"SingleQuotesKeepEverything", "'a\\\" $b'", {"a\\\" $b"}},
+        SplitCase{"DoubleQuotesGroup", "\"/a b/c d.txt\" -q", {"/a b/c d.txt", "-q"}},
+        SplitCase{"QuotesInsideWord", "a\"b c\"d'e f'", {"ab cde f"}},
+        SplitCase{"DoubleQuotedEscapes", "\"\\\" \\\\ \\$ \\` \\n '\"", {"\" \\ $ ` \\n '"}},
+        SplitCase{"BackslashOutsideQuotes", "a\\ b \\'c \\\\", {"a b", "'c", "\\"}},
+        SplitCase{"EmptyQuotesAreAWord", "a \"\" '' b", {"a", "", "", "b"}},
+        SplitCase{"UnclosedQuoteRunsToEnd", "a \"b c", {"a", "b c"}},
+        SplitCase{"UnclosedSingleQuoteRunsToEnd", "a 'b \\c", {"a", "b \\c"}},
+        SplitCase{"NoExpansion", "$HOME * ~ `x`", {"$HOME", "*", "~", "`x`"}},
+        SplitCase{"BytesKept", "\xff\xfe x", {"\xff\xfe", "x"}}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(ExpandRunParams, DirectoryFirstThenNameWithoutRegardToCase) {
@@ -84,8 +90,7 @@ TEST(ExecuteFile, ArgumentsArriveByteForByte) {
   std::string Out = S.Dir.Path("args.txt");
   std::string Prog = S.Make("args", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$1\"");
   std::string Long(100000, 'L');  // texts are passed whole whatever their length
-  ASSERT_EQ(ExecuteAndWait(Prog, Out + " \"a b\" \xff\xfe \"\"\"q\"\"\" " + Long, "", ShowHidden),
-            0);
+  ASSERT_EQ(ExecuteAndWait(Prog, Out + " \"a b\" \xff\xfe '\"q\"' " + Long, "", ShowHidden), 0);
   EXPECT_EQ(TTempTree::ReadFile(Out), Out + "\na b\n\xff\xfe\n\"q\"\n" + Long + "\n");
 }
 
@@ -125,35 +130,41 @@ TEST(ExecuteFile, OutputShownOrDiscarded) {
 }
 
 TEST(ExecuteFile, NotWaitingLeavesNoChildBehind) {
-  Scripts S;
-  std::string Marker = S.Dir.Path("done");
-  std::string Prog = S.Make("bg", "touch \"$1\"");
-  EXPECT_EQ(ExecuteNoWait(Prog, "\"" + Marker + "\"", "", ShowHidden), NoExitCode);
+  // The program writes to a pipe put in place of our stdout: reading the pipe to its end waits for
+  // the detached program, with no polling.
+  int Pipe[2];
+  ASSERT_EQ(pipe(Pipe), 0);
+  fflush(stdout);
+  const int Saved = dup(1);
+  dup2(Pipe[1], 1);
+  close(Pipe[1]);
+  const int32_t Code = ExecuteNoWait("sh", "-c 'echo started'", "", ShowNormal);
+  dup2(Saved, 1);
+  close(Saved);
+  EXPECT_EQ(Code, NoExitCode);
   // The middle process was reaped and the program belongs to init: this process has no child,
   // so none can linger as a zombie.
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
-  // The program did run: wait for its marker (bounded, it is a one-line script).
-  bool Seen = false;
-  for (int i = 0; i < 500 && !Seen; ++i) {
-    Seen = access(Marker.c_str(), F_OK) == 0;
-    if (!Seen) usleep(10000);
-  }
-  EXPECT_TRUE(Seen);
+  std::string Got;
+  char Buf[64];
+  for (ssize_t N; (N = read(Pipe[0], Buf, sizeof Buf)) > 0;) Got.append(Buf, size_t(N));
+  close(Pipe[0]);
+  EXPECT_EQ(Got, "started\n");
   EXPECT_EQ(ExecuteNoWait("ferrolin-no-such-program", "", "", ShowHidden), NoExitCode);
 }
 
+// A file run through a fake runner, with its trace.
 struct RunFile {
   TTempTree Dir;
   TResultTree Tree;
   TTextfile File{&Tree};
   TTraceLines Trace;
-  explicit RunFile(const std::string& Rel) {
-    File.SetFileName(Dir.File(Rel, "text\n"));
-    InitTrace(true, &Trace);
-  }
-  ~RunFile() { InitTrace(false, nullptr); }
+  TTraceLog Log{Trace, true};
+  TTraceBinding Bind{Log};
+  TFakeProcessRunner Runner;
+  explicit RunFile(const std::string& Rel) { File.SetFileName(Dir.File(Rel, "text\n")); }
   std::string TraceText(int Line) const { return Trace[Line].substr(TraceColumnWidth); }
   std::string Results() {
     Tree.Clear();
@@ -166,36 +177,39 @@ struct RunFile {
 
 TEST(RunWith, QuotedPathWithBlanksReachesTheProgramWhole) {
   RunFile R("dir with blanks/a file.pas");
-  std::string Out = R.Dir.Path("got.txt");
-  std::string Prog = R.Dir.File("show", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$1\"\n");
-  chmod(Prog.c_str(), 0755);
-  const std::string Params = "\"" + Out + "\" -x \"!P!n\"";
-  EXPECT_EQ(R.File.RunWith(Prog, Params, true, false), 0);
-  EXPECT_EQ(TTempTree::ReadFile(Out), Out + "|-x|" + R.File.FileName + "|");
-  EXPECT_EQ(R.TraceText(0),
-            "Executing " + Prog + " \"" + Out + "\" -x \"" + R.File.FileName + "\"");
+  const std::string Params = "\"/out/got it.txt\" -x \"!P!n\"";
+  EXPECT_EQ(R.File.RunWith(R.Runner, "show", Params, true, false), 0);
+  ASSERT_EQ(R.Runner.Requests.size(), 1u);
+  const TProcessRequest& Request = R.Runner.Requests[0];
+  EXPECT_EQ(Request.Argv,
+            (std::vector<std::string>{"show", "/out/got it.txt", "-x", R.File.FileName}));
+  EXPECT_TRUE(Request.Wait);
+  EXPECT_EQ(Request.ShowCmd, ShowHidden);
+  EXPECT_EQ(R.TraceText(0), "Executing show \"/out/got it.txt\" -x \"" + R.File.FileName + "\"");
   EXPECT_EQ(R.TraceText(1), "Returned: 0");
   EXPECT_EQ(R.Results(), "");
 }
 
 TEST(RunWith, NonZeroExitIsReportedUnderGeneral) {
   RunFile R("a.pas");
-  std::string Prog = R.Dir.File("fail", "#!/bin/sh\nexit 3\n");
-  chmod(Prog.c_str(), 0755);
-  EXPECT_EQ(R.File.RunWith(Prog, "", true, false), 3);
+  R.Runner.ExitCodes = {3, NoExitCode};
+  EXPECT_EQ(R.File.RunWith(R.Runner, "fail", "", true, false), 3);
   EXPECT_EQ(R.TraceText(1), "Returned: 3");
   EXPECT_EQ(R.Results(),
             R.File.FileName + "\n\tGeneral\n\t\tProcess returned non-zero exitcode: 3\n");
-  EXPECT_EQ(R.File.RunWith("ferrolin-no-such-program", "", true, false), NoExitCode);
+  EXPECT_EQ(R.File.RunWith(R.Runner, "ferrolin-no-such-program", "", true, false), NoExitCode);
   EXPECT_EQ(R.File.ExitCode, NoExitCode);
 }
 
 TEST(RunWith, NotWaitingAlwaysReturnsZero) {
   RunFile R("a.pas");
   R.File.ExitCode = 5;
-  EXPECT_EQ(R.File.RunWith("ferrolin-no-such-program", "!N", false, false), 0);
+  EXPECT_EQ(R.File.RunWith(R.Runner, "prog", "!N", false, true), 0);
   EXPECT_EQ(R.File.ExitCode, 0);
-  EXPECT_EQ(R.TraceText(0), "Executing ferrolin-no-such-program a.pas");
+  ASSERT_EQ(R.Runner.Requests.size(), 1u);
+  EXPECT_FALSE(R.Runner.Requests[0].Wait);
+  EXPECT_EQ(R.Runner.Requests[0].ShowCmd, ShowNormal);
+  EXPECT_EQ(R.TraceText(0), "Executing prog a.pas");
   EXPECT_EQ(R.TraceText(1), "Returned: 0");
 }
 

@@ -140,7 +140,8 @@ TEST(SearchReplace, ResultsShowMatchedLinesAfterReplacement) {
 
 TEST(SearchReplace, FileNotLoadedFindsNothingButTraces) {
   TTraceLines Trace;
-  InitTrace(true, &Trace);
+  TTraceLog Log(Trace, true);
+  const TTraceBinding Bind(Log);
   TLoadedTextFile F(std::string("ab\0cd", 5), "binary.dat");
   F.File.FileRec.Size = 1000;  // recorded size far above the text read
   F.File.LoadFromBytes(F.Bytes);
@@ -150,17 +151,16 @@ TEST(SearchReplace, FileNotLoadedFindsNothingButTraces) {
   EXPECT_FALSE(F.File.Changed);
   ASSERT_GE(Trace.Count(), 2);
   EXPECT_EQ(Trace[Trace.Count() - 2].substr(TraceColumnWidth), "Found 0 occurences of ab");
-  InitTrace(false, nullptr);
 }
 
 TEST(SearchReplace, TraceNamesTheTermAsGiven) {
   TTraceLines Trace;
-  InitTrace(true, &Trace);
+  TTraceLog Log(Trace, true);
+  const TTraceBinding Bind(Log);
   TLoadedTextFile F("BEGIN begin\n");
   F.File.Search("Begin", false, false);
   ASSERT_GE(Trace.Count(), 1);
   EXPECT_EQ(Trace[Trace.Count() - 1].substr(TraceColumnWidth), "Found 2 occurences of Begin");
-  InitTrace(false, nullptr);
 }
 
 TEST(SearchReplace, EmptyTermFindsNothing) {

@@ -11,6 +11,7 @@
 #include "files/uFL_TextFile.h"
 #include "regex/uFL_RegexEngine.h"
 #include "support/FakeActionHost.h"
+#include "support/FakeProcessRunner.h"
 #include "support/TempTree.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -25,8 +26,10 @@ struct DriverFixture : ::testing::Test {
   TFileList Files;
   TResultTree Tree;
   TTraceLines Trace;
-  TFakeActionHost Host{&Trace};
-  TActionDriver Driver{Files, Tree, Trace, Host};
+  TTraceLog Log{Trace};
+  TFakeActionHost Host{&Log};
+  TFakeProcessRunner Runner;
+  TActionDriver Driver{Files, Tree, Log, Host};
   TActionDriver::TClock::time_point Clock{};
   TActionDriver::TClock::duration Step = 0s;  // added at every reading of the clock
   int Created = 0;
@@ -37,12 +40,12 @@ struct DriverFixture : ::testing::Test {
       Clock += Step;
       return T;
     };
+    Driver.Runner = &Runner;
     Driver.CreateFile = [this](TFileKind Kind, TResultTree* T) {
       ++Created;
       return CreateFileObject(Kind, T);
     };
   }
-  ~DriverFixture() override { InitTrace(false, nullptr); }
 
   // Adds a file with Bytes to the list; Attr as its record says.
   std::string Add(const std::string& Rel, const std::string& Bytes, int Attr = faArchive) {
@@ -157,6 +160,7 @@ TEST_F(DriverFixture, RunCountsNonZeroExitCodes) {
   TActionParams P;
   P.Action = TActionKind::acRunWith;
   P.RunWith = "ferrolin-no-such-program";
+  Runner.ExitCodes = {NoExitCode, NoExitCode};
   Driver.DoFiles(P);
   EXPECT_EQ(Driver.NonZeroExitCodes, 2);
   EXPECT_EQ(Statistics().back(), "2 files had non-zero exitcodes, 0 completed with zero exitcode");

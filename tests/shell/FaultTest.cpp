@@ -3,7 +3,7 @@
 // every problem is reported where it belongs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <sstream>
@@ -11,6 +11,7 @@
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
 #include "shell/uFL_ActionDriver.h"
+#include "support/ChildProcess.h"
 #include "support/FakeActionHost.h"
 #include "support/TempTree.h"
 #include "support/uFL_ResultTree.h"
@@ -23,42 +24,20 @@ std::string TreeText(const TResultTree& Tree) {
   return Out.str();
 }
 
-// Runs Body in a child process as an unprivileged user, so that permissions bind even when the
-// tests run as root; returns what the child wrote to its pipe.
-std::string AsNobody(const std::function<std::string()>& Body) {
-  int Pipe[2];
-  if (pipe(Pipe) != 0) return "pipe failed";
-  pid_t Pid = fork();
-  if (Pid == 0) {
-    close(Pipe[0]);
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
-    const std::string Out = Body();
-    if (write(Pipe[1], Out.data(), Out.size()) < 0) _exit(4);
-    _exit(0);
-  }
-  close(Pipe[1]);
-  std::string Out;
-  char Buf[4096];
-  for (ssize_t N; (N = read(Pipe[0], Buf, sizeof Buf)) > 0;) Out.append(Buf, size_t(N));
-  close(Pipe[0]);
-  int Status = 0;
-  waitpid(Pid, &Status, 0);
-  return WIFEXITED(Status) && WEXITSTATUS(Status) == 0 ? Out : "child failed";
-}
-
 class Faults : public testing::Test {
  protected:
   void SetUp() override {
-    // The unprivileged child must be able to reach the tree.
+    // The unprivileged child of a root run must be able to reach the tree.
     chmod(T.Path("").c_str(), 0755);
   }
   TTempTree T;
   TFileList List;
   TResultTree Tree;
   TTraceLines Trace;
-  TFakeActionHost Host{&Trace};
+  TTraceLog Log{Trace};
+  TFakeActionHost Host{&Log};
   TFileSelection Selection{List, Host};
-  TActionDriver Driver{List, Tree, Trace, Host};
+  TActionDriver Driver{List, Tree, Log, Host};
 
   void Search(const std::string& Term) {
     TActionParams P;
@@ -73,9 +52,11 @@ TEST_F(Faults, UnreadableDirectoriesAreSkippedSilently) {
   T.File("closed/b.txt", "x\n");
   T.File("c.txt", "x\n");
   chmod(T.Path("open").c_str(), 0755);
-  chmod(T.Path("closed").c_str(), 0700);
+  // No permission at all keeps out the owner as well as everyone else.
+  chmod(T.Path("closed").c_str(), 0000);
   const std::string Root = T.Dir();
-  const std::string Listed = AsNobody([&] {
+  const std::string Listed = AsOrdinaryUser([&]() -> std::string {
+    if (access(T.Path("closed/b.txt").c_str(), F_OK) == 0) return "the directory is not closed";
     TFileList L;
     TFakeActionHost H;
     TFileSelection S(L, H);
@@ -90,17 +71,22 @@ TEST_F(Faults, UnreadableDirectoriesAreSkippedSilently) {
 TEST_F(Faults, UnreadableFileGetsItsErrorAndTheActionGoesOn) {
   T.File("a.txt", "needle\n");
   std::string Secret = T.File("b.txt", "needle\n");
-  chmod(Secret.c_str(), 0600);
+  chmod(Secret.c_str(), 0000);
   T.File("c.txt", "needle\n");
   const std::string Root = T.Dir();
-  const std::string Results = AsNobody([&] {
+  const std::string Results = AsOrdinaryUser([&]() -> std::string {
+    if (const int Fd = open(Secret.c_str(), O_RDONLY); Fd >= 0) {
+      close(Fd);
+      return "the file is not unreadable";
+    }
     TFileList L;
     TResultTree R;
     TTraceLines Tr;
-    TFakeActionHost H(&Tr);
+    TTraceLog TrLog(Tr);
+    TFakeActionHost H(&TrLog);
     TFileSelection S(L, H);
     S.CollectFiles(true, {Root, "*.txt", {}, false});
-    TActionDriver D(L, R, Tr, H);
+    TActionDriver D(L, R, TrLog, H);
     TActionParams P;
     P.Action = TActionKind::acSearch;
     P.SearchList = {"needle"};
@@ -127,9 +113,9 @@ TEST_F(Faults, FileVanishingMidActionIsReportedUnderItsName) {
       if (!Victim.empty()) std::filesystem::remove(Victim);
       TFakeActionHost::UpdateStatusLine(Recount);
     }
-  } Vanishing(&Trace);
+  } Vanishing(&Log);
   Vanishing.Victim = T.Path("b.txt");
-  TActionDriver D(List, Tree, Trace, Vanishing);
+  TActionDriver D(List, Tree, Log, Vanishing);
   TActionParams P;
   P.Action = TActionKind::acSearch;
   P.SearchList = {"needle"};

@@ -11,7 +11,7 @@
 
 class TFakeActionHost : public IActionHost {
  public:
-  explicit TFakeActionHost(TTraceLines* Trace = nullptr, bool TracingOn = true)
+  explicit TFakeActionHost(TTraceLog* Trace = nullptr, bool TracingOn = true)
       : FTrace(Trace), FTracingOn(TracingOn) {}
 
   bool ConfirmAnswer = true;
@@ -25,7 +25,7 @@ class TFakeActionHost : public IActionHost {
   void EnterBusyState(bool ShowStop, TBusyMode Mode) override {
     FMode = Mode;
     FStop = false;
-    if (FTrace) InitTrace(FTracingOn, FTrace);
+    if (FTrace) FTrace->Init(FTracingOn);
     Calls.push_back(std::string("enter ") + (ShowStop ? "stop " : "") + std::to_string(int(Mode)));
   }
   void LeaveBusyState() override {
@@ -65,7 +65,7 @@ class TFakeActionHost : public IActionHost {
   void SetBusy(TBusyMode Mode) { FMode = Mode; }
 
  private:
-  TTraceLines* FTrace;
+  TTraceLog* FTrace;
   bool FTracingOn;
   TBusyMode FMode = bmIdle;
   bool FStop = false;

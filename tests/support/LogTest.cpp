@@ -13,11 +13,11 @@ const std::string Blank(30, ' ');
 
 TEST(TraceLog, NameColumnOnlyWhenTheFileChanges) {
   TTraceLines Lines;
-  InitTrace(true, &Lines);
-  AddTrace("/a/readme.txt", "one");
-  AddTrace("/a/readme.txt", "two");
-  AddTrace("/a/readme.txt", "three");
-  AddTrace("/a/b.txt", "four");
+  TTraceLog Log(Lines, true);
+  Log.AddTrace("/a/readme.txt", "one");
+  Log.AddTrace("/a/readme.txt", "two");
+  Log.AddTrace("/a/readme.txt", "three");
+  Log.AddTrace("/a/b.txt", "four");
   ASSERT_EQ(Lines.Count(), 4);
   EXPECT_EQ(Lines[0], "readme.txt" + std::string(20, '.') + "one");
   EXPECT_EQ(Lines[1], Blank + "two");
@@ -27,33 +27,33 @@ TEST(TraceLog, NameColumnOnlyWhenTheFileChanges) {
 
 TEST(TraceLog, LongNamesAreCutToTwentyNineAndOneStop) {
   TTraceLines Lines;
-  InitTrace(true, &Lines);
+  TTraceLog Log(Lines, true);
   const std::string Long(40, 'x');
-  AddTrace("/d/" + Long, "t");
-  AddTrace("/d/" + std::string(29, 'y'), "t");
+  Log.AddTrace("/d/" + Long, "t");
+  Log.AddTrace("/d/" + std::string(29, 'y'), "t");
   EXPECT_EQ(Lines[0], std::string(29, 'x') + ".t");
   EXPECT_EQ(Lines[1], std::string(29, 'y') + ".t");
 }
 
 TEST(TraceLog, PathsDifferingInCaseAreTwoFiles) {
   TTraceLines Lines;
-  InitTrace(true, &Lines);
-  AddTrace("/A.txt", "1");
-  AddTrace("/a.txt", "2");
+  TTraceLog Log(Lines, true);
+  Log.AddTrace("/A.txt", "1");
+  Log.AddTrace("/a.txt", "2");
   EXPECT_EQ(Lines[0], Dots("A.txt") + "1");
   EXPECT_EQ(Lines[1], Dots("a.txt") + "2");
 }
 
-TEST(TraceLog, NothingBeforeInitAndNothingWhileOff) {
+TEST(TraceLog, NothingWhileOff) {
   TTraceLines Lines;
-  InitTrace(false, &Lines);
-  AddTrace("/x/one.pas", "hidden");
+  TTraceLog Log(Lines, false);
+  Log.AddTrace("/x/one.pas", "hidden");
   EXPECT_EQ(Lines.Count(), 0);
-  SetTracing(true);
+  Log.SetTracing(true);
   // The block of one.pas was opened while off, so a second line for it still gets blanks; a new
   // file starts with its name column.
-  AddTrace("/x/one.pas", "shown");
-  AddTrace("/x/two.pas", "shown");
+  Log.AddTrace("/x/one.pas", "shown");
+  Log.AddTrace("/x/two.pas", "shown");
   ASSERT_EQ(Lines.Count(), 2);
   EXPECT_EQ(Lines[0], Blank + "shown");
   EXPECT_EQ(Lines[1], Dots("two.pas") + "shown");
@@ -61,10 +61,10 @@ TEST(TraceLog, NothingBeforeInitAndNothingWhileOff) {
 
 TEST(TraceLog, InitDoesNotEmptyTheLinesButForgetsBlocks) {
   TTraceLines Lines;
-  InitTrace(true, &Lines);
-  AddTrace("/f.txt", "a");
-  InitTrace(true, &Lines);
-  AddTrace("/f.txt", "b");
+  TTraceLog Log(Lines, true);
+  Log.AddTrace("/f.txt", "a");
+  Log.Init(true);
+  Log.AddTrace("/f.txt", "b");
   ASSERT_EQ(Lines.Count(), 2);
   EXPECT_EQ(Lines[1], Dots("f.txt") + "b");
 }
@@ -72,14 +72,10 @@ TEST(TraceLog, InitDoesNotEmptyTheLinesButForgetsBlocks) {
 TEST(TraceLog, KeepTraceOfFileKeepsEveryBlockOfThatFile) {
   TTraceLines Lines;
   Lines.Append("before any file");
-  InitTrace(true, &Lines);
-  AddTrace("/p/a.pas", "a1");
-  AddTrace("/p/a.pas", "a2");
-  AddTrace("/p/b.pas", "b1");
-  AddTrace("/p/a.pas", "a3");
-  AddTrace("/p/c.pas", "c1");
-  AddTrace("/p/c.pas", "c2");
-  KeepTraceOfFile("/p/a.pas");
+  TTraceLog Log(Lines, true);
+  for (const char* Entry : {"a.pas a1", "a.pas a2", "b.pas b1", "a.pas a3", "c.pas c1", "c.pas c2"})
+    Log.AddTrace("/p/" + std::string(Entry, 5), Entry + 6);
+  Log.KeepTraceOfFile("/p/a.pas");
   ASSERT_EQ(Lines.Count(), 4);
   EXPECT_EQ(Lines[0], "before any file");
   EXPECT_EQ(Lines[1], Dots("a.pas") + "a1");
@@ -89,11 +85,11 @@ TEST(TraceLog, KeepTraceOfFileKeepsEveryBlockOfThatFile) {
 
 TEST(TraceLog, KeepTraceOfFileSkipsBlocksWrittenWhileOff) {
   TTraceLines Lines;
-  InitTrace(false, &Lines);
-  AddTrace("/p/off.pas", "not written");  // a block at index 0 that owns no line
-  SetTracing(true);
-  AddTrace("/p/on.pas", "written");
-  KeepTraceOfFile("/p/on.pas");
+  TTraceLog Log(Lines, false);
+  Log.AddTrace("/p/off.pas", "not written");  // a block at index 0 that owns no line
+  Log.SetTracing(true);
+  Log.AddTrace("/p/on.pas", "written");
+  Log.KeepTraceOfFile("/p/on.pas");
   ASSERT_EQ(Lines.Count(), 1);
   EXPECT_EQ(Lines[0], Dots("on.pas") + "written");
 }

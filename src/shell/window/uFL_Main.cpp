@@ -33,6 +33,7 @@
 #include "uFL_RecentComboBox.h"
 #include "uFL_ResultTreeModel.h"
 #include "uFL_TraceModel.h"
+#include "support/uFL_Version.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TMain::TMain(IDialogs& Dialogs, QWidget* Parent)
     // As the shell's open command: failure is silent.
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(Path)));
   };
-  FDriver = std::make_unique<TActionDriver>(FFileList, FResultTree, FTraceLines, *this);
+  FDriver = std::make_unique<TActionDriver>(FFileList, FResultTree, FTraceLog, *this);
   FStore.ShowMessage = [this](const std::string& Text) { FDialogs.Information(Q(Text)); };
   CreateControls();
   FormCreate();
@@ -60,11 +61,6 @@ TMain::TMain(IDialogs& Dialogs, QWidget* Parent)
 
 TMain::~TMain() {
   FormDestroy();
-  // The models hold on to the core data, which goes before the window's children do.
-  delete FFileModel;
-  delete FTraceModel;
-  delete FResultModel;
-  InitTrace(false, nullptr);
 }
 
 void TMain::ShowError(const char* Message) {
@@ -140,29 +136,28 @@ void TMain::CreateControls() {
   CreateVariousPage();
 }
 
+const TMain::TNavEntry TMain::NavEntries[] = {
+    {"actFileList", 1, &TMain::actFileList, &TMain::actFileListExecute, false, &TMain::tsSelect},
+    {"actAction", 0, &TMain::actAction, &TMain::actActionExecute, false, &TMain::tsAction},
+    {"actResults", 2, &TMain::actResults, &TMain::actResultsExecute, false, &TMain::tsResults},
+    {"actVarious", 4, &TMain::actVarious, &TMain::actVariousExecute, false, &TMain::tsVarious},
+    {"actTrace", 3, &TMain::actTrace, &TMain::actTraceExecute, false, &TMain::tsTrace},
+    {"actBusy", 5, &TMain::actBusy, &TMain::actBusyExecute, false, nullptr},
+    {"actGeneric", 7, &TMain::actGeneric, &TMain::actGenericExecute, true, &TMain::tsGeneric},
+    {"actDelphi", 6, &TMain::actDelphi, &TMain::actDelphiExecute, true, &TMain::tsDelphi},
+    {"actOracle", 8, &TMain::actOracle, &TMain::actOracleExecute, true, &TMain::tsOracle},
+};
+
 void TMain::CreateFrame() {
   alMainBar = new QObject(this);
   alMainBar->setObjectName(QStringLiteral("alMainBar"));
-  actFileList = CreateAction(alMainBar, "actFileList", 1);
-  actAction = CreateAction(alMainBar, "actAction", 0);
-  actResults = CreateAction(alMainBar, "actResults", 2);
-  actVarious = CreateAction(alMainBar, "actVarious", 4);
-  actTrace = CreateAction(alMainBar, "actTrace", 3);
-  actBusy = CreateAction(alMainBar, "actBusy", 5);
   alActionsBar = new QObject(this);
   alActionsBar->setObjectName(QStringLiteral("alActionsBar"));
-  actGeneric = CreateAction(alActionsBar, "actGeneric", 7);
-  actDelphi = CreateAction(alActionsBar, "actDelphi", 6);
-  actOracle = CreateAction(alActionsBar, "actOracle", 8);
-  connect(actFileList, &QAction::triggered, this, Handler(&TMain::actFileListExecute));
-  connect(actAction, &QAction::triggered, this, Handler(&TMain::actActionExecute));
-  connect(actResults, &QAction::triggered, this, Handler(&TMain::actResultsExecute));
-  connect(actVarious, &QAction::triggered, this, Handler(&TMain::actVariousExecute));
-  connect(actTrace, &QAction::triggered, this, Handler(&TMain::actTraceExecute));
-  connect(actBusy, &QAction::triggered, this, Handler(&TMain::actBusyExecute));
-  connect(actGeneric, &QAction::triggered, this, Handler(&TMain::actGenericExecute));
-  connect(actDelphi, &QAction::triggered, this, Handler(&TMain::actDelphiExecute));
-  connect(actOracle, &QAction::triggered, this, Handler(&TMain::actOracleExecute));
+  for (const TNavEntry& E : NavEntries) {
+    QAction* A = CreateAction(E.OnActionsBar ? alActionsBar : alMainBar, E.Name, E.Image);
+    this->*E.Action = A;
+    connect(A, &QAction::triggered, this, Handler(E.Execute));
+  }
 
   auto* Outer = new QVBoxLayout(this);
   Outer->setContentsMargins(0, 0, 0, 0);
@@ -266,7 +261,7 @@ void TMain::FormCreate() {
   ReplaceList.clear();
   FLastHintIndex = -1;
   FLastFound = 0;
-  InitTrace(cbTrace->isChecked(), &FTraceLines);
+  FTraceLog.Init(cbTrace->isChecked());
   BuildMainBar();
   BuildActionsBar();
   btnExpand->click();
@@ -284,33 +279,42 @@ void TMain::FormDestroy() {
   FFileList.Clear();
 }
 
-void TMain::BuildMainBar() {
-  for (QWidget* Page : {tsSelect, tsAction, tsResults, tsTrace, tsVarious})
-    pcMain->setTabVisible(pcMain->indexOf(Page), false);
-  pcMain->tabBar()->hide();
-  for (QAction* A : {actFileList, actAction, actResults, actVarious, actTrace, actBusy}) {
-    QToolButton* B = pnlMainBar->AddButton(A, A == actBusy);
+void TMain::BuildBar(TNavigationBar* Bar, bool ActionsBar) {
+  QTabWidget* Pages = ActionsBar ? PCActions : pcMain;
+  for (int i = 0; i < Pages->count(); ++i) Pages->setTabVisible(i, false);
+  Pages->tabBar()->hide();
+  for (const TNavEntry& E : NavEntries) {
+    if (E.OnActionsBar != ActionsBar) continue;
+    QAction* A = this->*E.Action;
+    QToolButton* B = Bar->AddButton(A, !E.Page);
     B->setObjectName(QStringLiteral("spb") + A->objectName().mid(3));
-    if (A == actBusy) {
-      B->setText(Q(Msg::StopCaption));
-      B->setAccessibleName(Q(Msg::StopCaption));
-      StopButton = B;
-      SetStopButtonState(false);
-      LeaveBusyState();
-    } else if (A == actTrace) {
-      TraceButton = B;
-      TraceButton->setVisible(cbTrace->isChecked());
-      TraceButton->setEnabled(cbTrace->isChecked());
+    if (E.Page) {
+      // The button of the page on show stays down.
+      B->setCheckable(true);
+      FPageButtons.emplace_back(B, this->*E.Page);
     }
   }
 }
 
+void TMain::MarkCurrentPages() {
+  for (const auto& [Button, Page] : FPageButtons)
+    Button->setChecked(Page == pcMain->currentWidget() || Page == PCActions->currentWidget());
+}
+
+void TMain::BuildMainBar() {
+  BuildBar(pnlMainBar, false);
+  StopButton = pnlMainBar->findChild<QToolButton*>(QStringLiteral("spbBusy"));
+  StopButton->setText(Q(Msg::StopCaption));
+  StopButton->setAccessibleName(Q(Msg::StopCaption));
+  SetStopButtonState(false);
+  LeaveBusyState();
+  TraceButton = pnlMainBar->findChild<QToolButton*>(QStringLiteral("spbTrace"));
+  TraceButton->setVisible(cbTrace->isChecked());
+  TraceButton->setEnabled(cbTrace->isChecked());
+}
+
 void TMain::BuildActionsBar() {
-  for (QWidget* Page : {tsGeneric, tsDelphi, tsOracle})
-    PCActions->setTabVisible(PCActions->indexOf(Page), false);
-  PCActions->tabBar()->hide();
-  for (QAction* A : {actGeneric, actDelphi, actOracle})
-    pnlActionsBar->AddButton(A)->setObjectName(QStringLiteral("spb") + A->objectName().mid(3));
+  BuildBar(pnlActionsBar, true);
   PCActions->setCurrentWidget(tsGeneric);
 }
 
@@ -331,6 +335,7 @@ void TMain::ShowPage(QWidget* MainPage, QWidget* ActionPage) {
   const auto Main = TMainPage(pcMain->currentIndex());
   const auto Action = TActionPage(PCActions->currentIndex());
   lblWhatPage->setText(Q(PageTitle(Main, Action)));
+  MarkCurrentPages();
 }
 
 void TMain::actFileListExecute() {

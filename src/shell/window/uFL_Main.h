@@ -65,6 +65,7 @@ class TMain : public QWidget, public IActionHost {
   TFileList& FileList() { return FFileList; }
   TResultTree& ResultTree() { return FResultTree; }
   TTraceLines& TraceLines() { return FTraceLines; }
+  TTraceLog& TraceLog() { return FTraceLog; }
   TActionDriver& Driver() { return *FDriver; }
   bool SettingsErased() const { return FSettingsErased; }
   int LastFound() const { return FLastFound; }
@@ -122,6 +123,9 @@ class TMain : public QWidget, public IActionHost {
   void FormDestroy();
   void BuildMainBar();
   void BuildActionsBar();
+  void BuildBar(TNavigationBar* Bar, bool ActionsBar);
+  // Keeps the button of each shown page down.
+  void MarkCurrentPages();
   void SetStopButtonState(bool Shown);
   void UpdateBusyControls();
   TSettingsRecords CollectSettings() const;
@@ -133,7 +137,16 @@ class TMain : public QWidget, public IActionHost {
   int SelectedFileRow() const;
   void FindInTrace(int StartIndex);
 
-  // Navigation.
+  // Navigation: one row per action of the two bars, in the order of their buttons.
+  struct TNavEntry {
+    const char* Name;  // the action; its caption is in the window's texts
+    int Image;
+    QAction* TMain::*Action;
+    void (TMain::*Execute)();
+    bool OnActionsBar;
+    QWidget* TMain::*Page;  // the page the action shows; null for actBusy
+  };
+  static const TNavEntry NavEntries[];
   void actFileListExecute();
   void actActionExecute();
   void actResultsExecute();
@@ -189,10 +202,14 @@ class TMain : public QWidget, public IActionHost {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
   IDialogs& FDialogs;
-  // Core data; the models over them are deleted first when the window goes.
+  // Core data, and the models over them (no parent: they go before the data, the views after).
   TFileList FFileList;
   TResultTree FResultTree;
   TTraceLines FTraceLines;
+  TTraceLog FTraceLog{FTraceLines};
+  std::unique_ptr<TFileListModel> FFileModel;
+  std::unique_ptr<TTraceModel> FTraceModel;
+  std::unique_ptr<TResultTreeModel> FResultModel;
   TFileSelection FSelection;
   std::unique_ptr<TActionDriver> FDriver;
   TCompMemory FStore;
@@ -208,10 +225,6 @@ class TMain : public QWidget, public IActionHost {
   bool FCloseWhenIdle = false;
   int FExpandTag = 0;  // 1: the next click of btnExpand expands everything
 
-  TFileListModel* FFileModel = nullptr;
-  TTraceModel* FTraceModel = nullptr;
-  TResultTreeModel* FResultModel = nullptr;
-
   // Frame.
   QObject* alMainBar = nullptr;
   QObject* alActionsBar = nullptr;
@@ -220,6 +233,7 @@ class TMain : public QWidget, public IActionHost {
           *actDelphi = nullptr, *actOracle = nullptr;
   TNavigationBar* pnlMainBar = nullptr;
   TNavigationBar* pnlActionsBar = nullptr;
+  std::vector<std::pair<QToolButton*, QWidget*>> FPageButtons;  // a page's button and the page
   QToolButton* StopButton = nullptr;
   QToolButton* TraceButton = nullptr;
   QFrame* pnlWhatDoYouSee = nullptr;

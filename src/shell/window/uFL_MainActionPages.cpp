@@ -202,7 +202,7 @@ void TMain::spbMultiReplaceClick() {
     ShowSearchReplaceSummary();
   }
   // A typed term that is not in SearchList yet counts as no entry at all.
-  if (SearchList.size() != ReplaceList.size()) {
+  if (!ReplaceListPairs(SearchList, ReplaceList)) {
     ReplaceList.clear();
     cbReplace->SetGrey(false);
     FDialogs.Information(Q(PageMsg::ListsDiffer));

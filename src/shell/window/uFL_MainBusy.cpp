@@ -42,7 +42,7 @@ void TMain::EnterBusyState(bool ShowStop, TBusyMode Mode) {
   UpdateBusyControls();
   FResultModel->SetCoalescing(true);
   FTraceModel->SetCoalescing(true);
-  InitTrace(cbTrace->isChecked(), &FTraceLines);
+  FTraceLog.Init(cbTrace->isChecked());
 }
 
 void TMain::LeaveBusyState() {

@@ -28,8 +28,8 @@ void TMain::CreateResultsPage() {
   tvResults->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   tvResults->header()->setStretchLastSection(false);
   tvResults->setContextMenuPolicy(Qt::CustomContextMenu);
-  FResultModel = new TResultTreeModel(FResultTree, this);
-  tvResults->setModel(FResultModel);
+  FResultModel = std::make_unique<TResultTreeModel>(FResultTree);
+  tvResults->setModel(FResultModel.get());
   Grid->addWidget(tvResults, 0, 0, 1, 4);
 
   btnExpand = CreateButton(tsResults, "btnExpand", true);
@@ -53,12 +53,13 @@ void TMain::CreateResultsPage() {
   RemovethisfilefromList1 = MenuItem("RemovethisfilefromList1");
   miResultRemoveOthers = MenuItem("miResultRemoveOthers");
 
-  connect(FResultModel, &TResultTreeModel::ExpandRequested, this, [this](const QModelIndex& I) {
-    if (I.isValid())
-      tvResults->expandRecursively(I);
-    else
-      tvResults->expandAll();
-  });
+  connect(FResultModel.get(), &TResultTreeModel::ExpandRequested, this,
+          [this](const QModelIndex& I) {
+            if (I.isValid())
+              tvResults->expandRecursively(I);
+            else
+              tvResults->expandAll();
+          });
   connect(tvResults, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
     const QModelIndex Index = tvResults->indexAt(Pos);
     if (Index.isValid()) tvResults->setCurrentIndex(Index);
@@ -121,6 +122,6 @@ void TMain::miResultRemoveOthersClick() {
   // A path no longer listed stops here with the list's index error; nothing has changed yet.
   FSelection.KeepOnlyFile(FFileList.IndexOf(Path));
   FResultTree.KeepOnlyBranch(File);
-  KeepTraceOfFile(Path);
+  FTraceLog.KeepTraceOfFile(Path);
   UpdateStatusLine(true);
 }

@@ -72,10 +72,10 @@ void TMain::CreateSelectPage() {
   lbFiles->setUniformItemSizes(true);
   lbFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lbFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-  FFileModel = new TFileListModel(FFileList, this);
-  lbFiles->setModel(FFileModel);
+  FFileModel = std::make_unique<TFileListModel>(FFileList);
+  lbFiles->setModel(FFileModel.get());
   // After a change the row under the mouse may be another file: its hint must be made anew.
-  connect(FFileModel, &QAbstractItemModel::modelReset, this, [this] { FLastHintIndex = -1; });
+  connect(FFileModel.get(), &QAbstractItemModel::modelReset, this, [this] { FLastHintIndex = -1; });
   lbFiles->viewport()->setMouseTracking(true);
   lbFiles->viewport()->installEventFilter(this);
   lbFiles->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -124,8 +124,8 @@ TCollectParams TMain::CollectParams() const {
 }
 
 void TMain::btnAddClick() {
-  if (cbDir->Text().empty()) {
-    FDialogs.Information(Q(Msg::NoDirectory));
+  if (const char* Message = CheckStartDirectory(cbDir->Text())) {
+    FDialogs.Information(Q(Message));
     return;
   }
   FSelection.CollectFiles(true, CollectParams());

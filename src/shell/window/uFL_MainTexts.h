@@ -137,7 +137,6 @@ inline constexpr const char* AlreadyRunning =
 inline constexpr const char* ClearHistoryQuestion =
     "This will erase all settings and exit ferrolin. Restart Ferrolin and all settings will be the "
     "default again. Continue?";
-inline constexpr const char* NoDirectory = "No directory selected";
 inline constexpr const char* SaveListTitle = "Save List of Selected Files";
 inline constexpr const char* LoadListTitle = "Load Filelist from File";
 inline constexpr const char* ListExtension = "FLL";

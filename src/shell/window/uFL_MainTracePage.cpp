@@ -22,8 +22,8 @@ void TMain::CreateTracePage() {
   SetListLook(lbTrace);
   lbTrace->setUniformItemSizes(true);
   lbTrace->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  FTraceModel = new TTraceModel(FTraceLines, this);
-  lbTrace->setModel(FTraceModel);
+  FTraceModel = std::make_unique<TTraceModel>(FTraceLines);
+  lbTrace->setModel(FTraceModel.get());
   Layout->addWidget(lbTrace, 0, 0, 1, 4);
 
   edtSearch = new QLineEdit(tsTrace);
@@ -79,7 +79,7 @@ void TMain::btnTraceNextClick() {
 }
 
 void TMain::cbTraceClick() {
-  SetTracing(cbTrace->isChecked());
+  FTraceLog.SetTracing(cbTrace->isChecked());
   // Before the bar is built there is no button to show yet; FormCreate sets it from the box.
   if (!TraceButton) return;
   TraceButton->setVisible(cbTrace->isChecked());

@@ -96,13 +96,13 @@ class MainFrameTest : public QObject {
     const int PlaceBefore = Trace->y();
     QCOMPARE(!Trace->isHidden(), Shown);
     QCOMPARE(Trace->isEnabled(), Shown);
-    QCOMPARE(TracingIsOn(), Shown);
+    QCOMPARE(W->TraceLog().TracingIsOn(), Shown);
 
     // Turning tracing over shows or hides the button in the place it kept.
     Find<QCheckBox>(W.get(), "cbTrace")->click();
     QCOMPARE(!Trace->isHidden(), !Shown);
     QCOMPARE(Trace->y(), PlaceBefore);
-    QCOMPARE(TracingIsOn(), !Shown);
+    QCOMPARE(W->TraceLog().TracingIsOn(), !Shown);
   }
 
   void headerNamesThePageAndKeepsTheActionSubPage_data() {
@@ -134,10 +134,20 @@ class MainFrameTest : public QObject {
     TWindowFixture F;
     F.StoreCurrentVersion();
     auto W = F.NewWindow();
+    // The buttons of the pages on show stay down, whoever changed the page.
+    auto Down = [&](const char* N) { return Find<QToolButton>(W.get(), N)->isChecked(); };
+    QVERIFY(Down("spbFileList") && Down("spbGeneric") && !Down("spbAction"));
     Find<QToolButton>(W.get(), "spbDelphi")->click();
     QCOMPARE(Header(W.get()), "Action Pages - Delphi Actions");
+    QVERIFY(Down("spbAction") && Down("spbDelphi") && !Down("spbFileList") && !Down("spbGeneric"));
+    Find<QToolButton>(W.get(), "spbDelphi")->click();
+    QVERIFY(Down("spbDelphi"));
     Find<QToolButton>(W.get(), "spbResults")->click();
     QCOMPARE(Header(W.get()), "Results Page");
+    QVERIFY(Down("spbResults") && !Down("spbAction"));
+    W->findChild<QAction*>("actVarious")->trigger();
+    QVERIFY(Down("spbVarious") && !Down("spbResults"));
+    QVERIFY(!Find<QToolButton>(W.get(), "spbBusy")->isCheckable());
   }
 
   void busyStateDisablesThePagesThatStartOperations() {

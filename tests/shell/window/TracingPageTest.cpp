@@ -32,12 +32,12 @@ class TracingPageTest : public QObject {
     P->F.StoreCurrentVersion();
     P->F.Raw()->setValue("cbTrace_state", 1);
     P->W = P->F.NewWindow();
-    InitTrace(true, &P->W->TraceLines());
-    AddTrace("/src/alpha.pas", "Loaded 10 lines");
-    AddTrace("/src/alpha.pas", "Found 2 occurences of Begin");
-    AddTrace("/src/beta.pas", "Loaded 3 lines");
-    AddTrace("/src/gamma.txt", "Found 1 occurences of BEGIN");
-    AddTrace("/src/gamma.txt", "Saved");
+    P->W->TraceLog().Init(true);
+    P->W->TraceLog().AddTrace("/src/alpha.pas", "Loaded 10 lines");
+    P->W->TraceLog().AddTrace("/src/alpha.pas", "Found 2 occurences of Begin");
+    P->W->TraceLog().AddTrace("/src/beta.pas", "Loaded 3 lines");
+    P->W->TraceLog().AddTrace("/src/gamma.txt", "Found 1 occurences of BEGIN");
+    P->W->TraceLog().AddTrace("/src/gamma.txt", "Saved");
     QCoreApplication::processEvents();  // the view learns of the lines
     P->List = TWindowFixture::Find<QListView>(P->W.get(), "lbTrace");
     P->Text = TWindowFixture::Find<QLineEdit>(P->W.get(), "edtSearch");
@@ -95,8 +95,8 @@ class TracingPageTest : public QObject {
     P->Next->click();
     QCOMPARE(P->W->LastFound(), 3);
     P->W->TraceLines().Clear();
-    AddTrace("/x/a", "one occurences");
-    AddTrace("/x/a", "two occurences");
+    P->W->TraceLog().AddTrace("/x/a", "one occurences");
+    P->W->TraceLog().AddTrace("/x/a", "two occurences");
     P->Next->click();
     QCOMPARE(P->W->LastFound(), 3);
     QCOMPARE(Selected(P->List), -1);
@@ -110,12 +110,12 @@ class TracingPageTest : public QObject {
     Box->click();
     QVERIFY(Button->isHidden());
     QVERIFY(!Button->isEnabled());
-    AddTrace("/src/delta.pas", "not written");
+    P->W->TraceLog().AddTrace("/src/delta.pas", "not written");
     QCOMPARE(P->W->TraceLines().Count(), 5);
     Box->click();
     // The block of delta began while tracing was off, so its next line has no name column.
-    AddTrace("/src/delta.pas", "continued");
-    AddTrace("/src/epsilon.pas", "written with its name");
+    P->W->TraceLog().AddTrace("/src/delta.pas", "continued");
+    P->W->TraceLog().AddTrace("/src/epsilon.pas", "written with its name");
     QCOMPARE(P->W->TraceLines().Count(), 7);
     QCOMPARE(QString::fromStdString(P->W->TraceLines()[5]), QString(30, ' ') + "continued");
     QCOMPARE(QString::fromStdString(P->W->TraceLines()[6]),
@@ -127,23 +127,22 @@ class TracingPageTest : public QObject {
     TTraceLines Lines;
     TTraceModel Model(Lines);
     QAbstractItemModelTester Tester(&Model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    InitTrace(true, &Lines);
+    TTraceLog Log(Lines, true);
     QSignalSpy Inserted(&Model, &QAbstractItemModel::rowsInserted);
-    for (int i = 0; i < 20; ++i) AddTrace("/f" + std::to_string(i % 3), "line");
+    for (int i = 0; i < 20; ++i) Log.AddTrace("/f" + std::to_string(i % 3), "line");
     QCOMPARE(Model.rowCount(), 0);
     QCoreApplication::processEvents();  // the queued flush: one insertion for all twenty
     QCOMPARE(Model.rowCount(), 20);
     QCOMPARE(Inserted.count(), 1);
-    AddTrace("/f9", "one more");
+    Log.AddTrace("/f9", "one more");
     Model.Flush();
     QCOMPARE(Model.rowCount(), 21);
-    KeepTraceOfFile("/f1");
+    Log.KeepTraceOfFile("/f1");
     QCOMPARE(Model.rowCount(), 7);
-    AddTrace("/f1", "pending");
+    Log.AddTrace("/f1", "pending");
     Lines.Clear();  // a reset drops what was still to be announced
     Lines.Clear();
     QCOMPARE(Model.rowCount(), 0);
-    InitTrace(false, nullptr);
   }
 };
 

@@ -11,6 +11,7 @@
 
 #include "FakeDialogs.h"
 #include "files/uFL_Types.h"
+#include "support/uFL_Version.h"
 #include "uFL_Main.h"
 #include "uFL_RecentComboBox.h"
 
