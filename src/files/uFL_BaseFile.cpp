@@ -1,4 +1,5 @@
-// Loading, the binary test, results listing and saving of one file.
+// Loading, the binary test, search and replace with their hits, results and findings, and saving
+// of one file.
 #include "files/uFL_BaseFile.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <exception>
 
+#include "files/uFL_FileSave.h"
 #include "files/uFL_SearchReplace.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -97,8 +99,7 @@ bool TBaseFile::LoadFromBytes(std::string Bytes) {
 
 bool TBaseFile::TakeText(std::string Text) {
   FTermHits.clear();
-  std::string Break = Lines.Assign(std::move(Text));
-  LineBreak = Break.empty() ? std::string("\n") : Break;
+  Lines.Assign(std::move(Text));
   const int64_t N = Lines.Count();
   const int64_t S = int64_t(Lines.TextLength());
   const int64_t Size = FileRec.Size;
@@ -129,7 +130,7 @@ int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
     Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
     for (const TLineHit& Hit : Found.Hits) {
       MatchedLines[size_t(Hit.Line)] = 1;
-      FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
+      if (CollectFindings) FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
     }
     if (DoReplace && Found.Count > 0) Changed = true;
   }
@@ -147,6 +148,11 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
     AddError("Error Saving: the file holds a NUL byte; saving would cut it there");
     return false;
   }
+  const std::string NewBytes = Lines.Bytes();
+  if (NewBytes.find('\0') != std::string::npos) {
+    AddError("Error Saving: the changed text holds a NUL byte");
+    return false;
+  }
   if (!NoConfirm) {
     const std::string Question = "Overwrite " + FileName + " with changed version?";
     if (!ConfirmOverwrite || !ConfirmOverwrite(Question)) {
@@ -155,7 +161,8 @@ bool TBaseFile::SaveChanges(bool NoConfirm) {
     }
   }
   try {
-    ReplaceFileContent(FileName, Lines.Join(LineBreak));
+    // An observer that declines (a preview) leaves the file as it is, and nothing was saved.
+    if (!SaveFileContent(FileName, Lines.Buffer(), NewBytes, SaveObserver)) return false;
   } catch (const std::exception& E) {
     AddError(std::string("Error Saving: ") + E.what());
     return false;
@@ -187,6 +194,7 @@ bool TBaseFile::WriteResults() {
   LastCategory.clear();
   for (const auto& Msg : Errors) {
     AddResult("Errors", Msg);
+    if (!CollectFindings) continue;
     TFinding F;
     F.RuleId = "error";
     F.Category = "Errors";
@@ -197,7 +205,7 @@ bool TBaseFile::WriteResults() {
     const int N = std::min(Lines.Count(), int(MatchedLines.size()));
     for (int i = 0; i < N; ++i)
       if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
-    AddSearchFindings();
+    if (CollectFindings) AddSearchFindings();
   }
   if (ExitCode != 0)
     AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));

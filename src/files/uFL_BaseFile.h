@@ -11,6 +11,7 @@
 #include "files/uFL_Types.h"
 
 class IProcessRunner;
+class ISaveObserver;
 class TResultTree;
 struct TResultNode;
 
@@ -40,14 +41,18 @@ class TBaseFile {
   std::vector<char> MatchedLines;  // one flag per line; char rather than bool for speed
   int32_t ExitCode = 0;
   TResultTree* ResultTree = nullptr;
-  // The line break the file was read with; changed files are written back with it.
-  std::string LineBreak = "\n";
   // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would
   // cut the file there, so such a file is never saved.
   bool CutAtNul = false;
   // The file's findings for the machine-readable outputs, in the order of the results tree:
   // WriteResults appends its errors and search hits, a subclass's WriteResults its own after them.
   std::vector<TFinding> Findings;
+  // Off where nothing reads the findings (the text output): a search with a hit on every line
+  // of a big file then does not hold each line twice more.
+  bool CollectFindings = true;
+  // Told of every save of a changed file, and may stop it (a preview) or hold the original first
+  // (the undo journal); not owned. With none, a file is replaced atomically.
+  ISaveObserver* SaveObserver = nullptr;
   // Asked by SaveChanges when a confirmation is wanted; no answer counts as No.
   TConfirmOverwrite ConfirmOverwrite;
 

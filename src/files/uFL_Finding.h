@@ -5,12 +5,14 @@
 #include <string>
 
 struct TFinding {
-  std::string RuleId;    // the check table's rule ID, or one of the action rules of the output writers
+  std::string
+      RuleId;  // the check table's rule ID, or one of the action rules of the output writers
   std::string Category;  // the category node it stands under in the results tree
   std::string Message;   // the entry's text without the "[Line N] " prefix
   int Line = 0;          // 1-based; 0 when the finding has no line
   int Column = 0;        // 1-based column of the first match; 0 when unknown
   int EndColumn = 0;     // 1-based, one past the match; 0 when unknown
   std::string LineText;  // the line's bytes, for search and replace hits
-  bool Suppressed = false;  // a "ferrolin:ignore" comment names this rule on the line or the one above
+  bool Suppressed =
+      false;  // a "ferrolin:ignore" comment names this rule on the line or the one above
 };

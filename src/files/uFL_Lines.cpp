@@ -7,17 +7,87 @@
 #include <emmintrin.h>
 #endif
 
+std::string_view BreakText(TLines::TBreak Break) {
+  switch (Break) {
+    case TLines::lbLf:
+      return "\n";
+    case TLines::lbCr:
+      return "\r";
+    case TLines::lbCrLf:
+      return "\r\n";
+    case TLines::lbNone:
+      break;
+  }
+  return {};
+}
+
+namespace {
+
+TLines::TBreak BreakAt(const char* Base, size_t Pos, size_t Size) {
+  if (Base[Pos] == '\n') return TLines::lbLf;
+  return Pos + 1 < Size && Base[Pos + 1] == '\n' ? TLines::lbCrLf : TLines::lbCr;
+}
+
+}  // namespace
+
 std::string TLines::Assign(std::string&& Text) {
   Clear();
   FBuffer = std::move(Text);
   const char* Base = FBuffer.data();
   const size_t Size = FBuffer.size();
+  // Loading needs only the number of lines and their length (the binary rule): every CR and LF
+  // byte belongs to a break, and a CR LF pair is one break. The bytes are looked at sixteen at a
+  // time where the machine allows.
+  uint64_t Lf = 0, Cr = 0, Pairs = 0;
+  size_t First = Size;  // position of the first break byte
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i CrV = _mm_set1_epi8('\r'), LfV = _mm_set1_epi8('\n');
+  for (; i + 16 <= Size; i += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Base + i));
+    const unsigned CrM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CrV)));
+    const unsigned LfM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfV)));
+    if (!(CrM | LfM)) continue;
+    if (First == Size) First = i + size_t(__builtin_ctz(CrM | LfM));
+    Lf += unsigned(__builtin_popcount(LfM));
+    Cr += unsigned(__builtin_popcount(CrM));
+    Pairs += unsigned(__builtin_popcount(CrM & (LfM >> 1)));
+    if ((CrM & 0x8000u) && i + 16 < Size && Base[i + 16] == '\n') ++Pairs;
+  }
+#endif
+  for (; i < Size; ++i) {
+    const char C = Base[i];
+    if (C != '\r' && C != '\n') continue;
+    if (First == Size) First = i;
+    if (C == '\n') {
+      ++Lf;
+    } else {
+      ++Cr;
+      if (i + 1 < Size && Base[i + 1] == '\n') ++Pairs;
+    }
+  }
+  const bool LastLineOpen = Size > 0 && Base[Size - 1] != '\r' && Base[Size - 1] != '\n';
+  FCount = int(Lf + Cr - Pairs + (LastLineOpen ? 1 : 0));
+  FTextLength = Size - Lf - Cr;
+  FFirstBreak = First == Size ? lbNone : BreakAt(Base, First, Size);
+  return std::string(BreakText(FFirstBreak));
+}
+
+void TLines::Split() const {
+  FSplit = true;
+  FSpans.clear();
+  FSpans.reserve(size_t(FCount));
+  const char* Base = FBuffer.data();
+  const size_t Size = FBuffer.size();
   size_t Start = 0;
   size_t PairedLf = size_t(-1);  // the LF of a CR LF just taken as one break
-  size_t FirstBreak = 0;         // length of the first break: 0 none, 1 CR or LF, 2 CR LF
-  char FirstChar = 0;
-  // Splitting is most of the cost of loading a file: the bytes are looked at once, sixteen at a
-  // time where the machine allows, and every break found in a block is taken from its bit mask.
+  auto Cut = [&](size_t Pos) {
+    const TBreak B = BreakAt(Base, Pos, Size);
+    FSpans.push_back({Start, Pos - Start, B, 0});
+    Start = Pos + 1;
+    if (B == lbCrLf) PairedLf = Start++;
+  };
+  // Every break found in a block is taken from its bit mask.
   size_t i = 0;
 #ifdef __SSE2__
   const __m128i Cr = _mm_set1_epi8('\r'), Lf = _mm_set1_epi8('\n');
@@ -27,30 +97,18 @@ std::string TLines::Assign(std::string&& Text) {
         unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, Cr), _mm_cmpeq_epi8(V, Lf))));
     for (; Mask; Mask &= Mask - 1) {
       const size_t Pos = i + size_t(__builtin_ctz(Mask));
-      if (Pos == PairedLf) continue;
-      FSpans.push_back({Start, Pos - Start, 0});
-      Start = Pos + 1;
-      if (Base[Pos] == '\r' && Start < Size && Base[Start] == '\n') PairedLf = Start++;
-      if (!FirstBreak) {
-        FirstBreak = Start - Pos;
-        FirstChar = Base[Pos];
-      }
+      if (Pos != PairedLf) Cut(Pos);
     }
   }
 #endif
-  for (; i < Size; ++i) {
-    if ((Base[i] != '\r' && Base[i] != '\n') || i == PairedLf) continue;
-    FSpans.push_back({Start, i - Start, 0});
-    Start = i + 1;
-    if (Base[i] == '\r' && Start < Size && Base[Start] == '\n') PairedLf = Start++;
-    if (!FirstBreak) {
-      FirstBreak = Start - i;
-      FirstChar = Base[i];
-    }
-  }
-  if (Start < Size) FSpans.push_back({Start, Size - Start, 0});
-  if (!FirstBreak) return std::string();
-  return FirstBreak == 2 ? "\r\n" : FirstChar == '\r' ? "\r" : "\n";
+  for (; i < Size; ++i)
+    if ((Base[i] == '\r' || Base[i] == '\n') && i != PairedLf) Cut(i);
+  if (Start < Size) FSpans.push_back({Start, Size - Start, lbNone, 0});
+}
+
+TLines::TBreak TLines::BreakOf(int Index) const {
+  if (!FSplit) Split();
+  return TBreak(FSpans[size_t(Index)].Break);
 }
 
 std::string TLines::TakeBuffer() {
@@ -62,21 +120,39 @@ std::string TLines::TakeBuffer() {
 }
 
 void TLines::Set(int Index, std::string Text) {
+  if (!FSplit) Split();
+  FEdited = true;
   TSpan& S = FSpans[size_t(Index)];
   if (S.Owned) {
     FOwned[S.Offset] = std::move(Text);
     return;
   }
   FOwned.push_back(std::move(Text));
-  S = {FOwned.size() - 1, 0, 1};
+  S = {FOwned.size() - 1, 0, S.Break, 1};
 }
 
 void TLines::Insert(int Index, std::string Text) {
+  if (!FSplit) Split();
+  FEdited = true;
+  const bool Last = size_t(Index) == FSpans.size();
+  uint64_t Break =
+      FSpans.empty() ? uint64_t(lbNone) : FSpans[size_t(Index > 0 ? Index - 1 : 0)].Break;
+  if (Break == lbNone && !Last) Break = DefaultBreak();
+  if (Last && Index > 0 && FSpans[size_t(Index - 1)].Break == lbNone) {
+    FSpans[size_t(Index - 1)].Break = DefaultBreak();
+    Break = lbNone;
+  }
   FOwned.push_back(std::move(Text));
-  FSpans.insert(FSpans.begin() + Index, TSpan{FOwned.size() - 1, 0, 1});
+  FSpans.insert(FSpans.begin() + Index, TSpan{FOwned.size() - 1, 0, Break, 1});
 }
 
 void TLines::Delete(int Index) {
+  if (!FSplit) Split();
+  FEdited = true;
+  // The line before a deleted last line takes over its ending, so a file without a final break
+  // stays without one.
+  if (Index > 0 && size_t(Index) + 1 == FSpans.size())
+    FSpans[size_t(Index - 1)].Break = FSpans[size_t(Index)].Break;
   // An owned string left behind is freed with the next Clear; deletions are rare.
   FSpans.erase(FSpans.begin() + Index);
 }
@@ -89,10 +165,16 @@ void TLines::Clear() {
   else
     FBuffer.clear();
   FSpans.clear();
+  FSplit = false;
+  FCount = 0;
+  FTextLength = 0;
+  FFirstBreak = lbNone;
+  FEdited = false;
   FOwned.clear();
 }
 
 uint64_t TLines::TextLength() const {
+  if (!FSplit) return FTextLength;
   uint64_t N = 0;
   for (int i = 0; i < Count(); ++i) N += (*this)[i].size();
   return N;
@@ -100,10 +182,21 @@ uint64_t TLines::TextLength() const {
 
 std::string TLines::Join(std::string_view Eol) const {
   std::string Out;
-  Out.reserve(TextLength() + FSpans.size() * Eol.size());
+  Out.reserve(TextLength() + size_t(Count()) * Eol.size());
   for (int i = 0; i < Count(); ++i) {
     Out += (*this)[i];
     Out += Eol;
+  }
+  return Out;
+}
+
+std::string TLines::Bytes() const {
+  if (!FEdited) return FBuffer;
+  std::string Out;
+  Out.reserve(TextLength() + 2 * size_t(Count()));
+  for (int i = 0; i < Count(); ++i) {
+    Out += (*this)[i];
+    Out += BreakText(BreakOf(i));
   }
   return Out;
 }

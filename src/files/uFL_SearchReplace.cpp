@@ -1,77 +1,116 @@
-// Search and replace over the lines of a file: the whole-buffer plain search, the line-by-line
-// search, and the two replaces.
+// Search and replace over the lines of a file. While the lines are still exactly the read buffer,
+// the buffer is searched as a whole and only the lines that hold a hit are looked at; once lines
+// were changed, each line is searched on its own.
 #include "files/uFL_SearchReplace.h"
 
-#include <cstring>
 #include <string>
 
+#include "files/uFL_LineBreaks.h"
+#include "files/uFL_PlainFinder.h"
 #include "files/uFL_RegExpWrapper.h"
 
 namespace {
 
-// ASCII upper-casing into a buffer that keeps its capacity from line to line and file to file.
-void UpperInto(std::string& Out, std::string_view In) {
-  Out.resize(In.size());
-  char* D = Out.data();
-  const char* S = In.data();
-  for (size_t i = 0, n = In.size(); i < n; ++i) {
-    const unsigned char C = static_cast<unsigned char>(S[i]);
-    D[i] = char(unsigned(C - 'a') < 26u ? C - 32 : C);
-  }
-}
-
-std::string& Scratch() {
-  thread_local std::string S;
-  return S;
-}
+constexpr size_t npos = size_t(-1);
 
 void AddHit(TSearchOutcome& Out, int Line, int Column, int EndColumn) {
   Out.Hits.push_back({Line, Column, EndColumn});
 }
 
-// A plain search over lines that all still lie in the read buffer, in order: the term is looked
-// for in the buffer as a whole (one memmem call per hit, not per line), and a hit is then mapped
-// to its line. A hit that does not lie wholly inside one line's span (it spans a line break, or
-// lies in a deleted line) is no occurrence. Upper-casing keeps lengths, so offsets found in the
-// upper-cased copy are offsets in the buffer.
-TSearchOutcome SearchBuffer(const TLines& Lines, std::string_view Pattern, bool Fold) {
-  TSearchOutcome Out;
-  const std::string_view Buffer = Lines.Buffer();
-  const char* Hay = Buffer.data();
-  if (Fold) {
-    UpperInto(Scratch(), Buffer);
-    Hay = Scratch().data();
-  }
-  const size_t Size = Buffer.size(), T = Pattern.size();
-  const int N = Lines.Count();
-  auto LineStart = [&](int i) { return size_t(Lines[i].data() - Buffer.data()); };
-  auto LineEnd = [&](int i) { return LineStart(i) + Lines[i].size(); };
+// Walks the lines of Buffer that may hold an occurrence: Next(From) gives the offset of the next
+// candidate at or after From (npos for none), Visit(Line, LineStart, Text, Candidate) is called
+// for the line that holds it, and the walk goes on at the start of the following line. Lines are
+// counted only up to each candidate, never cut all at once.
+template <class TNext, class TVisit>
+void WalkCandidateLines(std::string_view Buffer, TNext Next, TVisit Visit) {
+  const char* Text = Buffer.data();
+  const size_t Size = Buffer.size();
   int Line = 0;
-  size_t From = 0;
-  while (Line < N && From + T <= Size) {
-    const void* Hit = memmem(Hay + From, Size - From, Pattern.data(), T);
-    if (!Hit) break;
-    const size_t Off = size_t(static_cast<const char*>(Hit) - Hay);
-    while (Line < N && LineEnd(Line) < Off + T) ++Line;
-    if (Line == N) break;
-    const size_t Start = LineStart(Line), End = LineEnd(Line);
-    if (Start > Off) {
-      From = Start;
-      continue;
-    }
-    // Every further occurrence in this line, each starting after the previous one (no overlaps).
-    AddHit(Out, Line, int(Off - Start) + 1, int(Off - Start + T) + 1);
-    size_t P = Off;
-    for (;;) {
-      ++Out.Count;
-      P += T;
-      if (End - P < T) break;
-      const void* Next = memmem(Hay + P, End - P, Pattern.data(), T);
-      if (!Next) break;
-      P = size_t(static_cast<const char*>(Next) - Hay);
-    }
-    From = End;
+  size_t Cursor = 0;  // the start of line number Line
+  while (Cursor < Size) {
+    size_t C = Next(Cursor);
+    if (C == npos) break;
+    // A candidate on the LF of a CR LF pair belongs to the line the pair ends.
+    if (C > Cursor && Text[C] == '\n' && Text[C - 1] == '\r') --C;
+    size_t LineStart;
+    Line += int(CountBreaks(Text, Cursor, C, LineStart));
+    const size_t LineEnd = FindBreak(Text, C, Size);
+    Visit(Line, LineStart, Buffer.substr(LineStart, LineEnd - LineStart), C);
+    if (LineEnd == Size) break;
+    Cursor = LineEnd +
+             (Text[LineEnd] == '\r' && LineEnd + 1 < Size && Text[LineEnd + 1] == '\n' ? 2 : 1);
     ++Line;
+  }
+}
+
+// Every occurrence of the finder's term in Line from the first one, at First, on: counted, and the
+// first one kept as the line's hit.
+void CountInLine(const TPlainFinder& Finder, int Index, std::string_view Line, size_t First,
+                 TSearchOutcome& Out) {
+  const size_t T = Finder.Size();
+  AddHit(Out, Index, int(First) + 1, int(First + T) + 1);
+  for (size_t P = First; P != npos; P = Finder.Find(Line.data(), P + T, Line.size())) ++Out.Count;
+}
+
+// A plain term over the whole buffer: the finder's hits are the candidates, and a hit never spans
+// a line break because the term holds none (a term that holds one is found nowhere, as a line
+// holds no break).
+TSearchOutcome SearchPlainBuffer(const TLines& Lines, const TPlainFinder& Finder) {
+  TSearchOutcome Out;
+  if (Finder.HoldsBreak()) return Out;
+  const std::string_view Buffer = Lines.Buffer();
+  WalkCandidateLines(
+      Buffer, [&](size_t From) { return Finder.Find(Buffer.data(), From, Buffer.size()); },
+      [&](int Line, size_t LineStart, std::string_view Text, size_t Hit) {
+        CountInLine(Finder, Line, Text, Hit - LineStart, Out);
+      });
+  return Out;
+}
+
+TSearchOutcome SearchPlainEachLine(const TLines& Lines, const TPlainFinder& Finder) {
+  TSearchOutcome Out;
+  for (int i = 0, N = Lines.Count(); i < N; ++i) {
+    const std::string_view Line = Lines[i];
+    const size_t First = Finder.Find(Line.data(), 0, Line.size());
+    if (First != npos) CountInLine(Finder, i, Line, First, Out);
+  }
+  return Out;
+}
+
+// Every occurrence of the prepared expression in one line.
+void SearchRegexInLine(int Index, std::string_view Line, TSearchOutcome& Out) {
+  int Start = 1, Len = 0;
+  for (int Pos; (Pos = ExecRegex(Line, Start, Len)) > 0;) {
+    if (Start == 1) AddHit(Out, Index, Pos, Pos + Len);
+    ++Out.Count;
+    // After an empty occurrence the scan moves on by one character, so no position of the line
+    // is tried twice.
+    Start = Pos + Len + (Len == 0 ? 1 : 0);
+  }
+}
+
+// Where in Buffer, at or after From, the next line a regular expression may match begins to be
+// worth a look. Every line is, until the engine's literal prefilter (uFL_RegexPrefilter, built
+// from the compiled expression: FindCandidate(Buffer, From)) answers here; the walk then hands
+// the matcher only the lines that hold a literal the expression requires. The prefilter must be
+// built only once the buffer is known to hold a line, so that an expression that does not
+// compile still fails at the first line searched.
+size_t NextRegexCandidate(std::string_view /*Buffer*/, size_t From) {
+  return From;
+}
+
+TSearchOutcome SearchRegex(const TLines& Lines, const TSearchTerm& Term) {
+  TSearchOutcome Out;
+  PrepareRegex(Term.Text, !Term.CaseSensitive);
+  if (Lines.AllInBuffer()) {
+    const std::string_view Buffer = Lines.Buffer();
+    WalkCandidateLines(
+        Buffer, [&](size_t From) { return NextRegexCandidate(Buffer, From); },
+        [&](int Line, size_t, std::string_view Text, size_t) {
+          SearchRegexInLine(Line, Text, Out);
+        });
+  } else {
+    for (int i = 0, N = Lines.Count(); i < N; ++i) SearchRegexInLine(i, Lines[i], Out);
   }
   return Out;
 }
@@ -80,74 +119,33 @@ TSearchOutcome SearchBuffer(const TLines& Lines, std::string_view Pattern, bool 
 // before it, so searching the rest of the old line finds what searching the changed line from just
 // after the inserted text finds; the line is not copied once per occurrence, which made a long line
 // with many occurrences take quadratic time.
-void ReplacePlainInLine(TLines& Lines, int I, std::string_view Pattern,
-                        std::string_view ReplaceText, bool Fold, std::string& NewLine,
-                        TSearchOutcome& Out) {
+void ReplacePlainInLine(TLines& Lines, int I, const TPlainFinder& Finder,
+                        std::string_view ReplaceText, std::string& NewLine, TSearchOutcome& Out) {
   const std::string_view Old = Lines[I];
-  std::string_view Work = Old;
-  if (Fold) {
-    UpperInto(Scratch(), Old);
-    Work = Scratch();
-  }
+  const size_t T = Finder.Size();
+  size_t P = Finder.Find(Old.data(), 0, Old.size());
+  if (P == npos) return;
+  // Columns of the first replacement in the changed line: the text before it is unchanged.
+  AddHit(Out, I, int(P) + 1, int(P + ReplaceText.size()) + 1);
   NewLine.clear();
-  int Count = 0;
   size_t Copied = 0;  // bytes of Old already in NewLine or replaced
-  int Start = 1;
-  for (;;) {
-    int Len = 0;
-    const int Pos = FindPlain(Work, Pattern, Start, Len);
-    if (Pos <= 0) break;
-    if (Count == 0) AddHit(Out, I, Pos, Pos + int(ReplaceText.size()));
-    ++Count;
-    NewLine.append(Old.substr(Copied, size_t(Pos - 1) - Copied));
+  for (; P != npos; P = Finder.Find(Old.data(), Copied, Old.size())) {
+    ++Out.Count;
+    NewLine.append(Old.substr(Copied, P - Copied));
     NewLine += ReplaceText;
-    Copied = size_t(Pos - 1 + Len);
-    Start = Pos + Len;
+    Copied = P + T;
   }
-  if (Count == 0) return;
   NewLine.append(Old.substr(Copied));
   // Old may point into the line's own storage: it is not used after this.
   Lines.Set(I, NewLine);
-  Out.Count += Count;
-}
-
-// The next occurrence in Work at or after Start (1-based), by the kind of the term.
-int FindNext(const TSearchTerm& Term, std::string_view Work, std::string_view Pattern, int Start,
-             int& Len) {
-  Len = 0;
-  return Term.UseRegExpr ? ExecRegex(Work, Start, Len) : FindPlain(Work, Pattern, Start, Len);
-}
-
-// The line-by-line search: regular expressions, and plain terms over edited lines.
-TSearchOutcome SearchEachLine(const TLines& Lines, const TSearchTerm& Term,
-                              std::string_view Pattern) {
-  TSearchOutcome Out;
-  const bool Fold = !Term.CaseSensitive && !Term.UseRegExpr;
-  if (Term.UseRegExpr) PrepareRegex(Pattern, !Term.CaseSensitive);
-  for (int i = 0, N = Lines.Count(); i < N; ++i) {
-    std::string_view Work = Lines[i];
-    if (Fold) {
-      UpperInto(Scratch(), Work);
-      Work = Scratch();
-    }
-    int Start = 1, Len = 0;
-    for (int Pos; (Pos = FindNext(Term, Work, Pattern, Start, Len)) > 0;) {
-      if (Start == 1) AddHit(Out, i, Pos, Pos + Len);
-      ++Out.Count;
-      // After an empty occurrence the scan moves on by one character, so no position of the
-      // line is tried twice.
-      Start = Pos + Len + (Len == 0 ? 1 : 0);
-    }
-  }
-  return Out;
 }
 
 // The regular-expression replace, line by line: each replacement changes the line, and the
 // search goes on in the changed line right after the inserted text.
-TSearchOutcome ReplaceRegexInLines(TLines& Lines, const TSearchTerm& Term, std::string_view Pattern,
+TSearchOutcome ReplaceRegexInLines(TLines& Lines, const TSearchTerm& Term,
                                    std::string_view ReplaceText) {
   TSearchOutcome Out;
-  PrepareRegex(Pattern, !Term.CaseSensitive);
+  PrepareRegex(Term.Text, !Term.CaseSensitive);
   std::string NewLine;
   for (int i = 0, N = Lines.Count(); i < N; ++i) {
     int Start = 1, Len = 0;
@@ -170,32 +168,42 @@ TSearchOutcome ReplaceRegexInLines(TLines& Lines, const TSearchTerm& Term, std::
   return Out;
 }
 
-// Plain case-insensitive search upper-cases both sides, as described; a regular expression is
-// never upper-cased (that would turn \d into \D): the engine's own modifier folds case instead.
-std::string PatternOf(const TSearchTerm& Term) {
+// Plain case-insensitive search compares both sides upper-cased, as described (the finder folds
+// the text as it compares); a regular expression is never upper-cased (that would turn \d into
+// \D): the engine's own modifier folds case instead.
+TPlainFinder PlainFinderOf(const TSearchTerm& Term) {
   std::string Pattern(Term.Text);
-  if (!Term.CaseSensitive && !Term.UseRegExpr) UpperInto(Pattern, Term.Text);
-  return Pattern;
+  if (!Term.CaseSensitive)
+    for (char& C : Pattern)
+      if (C >= 'a' && C <= 'z') C = char(C - 32);
+  return TPlainFinder(Pattern, !Term.CaseSensitive);
 }
 
 }  // namespace
 
 TSearchOutcome SearchLines(const TLines& Lines, const TSearchTerm& Term) {
-  const std::string Pattern = PatternOf(Term);
-  if (Pattern.empty()) return {};
-  if (!Term.UseRegExpr && Lines.AllInBuffer())
-    return SearchBuffer(Lines, Pattern, !Term.CaseSensitive);
-  return SearchEachLine(Lines, Term, Pattern);
+  if (Term.Text.empty()) return {};
+  if (Term.UseRegExpr) return SearchRegex(Lines, Term);
+  const TPlainFinder Finder = PlainFinderOf(Term);
+  return Lines.AllInBuffer() ? SearchPlainBuffer(Lines, Finder)
+                             : SearchPlainEachLine(Lines, Finder);
 }
 
 TSearchOutcome ReplaceInLines(TLines& Lines, const TSearchTerm& Term,
                               std::string_view ReplaceText) {
-  const std::string Pattern = PatternOf(Term);
-  if (Pattern.empty()) return {};
-  if (Term.UseRegExpr) return ReplaceRegexInLines(Lines, Term, Pattern, ReplaceText);
+  if (Term.Text.empty()) return {};
+  if (Term.UseRegExpr) return ReplaceRegexInLines(Lines, Term, ReplaceText);
+  const TPlainFinder Finder = PlainFinderOf(Term);
   TSearchOutcome Out;
   std::string NewLine;
-  for (int i = 0, N = Lines.Count(); i < N; ++i)
-    ReplacePlainInLine(Lines, i, Pattern, ReplaceText, !Term.CaseSensitive, NewLine, Out);
+  if (Lines.AllInBuffer()) {
+    // Only the lines the whole-buffer search found a hit on are changed.
+    const TSearchOutcome Found = SearchPlainBuffer(Lines, Finder);
+    for (const TLineHit& Hit : Found.Hits)
+      ReplacePlainInLine(Lines, Hit.Line, Finder, ReplaceText, NewLine, Out);
+  } else {
+    for (int i = 0, N = Lines.Count(); i < N; ++i)
+      ReplacePlainInLine(Lines, i, Finder, ReplaceText, NewLine, Out);
+  }
   return Out;
 }

@@ -84,9 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "unit U;\ninterface\nuses Classes;\nimplementation\n\nuses\n  MyUnit;\n"
                 "procedure A;\nbegin\nend;\nend.\n",
                 ""},
-        AddCase{"the file's CR LF breaks stay, and a last line gets its break",
+        AddCase{"the file's CR LF breaks stay, and a last line stays without one",
                 "unit U;\r\ninterface\r\nimplementation\r\nend.",
-                "unit U;\r\ninterface\r\nimplementation\r\n\r\nuses\r\n  MyUnit;\r\nend.\r\n", ""},
+                "unit U;\r\ninterface\r\nimplementation\r\n\r\nuses\r\n  MyUnit;\r\nend.", ""},
         AddCase{"uses on the implementation line is not a clause of its own",
                 "unit U;\ninterface\nimplementation uses A;\nend.\n",
                 "unit U;\ninterface\nimplementation uses A;\n\nuses\n  MyUnit;\nend.\n", ""},
@@ -161,7 +161,9 @@ TEST(AddUnit, BinaryFileIsLeftAlone) {
 
 // Only the Delphi kind can add a unit: the driver's add-unit step does nothing for other kinds.
 template <class T>
-concept CanAddUnit = requires(T& F) { F.AddUnit(std::string()); };
+concept CanAddUnit = requires(T& F) {
+  F.AddUnit(std::string());
+};
 static_assert(CanAddUnit<TDelphiFile> && !CanAddUnit<TOracleFile>);
 
 TEST(AddUnit, OracleFilesAddNothing) {

@@ -138,9 +138,9 @@ TEST_P(SaveKeepsBreaks, WritesEveryLineWithTheFilesOwnBreak) {
 INSTANTIATE_TEST_SUITE_P(Breaks, SaveKeepsBreaks,
                          testing::Values(SaveCase{"CrLf", "a\r\nb\r\nc\r\n", "a\r\nNEW\r\nc\r\n"},
                                          SaveCase{"Lf", "a\nb\nc\n", "a\nNEW\nc\n"},
-                                         SaveCase{"FinalBreakAdded", "a\nb\nc", "a\nNEW\nc\n"},
-                                         SaveCase{"FirstBreakWins", "a\r\nb\nc",
-                                                  "a\r\nNEW\r\nc\r\n"},
+                                         SaveCase{"NoFinalBreakAdded", "a\nb\nc", "a\nNEW\nc"},
+                                         SaveCase{"EachLineKeepsItsBreak", "a\r\nb\nc",
+                                                  "a\r\nNEW\nc"},
                                          SaveCase{"CrOnly", "a\rb\r", "a\rNEW\r"}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 

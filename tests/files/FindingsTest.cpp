@@ -81,17 +81,4 @@ TEST(Findings, ErrorsComeFirstWithoutALine) {
   EXPECT_EQ(Describe(F.File.Findings), "error Errors 0:0-0 [Binary file, skipped] []\n");
 }
 
-TEST(Findings, ResetAndLoadForgetThePreviousFile) {
-  TLoadedTextFile F("a\n");
-  F.File.Search("a", false, true);
-  F.File.LoadFromBytes("a\n");
-  F.File.WriteResults();
-  EXPECT_TRUE(F.File.Findings.empty());
-  F.File.Search("a", false, true);
-  F.File.WriteResults();
-  EXPECT_EQ(F.File.Findings.size(), 1u);
-  F.File.Reset();
-  EXPECT_TRUE(F.File.Findings.empty());
-}
-
 }  // namespace

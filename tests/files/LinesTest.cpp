@@ -1,4 +1,5 @@
-// Line storage: splitting, the first break found, and edits over the read buffer.
+// Line storage: splitting, the first break found, edits over the read buffer and the breaks they
+// keep.
 #include "files/uFL_Lines.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,43 @@ TEST(Lines, EditsMixOwnedAndBufferedLines) {
   EXPECT_EQ(L.TextLength(), 4u + 3 + 4 + 5 + 4);
   L.Delete(0);
   EXPECT_EQ(L[0], "one");
+}
+
+}  // namespace
+
+namespace {
+
+struct InsertCase {
+  const char* Name;
+  std::string Before;
+  int Index;
+  std::string After;  // the bytes with line "N" inserted at Index
+};
+
+class InsertTakesABreak : public testing::TestWithParam<InsertCase> {};
+
+TEST_P(InsertTakesABreak, FromTheLineItFollows) {
+  TLines L;
+  L.Assign(std::string(GetParam().Before));
+  L.Insert(GetParam().Index, "N");
+  EXPECT_EQ(L.Bytes(), GetParam().After);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, InsertTakesABreak,
+    testing::Values(InsertCase{"AfterCrLf", "a\r\nb\nc\n", 1, "a\r\nN\r\nb\nc\n"},
+                    InsertCase{"AfterLf", "a\r\nb\nc\n", 2, "a\r\nb\nN\nc\n"},
+                    InsertCase{"FirstTakesTheNextLines", "a\rb\n", 0, "N\ra\rb\n"},
+                    InsertCase{"AfterAnOpenLastLine", "a\r\nb", 2, "a\r\nb\r\nN"},
+                    InsertCase{"BeforeAnOpenOnlyLine", "a", 0, "N\na"},
+                    InsertCase{"AtTheEnd", "a\r", 1, "a\rN\r"}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(Lines, DeletingAnOpenLastLineLeavesTheFileOpen) {
+  TLines L;
+  L.Assign("a\nb\r\nc");
+  L.Delete(2);
+  EXPECT_EQ(L.Bytes(), "a\nb");
 }
 
 }  // namespace

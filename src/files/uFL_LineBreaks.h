@@ -1,0 +1,13 @@
+// Line breaks in a byte buffer: finding the next one and counting them, for searches that map
+// hits to lines without cutting the whole buffer into lines.
+#pragma once
+
+#include <cstddef>
+
+// The offset of the first CR or LF in Text[From, To), or To.
+size_t FindBreak(const char* Text, size_t From, size_t To);
+
+// The number of line breaks in Text[From, To), a CR LF pair counting once; From is the start of a
+// line, and To does not split a CR LF pair. LineStart gets the offset just after the last break
+// (From when there is none): the start of the line that holds To.
+size_t CountBreaks(const char* Text, size_t From, size_t To, size_t& LineStart);

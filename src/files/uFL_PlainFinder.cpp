@@ -1,0 +1,117 @@
+// The plain-term finder: the two rarest bytes of the term are looked for together (both cases of
+// a letter when case is ignored), sixteen places at a time where the machine allows, and only a
+// place where both stand is compared with the whole term.
+#include "files/uFL_PlainFinder.h"
+
+#include <array>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// How common a byte is in source code and text: 0 for the rarest. Bytes not listed (other
+// punctuation, control bytes, bytes of 128 and above) count as rare.
+std::array<unsigned char, 256> MakeCommonness() {
+  static const char Common[] =
+      " etaoinsrlcdhupmf;=()gyb.,wv_'k0123456789:\tETAOINSRLCDHUPMFGYBWVKxXjJqQzZ-+*/<>[]{}\"#";
+  std::array<unsigned char, 256> Rank{};
+  const size_t N = sizeof Common - 1;
+  for (size_t i = 0; i < N; ++i)
+    Rank[static_cast<unsigned char>(Common[i])] = (unsigned char)(N - i);
+  return Rank;
+}
+
+const std::array<unsigned char, 256>& Commonness() {
+  static const std::array<unsigned char, 256> Rank = MakeCommonness();
+  return Rank;
+}
+
+bool IsUpper(unsigned char C) {
+  return C >= 'A' && C <= 'Z';
+}
+char UpCase(char C) {
+  return (C >= 'a' && C <= 'z') ? char(C - 32) : C;
+}
+
+}  // namespace
+
+TPlainFinder::TProbe TPlainFinder::ProbeAt(size_t Index) const {
+  TProbe P;
+  P.Index = Index;
+  P.Byte = static_cast<unsigned char>(FPattern[Index]);
+  // A letter ORed with 0x20 is its lower case, and only its two cases give that byte.
+  P.BothCases = FFold && IsUpper(P.Byte);
+  if (P.BothCases) P.Byte |= 0x20;
+  return P;
+}
+
+TPlainFinder::TPlainFinder(std::string_view Pattern, bool Fold) : FPattern(Pattern), FFold(Fold) {
+  if (FPattern.empty()) return;
+  const auto& Rank = Commonness();
+  // Both cases of a letter are looked for when case is ignored: the more common one counts.
+  auto Commonness = [&](size_t i) {
+    const unsigned char C = static_cast<unsigned char>(FPattern[i]);
+    return unsigned(Fold && IsUpper(C) ? Rank[C | 0x20u] : Rank[C]);
+  };
+  size_t First = 0;
+  for (size_t i = 1; i < FPattern.size(); ++i)
+    if (Commonness(i) < Commonness(First)) First = i;
+  size_t Second = First;
+  for (size_t i = 0; i < FPattern.size(); ++i)
+    if (i != First && (Second == First || Commonness(i) < Commonness(Second))) Second = i;
+  FFirst = ProbeAt(First);
+  FSecond = ProbeAt(Second);
+}
+
+bool TPlainFinder::Matches(const char* At) const {
+  const size_t T = FPattern.size();
+  if (!FFold) return memcmp(At, FPattern.data(), T) == 0;
+  for (size_t i = 0; i < T; ++i)
+    if (UpCase(At[i]) != FPattern[i]) return false;
+  return true;
+}
+
+bool TPlainFinder::ProbesMatch(const char* At) const {
+  auto Is = [At](const TProbe& P) {
+    const unsigned char C = static_cast<unsigned char>(At[P.Index]);
+    return (P.BothCases ? C | 0x20u : C) == P.Byte;
+  };
+  return Is(FFirst) && Is(FSecond);
+}
+
+size_t TPlainFinder::Find(const char* Text, size_t From, size_t To) const {
+  const size_t T = FPattern.size();
+  if (T == 0 || To < From || To - From < T) return npos;
+  const size_t End = To - T + 1;  // one past the last place an occurrence can start
+  size_t S = From;
+  size_t Misses = 0;
+#ifdef __SSE2__
+  const __m128i Bit = _mm_set1_epi8(0x20);
+  const __m128i B1 = _mm_set1_epi8(char(FFirst.Byte)), B2 = _mm_set1_epi8(char(FSecond.Byte));
+  const __m128i Or1 = FFirst.BothCases ? Bit : _mm_setzero_si128();
+  const __m128i Or2 = FSecond.BothCases ? Bit : _mm_setzero_si128();
+  for (; S + 16 <= End; S += 16) {
+    const __m128i V1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + S + FFirst.Index));
+    const __m128i V2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + S + FSecond.Index));
+    unsigned M = unsigned(_mm_movemask_epi8(_mm_and_si128(
+        _mm_cmpeq_epi8(_mm_or_si128(V1, Or1), B1), _mm_cmpeq_epi8(_mm_or_si128(V2, Or2), B2))));
+    for (; M; M &= M - 1) {
+      const size_t At = S + size_t(__builtin_ctz(M));
+      if (Matches(Text + At)) return At;
+      ++Misses;
+    }
+    // Bytes that are not rare in this text after all: the library's search, whose time does not
+    // grow with the term's length, takes over for the rest (every start before S + 16 is out).
+    if (!FFold && Misses > 64 && (S + 16 - From) < Misses * 16) {
+      const void* P = memmem(Text + S + 16, To - (S + 16), FPattern.data(), T);
+      return P ? size_t(static_cast<const char*>(P) - Text) : npos;
+    }
+  }
+#endif
+  for (; S < End; ++S)
+    if (ProbesMatch(Text + S) && Matches(Text + S)) return S;
+  return npos;
+}
