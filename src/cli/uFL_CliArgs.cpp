@@ -33,6 +33,7 @@ const std::vector<TCliOption>& CliOptions() {
       {"text-file", "FILE", false, "file whose bytes are matched against (match)"},
       {"offset", "N", false, "1-based position to start matching at (match)"},
       {"modifiers", "LETTERS", false, "modifier letters, as a (?...) group applies them (match)"},
+      {"threads", "N", false, "threads that read and search files (default: one per core)"},
       {"results", "FILE", false, "write the results tree to FILE (CR LF)"},
       {"filenames-only", nullptr, false, "write only the file nodes"},
       {"trace", "FILE", false, "turn tracing on and write the trace lines to FILE"},

@@ -16,6 +16,7 @@
 #include "support/uFL_BusyHost.h"
 
 class TFileList;
+struct TPreparedFile;
 class TResultTree;
 class TTraceLog;
 
@@ -32,6 +33,9 @@ struct TActionParams {
   TCheckOptions ChosenChecks = 0;
   std::string UnitName;
   bool AddUnitConfirm = false;  // cbAUOverwrite
+  // Worker threads that read and search files ahead of the driver; 0: one per core; 1: none, every
+  // file is worked on by the driver's thread. Results are the same for every number.
+  unsigned Threads = 0;
 };
 
 class IActionHost : public IBusyHost {
@@ -81,7 +85,11 @@ class TActionDriver {
   IProcessRunner* Runner = &SystemProcessRunner();
 
  private:
-  void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
+  void RunFiles(const TActionParams& Params);
+  // The driver's part of one file: before it is prepared (which object, which path) and after
+  // (counting, saving, results, the status line).
+  bool StartFile(const TActionParams& Params, int I, bool Buffered, TPreparedFile& F);
+  void DoFile(const TActionParams& Params, TPreparedFile& F);
   void ShowStatistics(const TActionParams& Params, TClock::duration Took);
   void FinishAction(const TActionParams& Params, TClock::time_point StartTime);
 
