@@ -3,7 +3,6 @@
 
 #include <exception>
 
-#include "analysis/uFL_DelphiFile.h"
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
 #include "shell/uFL_FilePipeline.h"
