@@ -1,19 +1,23 @@
 #!/usr/bin/env python3
 """Writes the deterministic benchmark corpus.
 
-  src/delphi/   Delphi units (constructors, destructors, try blocks, COM+ routines, comments)
-  src/plsql/    PL/SQL packages (cursors opened, fetched and closed in loops)
-  src/text/     plain text and logs
-  src/bin/      binary files (skipped by every action)
-  walk/         200,000 small files in 10,000 directories
-  big.txt       one 1 GiB text file
+  src-MIB/delphi/   Delphi units (constructors, destructors, try blocks, COM+ routines, comments)
+  src-MIB/plsql/    PL/SQL packages (cursors opened, fetched and closed in loops)
+  src-MIB/text/     plain text and logs
+  src-MIB/bin/      binary files (skipped by every action)
+  walk/             200,000 small files in 10,000 directories
+  big-MIB/big.txt   one text file of BIG_MIB (default 1 GiB), alone in its directory
 
-Usage: gen_corpus.py DIR [SOURCE_MIB]   (default 300 MiB of sources)
-Everything comes from one seeded generator, so every run writes the same bytes.
+Usage: gen_corpus.py DIR [SOURCE_MIB [BIG_MIB]]   (default 300 MiB of sources, 1024 MiB big file)
+Everything comes from one seeded generator, so every run writes the same bytes. Every 97th text
+file holds one line with RARE_TERM, the rare term of the search workloads.
 """
 import os
 import random
+import shutil
 import sys
+
+RARE_TERM = "checksum mismatch"
 
 WORDS = ("customer order invoice amount total count index value buffer stream item list "
          "record field table query cursor result status handle owner parent child node "
@@ -113,7 +117,7 @@ def write_sources(root, mib, rng):
     for kind, share in budget.items():
         written, n = 0, 0
         while written < share * (1 << 20):
-            d = os.path.join(root, "src", kind, "dir%03d" % (n // 100))
+            d = os.path.join(root, kind, "dir%03d" % (n // 100))
             os.makedirs(d, exist_ok=True)
             if kind == "bin":
                 data = bytes(rng.getrandbits(8) for _ in range(4096)) * rng.randint(16, 64)
@@ -121,6 +125,8 @@ def write_sources(root, mib, rng):
             else:
                 maker, ext = makers[kind]
                 data = maker(rng, n).encode()
+                if kind == "text" and n % 97 == 0:
+                    data += ("ERROR 999999 %s in segment %d\n" % (RARE_TERM, n)).encode()
                 path = os.path.join(d, "%s%05d%s" % (kind, n, ext))
             with open(path, "wb") as out:
                 out.write(data)
@@ -130,33 +136,48 @@ def write_sources(root, mib, rng):
 
 def write_walk(root):
     for d in range(10000):
-        p = os.path.join(root, "walk", "d%02d" % (d % 100), "s%04d" % d)
+        p = os.path.join(root, "d%02d" % (d % 100), "s%04d" % d)
         os.makedirs(p, exist_ok=True)
         for f in range(20):
             with open(os.path.join(p, "f%02d.pas" % f), "w") as out:
                 out.write("unit x;\n")
 
 
-def write_big(path):
+def write_big(path, mib):
     line = b"    Result := SomeFunction(Argument, 42); // a typical line of code\r\n"
     chunk = line * 16384
     with open(path, "wb") as out:
-        for _ in range((1 << 30) // len(chunk)):
+        for _ in range((mib << 20) // len(chunk)):
             out.write(chunk)
+
+
+def part(path, stamp, make):
+    """Makes one part of the corpus unless its stamp says it is complete; a part left half-made
+    by an interrupted run is made again."""
+    if os.path.exists(stamp):
+        return
+    if os.path.isdir(path):
+        shutil.rmtree(path)
+    elif os.path.exists(path):
+        os.remove(path)
+    make()
+    open(stamp, "w").close()
 
 
 def main():
     root = sys.argv[1]
     mib = int(sys.argv[2]) if len(sys.argv) > 2 else 300
-    stamp = os.path.join(root, ".corpus-%d" % mib)
-    if os.path.exists(stamp):
-        return
+    big_mib = int(sys.argv[3]) if len(sys.argv) > 3 else 1024
     os.makedirs(root, exist_ok=True)
-    rng = random.Random(20261207)
-    write_sources(root, mib, rng)
-    write_walk(root)
-    write_big(os.path.join(root, "big.txt"))
-    open(stamp, "w").close()
+    # Parts of several sizes live side by side, so the quick and the full run share one corpus.
+    src = os.path.join(root, "src-%d" % mib)
+    part(src, os.path.join(root, ".src-v2-%d" % mib),
+         lambda: write_sources(src, mib, random.Random(20261207)))
+    walk = os.path.join(root, "walk")
+    part(walk, os.path.join(root, ".walk-v1"), lambda: write_walk(walk))
+    big = os.path.join(root, "big-%d" % big_mib, "big.txt")
+    part(os.path.dirname(big), os.path.join(root, ".big-v1-%d" % big_mib),
+         lambda: (os.makedirs(os.path.dirname(big)), write_big(big, big_mib)))
 
 
 if __name__ == "__main__":

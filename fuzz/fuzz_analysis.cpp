@@ -1,8 +1,10 @@
 // Fuzzes the code scanners: the input is the text of a Delphi unit and of a PL/SQL file, scanned
-// with every check on and listed into a results tree. Scan errors are findings, not faults.
+// with every check of its page on (the precise ones too) and listed into a results tree. Scan
+// errors are findings, not faults; every precise finding must point at a line of the input.
 #include <cstdint>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "analysis/uFL_DelphiFile.h"
 #include "analysis/uFL_OracleFile.h"
@@ -21,6 +23,8 @@ void Scan(const std::string& Text, TCheckOptions Options) {
   File.MatchedLines.assign(size_t(File.Lines.Count()), 0);
   File.Analyse(Options);
   File.WriteResults();
+  for (const TFinding& F : File.Findings)
+    if (F.Line < 0 || F.Line > File.Lines.Count()) __builtin_trap();
   if constexpr (std::is_same_v<TFile, TDelphiFile>) File.AddUnit("FuzzUnit");
   File.Reset();
 }
@@ -30,9 +34,7 @@ void Scan(const std::string& Text, TCheckOptions Options) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   std::string Text(reinterpret_cast<const char*>(Data), Size);
   if (auto Nul = Text.find('\0'); Nul != std::string::npos) Text.resize(Nul);
-  const TCheckOptions Delphi = CheckBit(coCreateDestroy) | CheckBit(coSetAbortComplete) |
-                               CheckBit(coNoTryExcept) | CheckBit(coInherited);
-  Scan<TDelphiFile>(Text, Delphi);
-  Scan<TOracleFile>(Text, CheckBit(coOpenFetchClose));
+  Scan<TDelphiFile>(Text, ChecksFromList(TFileKind::fkDelphi, std::vector<bool>(8, true)));
+  Scan<TOracleFile>(Text, ChecksFromList(TFileKind::fkOracle, std::vector<bool>(8, true)));
   return 0;
 }

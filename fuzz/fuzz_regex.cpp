@@ -1,11 +1,13 @@
-// Fuzzes the regex compiler and matcher: the first byte picks modifiers, the expression runs to
-// the first LF, the rest is the input text. Engine errors are expected; crashes and hangs are not.
+// Fuzzes the regex compiler, matcher and literal prefilter: the first byte picks modifiers, the
+// expression runs to the first LF, the rest is the input text. Engine errors are expected; crashes,
+// hangs and a prefilter that rules out a matching line are not.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "regex/uFL_RegexEngine.h"
+#include "regex/uFL_RegexPrefilter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size < 1) return 0;
@@ -39,6 +41,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
       Offset = Pos + (Len > 0 ? Len : 1);
     }
   } catch (const ERegexError&) {
+    // An expression that needs too much backtracking on this input would only take that long
+    // again on its lines.
+    return 0;
+  }
+  // Every line (cut at CR and LF, as files are) in which the engine finds a match holds a
+  // candidate of the prefilter, found by a scan of the whole input from the line's start.
+  const auto Filter = TRegexPrefilter::Build(Engine);
+  if (!Filter) return 0;
+  int Lines = 0;
+  for (size_t Start = 0; Start <= Input.size() && Lines < 64; ++Lines) {
+    size_t End = Input.find_first_of("\r\n", Start);
+    if (End == std::string_view::npos) End = Input.size();
+    try {
+      if (Engine.ExecPos(Input.substr(Start, End - Start), 1) &&
+          Filter->FindCandidate(Input, Start) >= End)
+        abort();
+    } catch (const ERegexError&) {
+      return 0;
+    }
+    Start = End + 1;
   }
   return 0;
 }

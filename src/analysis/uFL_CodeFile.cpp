@@ -73,6 +73,7 @@ void TCodeFile::Reset() {
   Routines.clear();
   std::fill(FStackRoutines.begin(), FStackRoutines.end(), nullptr);
   CommentOnly.clear();
+  PreciseFindings.clear();
 }
 
 void TCodeFile::SetWorkLine(std::string_view Line) {
@@ -85,8 +86,8 @@ void TCodeFile::SetWorkLine(std::string_view Line) {
 void TCodeFile::Analyse(TCheckOptions Opts) {
   if (!Loaded) return;
   Options = Opts;
-  InBlockComment = false;
-  InString = false;
+  FStrip.InBlockComment = false;
+  FStrip.InString = false;
   InRoutine = false;
   InImplementation = ScanStartsInImplementation();
   StackTop = 0;
@@ -107,13 +108,23 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
   }
   // A routine still open when the scan ends has had its last statement.
   for (auto& Entry : Routines) Entry.second->BodyEnded();
+  PreciseFindings.clear();
+  if (Options & PreciseChecks()) {
+    // The precise checks read the file with a lexer of their own: the line scan above keeps the
+    // described stripping rules, which a brace comment holding "//" sends astray.
+    const TSourceModel Model = BuildSourceModel(Lines, Language());
+    PreciseFindings = Language() == TSourceLanguage::slDelphi
+                          ? CheckDelphiRules(Model, Lines, Options)
+                          : CheckPlsqlRules(Model, Options);
+  }
 }
 
 void TCodeFile::ProcessLine(int Index) {
   if (size_t(Index) >= CommentOnly.size()) CommentOnly.resize(size_t(Lines.Count()), 0);
+  FLine = Index + 1;
   SetWorkLine(Lines[Index]);
   if (LineIsEmpty()) return;
-  if (!InBlockComment) StripStrings();
+  if (!FStrip.InBlockComment) StripStrings();
   if (LineIsEmpty()) return;
   StripComments();
   if (LineIsEmpty()) {
@@ -121,8 +132,9 @@ void TCodeFile::ProcessLine(int Index) {
     return;
   }
   CommentOnly[size_t(Index)] = 0;
-  if (!InBlockComment) StripStrings();
+  if (!FStrip.InBlockComment) StripStrings();
   if (LineIsEmpty()) return;
+  NoteCodeLine();
   if (InImplementation) {
     DetectRoutineHeader();
     if (InRoutine) {
@@ -142,6 +154,15 @@ void TCodeFile::RemoveAll(const TNeedle& Sub) {
   for (size_t P = Work.Find(Sub); P != npos; P = Work.Find(Sub)) Work.Erase(P, P + Sub.Text.size());
 }
 
+std::string TCodeFile::StripLine(std::string_view Line, TStripState& State) {
+  FStrip = State;
+  SetWorkLine(Line);
+  if (!FStrip.InBlockComment) StripStrings();
+  StripComments();
+  State = FStrip;
+  return WorkText();
+}
+
 void TCodeFile::StripStrings() {
   size_t Open = Work.Find(Mark(cwBlockOpen));
   if (Open == npos) Open = Work.Find(Mark(cwBlockOpenAlt));
@@ -150,9 +171,9 @@ void TCodeFile::StripStrings() {
   if (Open != npos && FirstQuote != npos && Open < FirstQuote) StripComments();
   RemoveAll(CodeWord(cwTwoQuotes));
   for (size_t Q = Work.Find(CodeWord(cwQuote)); Q != npos; Q = Work.Find(CodeWord(cwQuote))) {
-    if (InString) {
+    if (FStrip.InString) {
       Work.Erase(0, Q + 1);
-      InString = false;
+      FStrip.InString = false;
       continue;
     }
     const size_t Q2 = Work.Find(TNeedle{-1, "'"}, Q + 1);
@@ -160,14 +181,14 @@ void TCodeFile::StripStrings() {
       Work.Erase(Q, Q2 + 1);
     } else {
       Work.Erase(Q, Work.Size());
-      InString = true;
+      FStrip.InString = true;
     }
   }
 }
 
 void TCodeFile::StripComments() {
   for (;;) {
-    if (!InBlockComment) {
+    if (!FStrip.InBlockComment) {
       size_t First = 0;
       while (First < Work.Size() && IsBlankOrControl(Work.At(First))) ++First;
       if (First < Work.Size()) {
@@ -175,12 +196,12 @@ void TCodeFile::StripComments() {
         if (P != npos) {
           Work.Erase(P, Work.Size());
           Work.Trim();
-          InString = false;
+          FStrip.InString = false;
         }
       }
     }
-    if (InBlockComment) {
-      const TNeedle& Closer = Mark(BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
+    if (FStrip.InBlockComment) {
+      const TNeedle& Closer = Mark(FStrip.BlockKind == 2 ? cwBlockCloseAlt : cwBlockClose);
       const size_t C = Work.Find(Closer);
       if (C == npos) {
         Work.Erase(0, Work.Size());
@@ -188,7 +209,7 @@ void TCodeFile::StripComments() {
       }
       Work.Erase(0, C + Closer.Text.size());
       Work.Trim();
-      InBlockComment = false;
+      FStrip.InBlockComment = false;
       continue;
     }
     // BlockOpen anywhere in the line wins over an earlier BlockOpenAlt.
@@ -199,7 +220,7 @@ void TCodeFile::StripComments() {
       P = Work.Find(Mark(cwBlockOpenAlt));
     }
     if (P == npos) return;
-    BlockKind = Kind;
+    FStrip.BlockKind = Kind;
     const TNeedle& Opener = Mark(Kind == 1 ? cwBlockOpen : cwBlockOpenAlt);
     const TNeedle& Closer = Mark(Kind == 1 ? cwBlockClose : cwBlockCloseAlt);
     // The line becomes the trimmed text before the opener ...
@@ -219,7 +240,7 @@ void TCodeFile::StripComments() {
     }
     Work.Erase(BeforeEnd, Work.Size());
     Work.Erase(0, Lead);
-    InBlockComment = true;
+    FStrip.InBlockComment = true;
     return;
   }
 }
@@ -258,7 +279,7 @@ void TCodeFile::DetectRoutineHeader() {
   if (Cut == npos) Cut = Work.Find(TNeedle{-1, " "}, From);
   if (Cut == npos) Cut = Work.Find(TNeedle{-1, ";"}, From);
   if (Cut == npos) Cut = Work.Size();
-  AddRoutine(Found != cwFunction, TrimText(Work.Substr(From, Cut)));
+  AddRoutine(RoutineKindOf(Found), TrimText(Work.Substr(From, Cut)));
 }
 
 std::string TCodeFile::RoutineKey(size_t Number, const std::string& Name) {
@@ -268,14 +289,16 @@ std::string TCodeFile::RoutineKey(size_t Number, const std::string& Name) {
   return Key + "] " + Name;
 }
 
-void TCodeFile::AddRoutine(bool IsProcedure, const std::string& Name) {
+void TCodeFile::AddRoutine(TRoutineKind Kind, const std::string& Name) {
   const std::string Key = RoutineKey(Routines.size(), Name);
   auto [It, Added] = Routines.emplace(Key, nullptr);
   if (!Added) throw std::runtime_error("Unique RoutineName found Twice Error: " + Key);
   It->second = std::make_unique<TRoutine>();
   TRoutine* Routine = It->second.get();
   Routine->Name = Name;
-  Routine->IsProcedure = IsProcedure;
+  Routine->Kind = Kind;
+  Routine->IsProcedure = Kind != TRoutineKind::rkFunction;
+  Routine->HeaderLine = FLine;
   if (InRoutine) {
     // A routine whose body has not begun is left for one declared inside it.
     TRoutine* Previous = CurrentRoutine();
@@ -321,11 +344,14 @@ void TCodeFile::CountEnds() {
   }
 }
 
+// No item is ever named by the empty text: a finding that names nothing says nothing.
 TCodeItem* TCodeFile::GetCodeItem(const std::string& Name) {
+  if (Name.empty()) return nullptr;
   auto It = CodeItems.lower_bound(Name);
   if (It != CodeItems.end() && !CodeItems.key_comp()(Name, It->first)) return It->second.get();
   It = CodeItems.emplace_hint(It, Name, std::make_unique<TCodeItem>());
   It->second->Name = Name;
+  It->second->FirstLine = FLine;
   Trace("CodeItem Added: " + Name);
   return It->second.get();
 }
@@ -405,18 +431,53 @@ std::vector<int> TCodeFile::CountWordsInCode(const std::vector<std::string>& Wor
   return Counts;
 }
 
+void TCodeFile::AddCheckResult(const char* RuleId, const std::string& Category,
+                               const std::string& Text, int Line) {
+  AddResult(Category, Text);
+  TFinding F;
+  F.RuleId = RuleId;
+  F.Category = Category;
+  F.Message = Text;
+  F.Line = Line;
+  Findings.push_back(std::move(F));
+}
+
 bool TCodeFile::WriteResults() {
   TBaseFile::WriteResults();
   if (Loaded) {
+    static const std::string Cursors = "Open=Fetch=Close does not match for ";
     for (const auto& Entry : CodeItems)
-      for (const std::string& Text : Entry.second->CheckItem(Options)) AddResult("General", Text);
+      for (const std::string& Text : Entry.second->CheckItem(Options))
+        AddCheckResult(CheckRow(Text.compare(0, Cursors.size(), Cursors) == 0 ? coOpenFetchClose
+                                                                              : coCreateDestroy)
+                           .RuleId,
+                       "General", Text, Entry.second->FirstLine);
     for (const auto& Entry : Routines) {
       const TRoutine& R = *Entry.second;
       const std::vector<std::string> Found = R.CheckRoutine(Options);
       if (Found.empty()) continue;
       const std::string Category = (R.IsProcedure ? "Procedure " : "Function  ") + R.Name;
-      for (const std::string& Text : Found) AddResult(Category, Text);
+      for (const std::string& Text : Found)
+        AddCheckResult(
+            CheckRow(Text.compare(0, 9, "Inherited") == 0 ? coInherited : coSetAbortComplete)
+                .RuleId,
+            Category, Text, R.HeaderLine);
     }
   }
   return !LastCategory.empty();
+}
+
+void TCodeFile::WritePreciseResults() {
+  if (!Loaded) return;
+  for (const TPreciseFinding& P : PreciseFindings) {
+    const TCheckRow& Row = CheckRow(P.Option);
+    TFinding F;
+    F.RuleId = Row.RuleId;
+    F.Category = CheckCategory(Row);
+    F.Message = P.Message;
+    F.Line = P.Line;
+    F.Suppressed = P.Suppressed;
+    if (!P.Suppressed) AddResult(F.Category, LineEntryText(P.Line, P.Message));
+    Findings.push_back(std::move(F));
+  }
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/uFL_CodeObjects.h"
 #include "analysis/uFL_CodeWords.h"
+#include "analysis/uFL_PreciseRules.h"
 #include "analysis/uFL_WorkLine.h"
 #include "files/uFL_BaseFile.h"
 
@@ -28,6 +29,14 @@ struct TCommentMarks {
   const char* BlockCloseAlt;
 };
 
+// What stripping strings and comments carries from one line to the next.
+struct TStripState {
+  bool InBlockComment = false;  // a block comment is open at the end of the previous line
+  int32_t BlockKind = 0;        // 1: BlockOpen opened the comment; 2: BlockOpenAlt
+  bool InString = false;        // a string literal is open at the end of the previous line
+  bool operator==(const TStripState&) const = default;
+};
+
 class TCodeFile : public TBaseFile {
  public:
   TCodeFile(TResultTree* ResultTree, const TCommentMarks& Marks);
@@ -38,10 +47,7 @@ class TCodeFile : public TBaseFile {
   std::string BlockOpenAlt;  // empty when the language has one kind of block comment
   std::string BlockClose;
   std::string BlockCloseAlt;
-  bool InBlockComment = false;
-  int32_t BlockKind = 0;  // 1: BlockOpen opened the comment; 2: BlockOpenAlt
   bool InImplementation = false;
-  bool InString = false;
   bool InRoutine = false;
   // Keys of the routines being scanned, used from 1 to StackTop; 0 holds "Outside Routines".
   std::vector<std::string> RoutineStack;
@@ -74,13 +80,19 @@ class TCodeFile : public TBaseFile {
     Work.Trim();
     return Work.Empty();
   }
+  // The strip steps of one line as the scan runs them (strings unless a comment is open, then
+  // comments), starting from State: returns what is left of the line, upper-cased and trimmed,
+  // and leaves State as the next line finds it.
+  std::string StripLine(std::string_view Line, TStripState& State);
+  const TStripState& StripState() const { return FStrip; }
   void StripStrings();
   void StripComments();
   void RemoveAll(const TNeedle& Sub);
   void DetectRoutineHeader();
-  void AddRoutine(bool IsProcedure, const std::string& Name);
+  void AddRoutine(TRoutineKind Kind, const std::string& Name);
   void CountBegins();
   void CountEnds();
+  // Null for the empty name.
   TCodeItem* GetCodeItem(const std::string& Name);
   TRoutine* FindRoutine(const std::string& Key) const;
   TRoutine* CurrentRoutine() const;
@@ -94,6 +106,9 @@ class TCodeFile : public TBaseFile {
   int CountWordInCode(const std::string& Word);
   std::vector<int> CountWordsInCode(const std::vector<std::string>& Words);
 
+  // The findings of the precise checks chosen, suppressed ones included.
+  std::vector<TPreciseFinding> PreciseFindings;
+
   // The routine key: "[" + number left-aligned in three places + "] " + name.
   static std::string RoutineKey(size_t Number, const std::string& Name);
 
@@ -101,12 +116,22 @@ class TCodeFile : public TBaseFile {
   virtual void ProcessRoutineLine() = 0;
   virtual void ProcessInterfaceLine(int Index) = 0;
   virtual void ProcessOutsideLine(int Index) = 0;
+  // Called on every code line once strings and comments are stripped, before anything is cut.
+  virtual void NoteCodeLine() {}
   // Called on a line inside a routine before its blocks are counted.
   virtual void NoteRoutineStatements() {}
   // Whether the whole-word END at P closes a block.
   virtual bool EndClosesBlock(size_t) { return true; }
   // Whether routine detection is on from the first line.
   virtual bool ScanStartsInImplementation() const { return false; }
+  virtual TSourceLanguage Language() const = 0;
+
+  // The entry of a described check under Category, with its finding (Line 0: none).
+  void AddCheckResult(const char* RuleId, const std::string& Category, const std::string& Text,
+                      int Line);
+  // The precise findings under their rules' categories, "[Line N] message", suppressed ones left
+  // out of the tree.
+  void WritePreciseResults();
 
   // The needle of a comment mark (cwLineComment to cwBlockCloseAlt) or of a code word.
   const TNeedle& Mark(TCodeWordId Id) const;
@@ -117,6 +142,8 @@ class TCodeFile : public TBaseFile {
   size_t FindWholeWord(const TNeedle& Word);
 
   TNeedle FMarks[cwCount - cwLineComment];
+  TStripState FStrip;
+  int FLine = 0;  // 1-based line being scanned
   // The routines of RoutineStack, index for index.
   std::vector<TRoutine*> FStackRoutines;
 };

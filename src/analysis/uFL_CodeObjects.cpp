@@ -27,15 +27,21 @@ void TRoutine::NoteRaise() {
 
 // The rule for INHERITED. The body of a routine runs from its first BEGIN to the END that closes
 // it; its statements are the pieces of code between semicolons and block words, as the scan of
-// TDelphiFile cuts them. An INHERITED call stands
-//   at the Start when the statement holding it is the body's first statement,
-//   at the End when no statement follows it before the body's closing END,
+// TDelphiFile cuts them, which also gives each its role. An INHERITED call stands
+//   at the Start when no statement before it in the body is anything but a lead-in: assignments
+//     to fields, assertions, guard clauses ("if ... then Exit", "if ... then raise") and lock
+//     entry ("Lock", "Enter", "Acquire", "BeginUpdate") - a constructor that sets a field first
+//     or a method that takes its lock first still calls its ancestor first;
+//   at the End when no statement follows it before the body's closing END but wrap-ups: lock
+//     release ("Unlock", "Leave", "Release", "EndUpdate", "TMonitor.Exit") and frees of locals
+//     (not of fields: a field freed after "inherited Destroy" is what the check is for);
 //   in the Middle otherwise.
 // A call that is the body's only statement is at both ends; it counts where the routine's kind
 // wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.
 // Calls in two different places make the routine's place Middle.
-void TRoutine::NoteStatement(bool HoldsInherited) {
+void TRoutine::NoteStatement(bool HoldsInherited, TStatementRole Role) {
   if (FPending) {
+    if (Role == TStatementRole::srWrapUp && !HoldsInherited) return;
     FPending = false;
     PlaceInherited(FPendingFirst ? TInheritedPlace::Start : TInheritedPlace::Middle);
   }
@@ -44,13 +50,13 @@ void TRoutine::NoteStatement(bool HoldsInherited) {
     FPendingFirst = FStatements == 0;
     if (InheritedPlace == TInheritedPlace::NotSeen) InheritedPlace = TInheritedPlace::Seen;
   }
-  ++FStatements;
+  if (HoldsInherited || Role != TStatementRole::srLeadIn) ++FStatements;
 }
 
 void TRoutine::BodyEnded() {
   if (!FPending) return;
   FPending = false;
-  const bool Destructor = Name.find(".DESTROY") != std::string::npos;
+  const bool Destructor = Kind == TRoutineKind::rkDestructor;
   PlaceInherited(FPendingFirst && !Destructor ? TInheritedPlace::Start : TInheritedPlace::End);
 }
 
@@ -69,9 +75,9 @@ std::vector<std::string> TRoutine::CheckRoutine(TCheckOptions Options) const {
     if (SetAbortWithoutRaise) Found.push_back("SetAbort found without Raise statement");
   }
   if (HasCheck(Options, coInherited) && InheritedPlace != TInheritedPlace::NotSeen) {
-    if (Name.find(".DESTROY") != std::string::npos && InheritedPlace != TInheritedPlace::End)
+    if (Kind == TRoutineKind::rkDestructor && InheritedPlace != TInheritedPlace::End)
       Found.push_back("Inherited not at End of Routine");
-    else if (Name.find(".CREATE") != std::string::npos && InheritedPlace != TInheritedPlace::Start)
+    else if (Kind == TRoutineKind::rkConstructor && InheritedPlace != TInheritedPlace::Start)
       Found.push_back("Inherited not at Start of Routine");
     else if (InheritedPlace == TInheritedPlace::Middle)
       Found.push_back("Inherited not at Start or End of Routine");

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "files/uFL_Types.h"
+#include "analysis/uFL_CodeWords.h"
+#include "files/uFL_CheckTable.h"
 
 // A named thing the code creates and destroys (a Delphi object variable) or opens, fetches and
 // closes (a PL/SQL cursor).
@@ -17,6 +18,7 @@ class TCodeItem {
   bool Owned = false;       // a creation passed SELF, PARENT or APPLICATION as the owner
   int32_t FreeCount = 0;    // destructions (Delphi) or CLOSEs (PL/SQL)
   int32_t FetchCount = 0;   // FETCHes (PL/SQL)
+  int FirstLine = 0;        // 1-based line of the first event counted for the item
 
   void NoteCreate() { ++CreateCount; }
   void NoteFree() { ++FreeCount; }
@@ -30,6 +32,9 @@ class TCodeItem {
 // in more than one place.
 enum class TInheritedPlace : uint8_t { Start, Middle, End, NotSeen, Seen };
 
+// What a statement of a body is to the placement of INHERITED (see TRoutine::NoteStatement).
+enum class TStatementRole : uint8_t { srPlain, srLeadIn, srWrapUp };
+
 // A routine found in the source: procedure, function, constructor or destructor.
 class TRoutine {
  public:
@@ -42,6 +47,8 @@ class TRoutine {
   int32_t Depth = 0;         // blocks opened and not closed; negative after surplus ENDs
   bool SetAbortWithoutRaise = false;
   TInheritedPlace InheritedPlace = TInheritedPlace::NotSeen;
+  TRoutineKind Kind = TRoutineKind::rkProcedure;
+  int HeaderLine = 0;  // 1-based
 
   void EnterBlock() { ++Depth; }
   void LeaveBlock() { --Depth; }
@@ -49,7 +56,7 @@ class TRoutine {
   void NoteRaise();
 
   // The statements of the body, in order, as the scan meets them (see TDelphiFile).
-  void NoteStatement(bool HoldsInherited);
+  void NoteStatement(bool HoldsInherited, TStatementRole Role = TStatementRole::srPlain);
   // The END that closes the body was met (or the scan ended with the body open).
   void BodyEnded();
   bool HasBodyStatement() const { return FStatements > 0; }

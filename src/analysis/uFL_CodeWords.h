@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <iterator>
 #include <string_view>
 
@@ -31,6 +32,7 @@ enum TCodeWordId : int {
   cwOpen,
   cwFetch,
   cwClose,
+  cwExcept,
   cwQuote,
   cwTwoQuotes,
   cwAssign,
@@ -71,6 +73,7 @@ inline constexpr std::string_view CodeWordTexts[] = {
     "OPEN",
     "FETCH",
     "CLOSE",
+    "EXCEPT",
     "'",
     "''",
     ":=",
@@ -105,4 +108,21 @@ constexpr bool IsWordStartBoundary(char C) {
 }
 constexpr bool IsWordEndBoundary(char C) {
   return C == ' ' || C == '(' || C == '.' || C == ';';
+}
+
+// The characters of a name: ASCII letters and digits, "_", and every byte of 128 or more (a
+// character of a multi-byte text); PL/SQL names also hold "$" and "#".
+constexpr bool IsIdentifierChar(char C, bool Plsql) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
+         static_cast<unsigned char>(C) >= 128 || (Plsql && (C == '$' || C == '#'));
+}
+
+// What a routine is, worked out once from its header's keyword.
+enum class TRoutineKind : uint8_t { rkProcedure, rkFunction, rkConstructor, rkDestructor };
+
+constexpr TRoutineKind RoutineKindOf(TCodeWordId HeaderWord) {
+  return HeaderWord == cwFunction      ? TRoutineKind::rkFunction
+         : HeaderWord == cwConstructor ? TRoutineKind::rkConstructor
+         : HeaderWord == cwDestructor  ? TRoutineKind::rkDestructor
+                                       : TRoutineKind::rkProcedure;
 }

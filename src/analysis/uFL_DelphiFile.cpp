@@ -12,8 +12,7 @@ namespace {
 constexpr size_t npos = TWorkLine::npos;
 
 bool IsIdentifierChar(char C) {
-  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '_' ||
-         static_cast<unsigned char>(C) >= 128;
+  return ::IsIdentifierChar(C, false);
 }
 
 }  // namespace
@@ -26,12 +25,17 @@ void TDelphiFile::Reset() {
   UsesLine = 0;
   ImplementationLine = 0;
   TryFound = false;
+  FTrySeen = false;
   FStatementRoutine = nullptr;
 }
 
 void TDelphiFile::Analyse(TCheckOptions Opts) {
   // The scan frees the items of an earlier scan; WithItem must not outlive its item.
-  if (Loaded) WithItem = nullptr;
+  if (Loaded) {
+    WithItem = nullptr;
+    TryFound = false;
+    FTrySeen = false;
+  }
   FStatementRoutine = nullptr;
   TCodeFile::Analyse(Opts);
   if (Loaded) MarkRoutinesUsedInUnit();
@@ -40,23 +44,46 @@ void TDelphiFile::Analyse(TCheckOptions Opts) {
 bool TDelphiFile::WriteResults() {
   TCodeFile::WriteResults();
   if (Loaded && HasCheck(Options, coNoTryExcept) && !TryFound)
-    AddResult("General", "No Try..Except construction found");
+    AddCheckResult(CheckRow(coNoTryExcept).RuleId, "General", "No Try..Except construction found",
+                   0);
+  WritePreciseResults();
   return !LastCategory.empty();
 }
 
 // ---- Lines before the implementation part, and outside routines ------------------------------
 
 void TDelphiFile::ProcessInterfaceLine(int Index) {
-  DetectTry();
   if (DetectImplementation()) ImplementationLine = Index;
 }
 
-void TDelphiFile::DetectTry() {
-  if (HasWord(CodeWord(cwTry)) > 0) TryFound = true;
+// A unit has a try..except when some code line holds TRY as a word and the same or a later code
+// line EXCEPT, wherever they stand (a routine's TRY counts). Only the described rule's TRY before
+// IMPLEMENTATION would report nearly every unit, saying the opposite of the truth. Words are told
+// apart by the identifier rule, so TRYSTRTOINT and RETRY hold no TRY.
+void TDelphiFile::NoteCodeLine() {
+  if (TryFound) return;
+  auto FindName = [this](const TNeedle& Word, size_t From) {
+    for (size_t P = Work.Find(Word, From); P != npos; P = Work.Find(Word, P + 1)) {
+      const size_t E = P + Word.Text.size();
+      if ((P == 0 || !IsIdentifierChar(Work.At(P - 1))) &&
+          (E == Work.Size() || !IsIdentifierChar(Work.At(E))))
+        return P;
+    }
+    return npos;
+  };
+  size_t From = 0;
+  if (!FTrySeen) {
+    const size_t At = FindName(CodeWord(cwTry), 0);
+    if (At == npos) return;
+    FTrySeen = true;
+    From = At + CodeWord(cwTry).Text.size();
+  }
+  if (FindName(CodeWord(cwExcept), From) != npos) TryFound = true;
 }
 
 bool TDelphiFile::DetectImplementation() {
-  if (InBlockComment || ImplementationLine != 0 || HasWord(CodeWord(cwImplementation)) == 0)
+  if (StripState().InBlockComment || ImplementationLine != 0 ||
+      HasWord(CodeWord(cwImplementation)) == 0)
     return false;
   InImplementation = true;
   Work.Erase(0, Work.Size());
@@ -151,9 +178,10 @@ void TDelphiFile::DetectCreate() {
       Name = TrimText(Work.Substr(Start, End));
       HaveName = true;
     }
-    TCodeItem* Item = GetCodeItem(Name);
-    Item->NoteCreate();
-    if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
+    if (TCodeItem* Item = GetCodeItem(Name)) {
+      Item->NoteCreate();
+      if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
+    }
     // The class reference (the word before ".CREATE") goes with CREATE; what stands before it
     // stays: "L := TLIST.CREATE;" leaves "L := ;".
     size_t ClassStart = Dot;
@@ -179,7 +207,7 @@ void TDelphiFile::DetectDestroy() {
       if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
         size_t Start = Dot;
         while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
-        GetCodeItem(Work.Substr(Start, Dot))->NoteFree();
+        if (TCodeItem* Item = GetCodeItem(Work.Substr(Start, Dot))) Item->NoteFree();
         Work.Erase(Start, P - 1 + Len);
         continue;
       }
@@ -195,16 +223,49 @@ void TDelphiFile::DetectDestroy() {
     bool Removed;
     const std::string Name = ParenArgument(AtFreeAndNil, Removed);
     if (!Removed) Work.Erase(AtFreeAndNil - 1, AtFreeAndNil - 1 + Len);
-    GetCodeItem(Name)->NoteFree();
+    if (TCodeItem* Item = GetCodeItem(Name)) Item->NoteFree();
   }
 }
 
 // ---- INHERITED ----------------------------------------------------------------------------------
 
+// The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words.
+TStatementRole StatementRole(std::string_view Words) {
+  auto Has = [&](std::string_view W) {
+    for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
+      const size_t E = P + W.size();
+      if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
+          (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
+        return true;
+    }
+    return false;
+  };
+  const std::string_view First = Words.substr(0, Words.find(' '));
+  const bool FieldTarget = First.starts_with("SELF.") || (First.size() > 1 && First[0] == 'F');
+  // Lead-ins: field assignments, assertions, guard clauses, lock entry.
+  if ((FieldTarget && Has(":=") && First.find('.') == First.rfind('.')) || First == "ASSERT" ||
+      (First == "IF" && (Has("EXIT") || Has("RAISE"))) || Has("LOCK") || Has("ENTER") ||
+      Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") || First == "ENTERCRITICALSECTION")
+    return TStatementRole::srLeadIn;
+  // Wrap-ups: lock release, frees of what is not a field.
+  if (Has("UNLOCK") || Has("LEAVE") || Has("RELEASE") || Has("ENDUPDATE") || Has("UNLOCKLIST") ||
+      First == "TMONITOR.EXIT" || First == "LEAVECRITICALSECTION")
+    return TStatementRole::srWrapUp;
+  const bool Frees = First.ends_with(".FREE") || First == "FREEANDNIL";
+  const std::string_view Freed = First == "FREEANDNIL" ? Words.substr(First.size()) : First;
+  const size_t NameAt = Freed.find_first_not_of(" (");
+  if (Frees && NameAt != std::string_view::npos && Freed[NameAt] != 'F' &&
+      Freed.substr(NameAt, 5) != "SELF.")
+    return TStatementRole::srWrapUp;
+  return TStatementRole::srPlain;
+}
+
 void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
-  if (FStatementHasText && Depth >= 1) R->NoteStatement(FStatementHoldsInherited);
+  if (FStatementHasText && Depth >= 1)
+    R->NoteStatement(FStatementHoldsInherited, StatementRole(FStatementWords));
   FStatementHasText = false;
   FStatementHoldsInherited = false;
+  FStatementWords.clear();
 }
 
 // Reads the routine's statements off the line in order, for the placement rule of TRoutine: a
@@ -219,6 +280,7 @@ void TDelphiFile::NoteRoutineStatements() {
     FStatementRoutine = R;
     FStatementHasText = false;
     FStatementHoldsInherited = false;
+    FStatementWords.clear();
   }
   // Once the body has a statement, only an INHERITED (on this line or awaiting its place) can
   // change what the rule decides.
@@ -236,7 +298,19 @@ void TDelphiFile::NoteRoutineStatements() {
       continue;
     }
     if (!IsIdentifierChar(C)) {
-      if (static_cast<unsigned char>(C) > ' ') FStatementHasText = true;
+      if (static_cast<unsigned char>(C) > ' ') {
+        FStatementHasText = true;
+        // Words stay apart and a dotted name stays one word ("CANVAS.UNLOCK").
+        if (C == '.')
+          FStatementWords += '.';
+        else if (C == ':' && i + 1 < N && Work.At(i + 1) == '=')
+          FStatementWords += " := ";
+        else if (!FStatementWords.empty() && FStatementWords.back() != ' ')
+          FStatementWords += ' ';
+      } else if (!FStatementWords.empty() && FStatementWords.back() != ' ' &&
+                 FStatementWords.back() != '.') {
+        FStatementWords += ' ';
+      }
       ++i;
       continue;
     }
@@ -262,6 +336,7 @@ void TDelphiFile::NoteRoutineStatements() {
     } else {
       FStatementHasText = true;
       if (Is("INHERITED")) FStatementHoldsInherited = true;
+      for (size_t k = i; k < j; ++k) FStatementWords += Work.At(k);
     }
     i = j;
   }

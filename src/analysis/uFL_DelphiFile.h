@@ -10,7 +10,8 @@ class TDelphiFile : public TCodeFile {
  public:
   explicit TDelphiFile(TResultTree* ResultTree);
 
-  bool TryFound = false;           // a whole-word TRY before the implementation part
+  // A whole-word TRY followed, on its line or a later code line, by a whole-word EXCEPT.
+  bool TryFound = false;
   int32_t UsesLine = 0;            // index of the line of the second uses clause; 0: none
   int32_t ImplementationLine = 0;  // index of the IMPLEMENTATION line; 0: none
   TCodeItem* WithItem = nullptr;   // named by the last WITH until a bare FREE; not owned
@@ -21,7 +22,6 @@ class TDelphiFile : public TCodeFile {
   // Inserts a unit into the second uses clause; true when the lines were changed.
   bool AddUnit(const std::string& UnitName);
 
-  void DetectTry();
   bool DetectImplementation();
   void CountBlockStarts();
   void DetectInherited();
@@ -37,6 +37,8 @@ class TDelphiFile : public TCodeFile {
   void ProcessInterfaceLine(int Index) override;
   void ProcessOutsideLine(int Index) override;
   void NoteRoutineStatements() override;
+  void NoteCodeLine() override;
+  TSourceLanguage Language() const override { return TSourceLanguage::slDelphi; }
 
  private:
   void EndStatement(TRoutine* R, int32_t Depth);
@@ -46,4 +48,6 @@ class TDelphiFile : public TCodeFile {
   TRoutine* FStatementRoutine = nullptr;
   bool FStatementHasText = false;
   bool FStatementHoldsInherited = false;
+  std::string FStatementWords;  // the statement's words, blank-separated, dots kept
+  bool FTrySeen = false;        // a whole-word TRY on an earlier code line
 };

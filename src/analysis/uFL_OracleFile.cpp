@@ -5,13 +5,27 @@
 
 TOracleFile::TOracleFile(TResultTree* Tree) : TCodeFile(Tree, {"--", "/*", "*/", "", ""}) {}
 
+bool TOracleFile::WriteResults() {
+  TCodeFile::WriteResults();
+  WritePreciseResults();
+  return !LastCategory.empty();
+}
+
 void TOracleFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;
   CountCaseBlocks();
   if (LineIsEmpty()) return;
-  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwOpen))) Cursor->NoteCreate();
-  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwFetch))) Cursor->NoteFetch();
-  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwClose))) Cursor->NoteFree();
+  if (TCodeItem* Cursor = CursorAfter(cwOpen)) Cursor->NoteCreate();
+  if (TCodeItem* Cursor = CursorAfter(cwFetch)) Cursor->NoteFetch();
+  if (TCodeItem* Cursor = CursorAfter(cwClose)) Cursor->NoteFree();
+}
+
+// A word right after a dot is a call of a package's routine ("DBMS_LOB.OPEN(L_LOB, ...)",
+// "UTL_FILE.FCLOSE"), no cursor statement.
+TCodeItem* TOracleFile::CursorAfter(TCodeWordId Word) {
+  const size_t At = Work.Find(CodeWord(Word));
+  if (At != TWorkLine::npos && At > 0 && Work.At(At - 1) == '.') return nullptr;
+  return ItemAfterWord(CodeWord(Word));
 }
 
 // Only BEGIN opens a block in PL/SQL, so the END of an IF, LOOP or CASE statement must close
@@ -23,10 +37,7 @@ bool TOracleFile::EndClosesBlock(size_t P) {
   std::string Next;
   for (; i < Work.Size() && Next.size() <= 4; ++i) {
     const char C = Work.At(i);
-    const bool Identifier = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
-                            (C >= '0' && C <= '9') || C == '_' || C == '$' || C == '#' ||
-                            static_cast<unsigned char>(C) >= 128;
-    if (!Identifier) break;
+    if (!IsIdentifierChar(C, true)) break;
     Next += C;
   }
   return !(Next == "IF" || Next == "LOOP" || Next == "CASE");
@@ -58,8 +69,5 @@ bool TOracleFile::FollowsEnd(size_t P) const {
     if (Work.At(i - End.size() + k) != End[k]) return false;
   if (i == End.size()) return true;
   const char C = Work.At(i - End.size() - 1);
-  const bool Identifier = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') ||
-                          (C >= '0' && C <= '9') || C == '_' || C == '$' || C == '#' ||
-                          static_cast<unsigned char>(C) >= 128;
-  return !Identifier;
+  return !IsIdentifierChar(C, true);
 }

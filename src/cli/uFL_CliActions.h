@@ -37,6 +37,7 @@ int CliDelphiCheck(const TCliArgs& Args, TCliContext& Context);
 int CliOracleCheck(const TCliArgs& Args, TCliContext& Context);
 int CliAddUnit(const TCliArgs& Args, TCliContext& Context);
 int CliMatch(const TCliArgs& Args, TCliContext& Context);
+int CliUndo(const TCliArgs& Args, TCliContext& Context);
 
 // Runs one call; never exits the process. Returns the exit status.
 int RunCli(const std::vector<std::string>& Args, TCliContext& Context);

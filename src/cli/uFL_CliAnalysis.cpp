@@ -4,13 +4,17 @@
 
 #include "cli/uFL_CliActions.h"
 #include "cli/uFL_CliRunAction.h"
+#include "files/uFL_CheckTable.h"
 #include "shell/uFL_PageRules.h"
 
 namespace {
 
-// The items of the Delphi page's check list, in the list's order.
-constexpr const char* DelphiCheckItems[] = {"create-destroy", "setabort-setcomplete",
-                                            "no-try-except", "inherited"};
+// The options of the page's checks whose flags were given, from the check table.
+TCheckOptions FlaggedChecks(const TCliArgs& Args, TFileKind Kind) {
+  std::vector<bool> Checked;
+  for (const TCheckRow* Row : CheckRows(Kind)) Checked.push_back(Args.Has(Row->Flag));
+  return ChecksFromList(Kind, Checked);
+}
 
 }  // namespace
 
@@ -18,9 +22,7 @@ int CliDelphiCheck(const TCliArgs& Args, TCliContext& Context) {
   TActionParams Params;
   Params.Action = TActionKind::acChecks;
   Params.FileKind = TFileKind::fkDelphi;
-  std::vector<bool> Checked;
-  for (const char* Item : DelphiCheckItems) Checked.push_back(Args.Has(Item));
-  Params.ChosenChecks = ChecksFromList(Checked, 0);
+  Params.ChosenChecks = FlaggedChecks(Args, TFileKind::fkDelphi);
   if (Params.ChosenChecks == 0) throw std::runtime_error(PageMsg::SelectChecks);
   return RunCliAction(Args, Context, Params);
 }
@@ -29,8 +31,11 @@ int CliOracleCheck(const TCliArgs& Args, TCliContext& Context) {
   TActionParams Params;
   Params.Action = TActionKind::acChecks;
   Params.FileKind = TFileKind::fkOracle;
-  // The Oracle list has one item, "Open, Fetch, No Close"; running the action checks it.
-  Params.ChosenChecks = ChecksFromList({true}, 4);
+  // Without a check flag the action runs "Open, Fetch, No Close", the list's first item, as it
+  // did when that was the only one.
+  Params.ChosenChecks = FlaggedChecks(Args, TFileKind::fkOracle);
+  if (Params.ChosenChecks == 0)
+    Params.ChosenChecks = CheckBit(CheckRows(TFileKind::fkOracle)[0]->Option);
   return RunCliAction(Args, Context, Params);
 }
 
@@ -41,5 +46,6 @@ int CliAddUnit(const TCliArgs& Args, TCliContext& Context) {
   Params.UnitName = Args.Get("unit");  // exactly as typed
   if (Params.UnitName.empty()) throw std::runtime_error(PageMsg::EnterUnit);
   Params.AddUnitConfirm = Args.Has("confirm");
+  Params.PreviewOnly = Args.Has("dry-run");
   return RunCliAction(Args, Context, Params);
 }

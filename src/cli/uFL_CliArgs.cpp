@@ -3,45 +3,58 @@
 
 #include <algorithm>
 
+#include "files/uFL_CheckTable.h"
 #include "support/uFL_Version.h"
 
 const std::vector<TCliOption>& CliOptions() {
-  static const std::vector<TCliOption> Options = {
-      {"dir", "DIR", false, "start directory of the file set"},
-      {"mask", "MASK", false, "file mask (the types are then ignored)"},
-      {"type", "MASK", true, "one of the 28 file types, repeatable"},
-      {"no-subdirs", nullptr, false, "do not include subdirectories"},
-      {"list", "FILE", false, "a file-list file instead of --dir"},
-      {"term", "TEXT", true, "search term, repeatable, in order"},
-      {"terms-file", "FILE", false, "text file with one search term a line"},
-      {"replacement", "TEXT", true, "replacement text, repeatable"},
-      {"replacements-file", "FILE", false, "text file with one replacement a line"},
-      {"regex", nullptr, false, "terms are regular expressions"},
-      {"case-sensitive", nullptr, false, "search case sensitive"},
-      {"confirm", nullptr, false, "ask before overwriting each changed file"},
-      {"program", "PROG", false, "program to run with every file"},
-      {"params", "TEXT", false, "parameters; !P is the directory, !N the file name"},
-      {"no-wait", nullptr, false, "do not wait for the program (Multithreading Madness)"},
-      {"show-output", nullptr, false, "show the program's output"},
-      {"create-destroy", nullptr, false, "check: objects created and destroyed unequally"},
-      {"setabort-setcomplete", nullptr, false, "check: SetAbort/SetComplete rules"},
-      {"no-try-except", nullptr, false, "check: units without try..except"},
-      {"inherited", nullptr, false, "check: inherited calls in strange places"},
-      {"unit", "TEXT", false, "unit to add to the second uses clause"},
-      {"expr", "TEXT", false, "regular expression (match)"},
-      {"text", "TEXT", false, "text to match against (match)"},
-      {"text-file", "FILE", false, "file whose bytes are matched against (match)"},
-      {"offset", "N", false, "1-based position to start matching at (match)"},
-      {"modifiers", "LETTERS", false, "modifier letters, as a (?...) group applies them (match)"},
-      {"threads", "N", false, "threads that read and search files (default: one per core)"},
-      {"results", "FILE", false, "write the results tree to FILE (CR LF)"},
-      {"filenames-only", nullptr, false, "write only the file nodes"},
-      {"trace", "FILE", false, "turn tracing on and write the trace lines to FILE"},
-      {"save-list", "FILE", false, "write the file set as a file-list file"},
-      {"fail-on-results", nullptr, false, "exit 1 when some file has results"},
-      {"help", nullptr, false, "show this text"},
-      {"version", nullptr, false, "show the version"},
-  };
+  static const std::vector<TCliOption> Options = [] {
+    std::vector<TCliOption> All = {
+        {"dir", "DIR", false, "start directory of the file set"},
+        {"mask", "MASK", false, "file mask (the types are then ignored)"},
+        {"type", "MASK", true, "one of the 28 file types, repeatable"},
+        {"no-subdirs", nullptr, false, "do not include subdirectories"},
+        {"list", "FILE", false, "a file-list file instead of --dir"},
+        {"term", "TEXT", true, "search term, repeatable, in order"},
+        {"terms-file", "FILE", false, "text file with one search term a line"},
+        {"replacement", "TEXT", true, "replacement text, repeatable"},
+        {"replacements-file", "FILE", false, "text file with one replacement a line"},
+        {"regex", nullptr, false, "terms are regular expressions"},
+        {"case-sensitive", nullptr, false, "search case sensitive"},
+        {"confirm", nullptr, false, "ask before overwriting each changed file"},
+        {"program", "PROG", false, "program to run with every file"},
+        {"params", "TEXT", false, "parameters; !P is the directory, !N the file name"},
+        {"no-wait", nullptr, false, "do not wait for the program (Multithreading Madness)"},
+        {"show-output", nullptr, false, "show the program's output"},
+    };
+    // The check flags come from the check table, in its order, where the checks stood before.
+    for (const TCheckRow& Row : CheckTable) All.push_back({Row.Flag, nullptr, false, Row.Help});
+    All.insert(
+        All.end(),
+        {
+            {"unit", "TEXT", false, "unit to add to the second uses clause"},
+            {"expr", "TEXT", false, "regular expression (match)"},
+            {"text", "TEXT", false, "text to match against (match)"},
+            {"text-file", "FILE", false, "file whose bytes are matched against (match)"},
+            {"offset", "N", false, "1-based position to start matching at (match)"},
+            {"modifiers", "LETTERS", false, "modifier letters, as a (?...) group applies them (match)"},
+            {"threads", "N", false, "threads that read and search files (default: one per core)"},
+            {"dry-run", nullptr, false, "change no file; print the diff of what would change"},
+            {"run", "ID", false, "the journaled run to undo (undo; see undo --list)"},
+            {"format", "FORMAT", false,
+             "output: text (the results tree), grep, json (JSON Lines) or sarif"},
+            {"results", "FILE", false, "write the output to FILE too (text: the tree with CR LF)"},
+            {"filenames-only", nullptr, false, "write only the file nodes (text)"},
+            {"baseline", "FILE", false, "leave out the findings of an earlier run's SARIF log"},
+            {"trace", "FILE", false, "turn tracing on and write the trace lines to FILE"},
+            {"save-list", "FILE", false, "write the file set as a file-list file"},
+            {"fail-on-results", nullptr, false,
+             "exit 1 when some file has results (other formats and --baseline: unsuppressed "
+             "findings)"},
+            {"help", nullptr, false, "show this text"},
+            {"version", nullptr, false, "show the version"},
+        });
+    return All;
+  }();
   return Options;
 }
 
@@ -79,11 +92,13 @@ TCliArgs ParseCliArgs(const std::vector<std::string>& Args) {
       }
       const TCliOption* Option = FindOption(Name);
       if (!Option) throw ECliUsage("unknown option --" + Name);
-      if (Option->TakesValue() && !Inline) {
+      // "undo --list" lists the journaled runs: there the option names no file.
+      const bool TakesValue = Option->TakesValue() && !(Result.Action == "undo" && Name == "list");
+      if (TakesValue && !Inline) {
         // The next word is the value whatever it looks like, so that terms may start with "-".
         if (i + 1 >= Args.size()) throw ECliUsage("option --" + Name + " needs a value");
         Value = Args[++i];
-      } else if (!Option->TakesValue() && Inline) {
+      } else if (!TakesValue && Inline) {
         throw ECliUsage("option --" + Name + " takes no value");
       }
       if (Name == "help") SawHelp = true;
@@ -114,7 +129,8 @@ void CheckCliOptions(const TCliArgs& Args, const std::vector<std::string>& Allow
 std::string CliUsage() {
   std::string Text =
       "Usage: ferrolin-cli ACTION [options]\n"
-      "ACTION: list | search | replace | run | delphi-check | oracle-check | add-unit | match\n"
+      "ACTION: list | search | replace | run | delphi-check | oracle-check | add-unit | match"
+      " | undo\n"
       "\nOptions:\n";
   for (const auto& Option : CliOptions()) {
     std::string Left = std::string("  --") + Option.Name;

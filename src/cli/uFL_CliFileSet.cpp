@@ -13,7 +13,7 @@ void TCliBusyHost::Pause(int Milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
-void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host) {
+void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host, bool Records) {
   TFileSelection Selection(List, Host);
   if (Args.Has("list")) {
     if (Args.Has("dir") || Args.Has("mask") || Args.Has("type") || Args.Has("no-subdirs"))
@@ -25,6 +25,7 @@ void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host) {
     if (const char* Message = CheckStartDirectory(Params.Dir)) throw std::runtime_error(Message);
     Params.Mask = Args.Get("mask");
     Params.Subdirs = !Args.Has("no-subdirs");
+    Params.ReadRecords = Records;
     // The types are scanned in the page's order whatever order they were given in.
     std::vector<bool> Checked(FileTypeMasks.size(), false);
     for (const std::string& Type : Args.All("type")) {

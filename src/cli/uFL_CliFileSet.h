@@ -21,5 +21,6 @@ class TCliBusyHost : public IBusyHost {
 
 // Fills List from --list, or from --dir with --mask or --type and --no-subdirs; writes --save-list.
 // Throws std::runtime_error with the window's message ("No directory selected", "Directory does
-// not exist", a file error) or ECliUsage for a type that is not one of the page's.
-void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host);
+// not exist", a file error) or ECliUsage for a type that is not one of the page's. Without
+// Records, a walk reads only the paths (the files' records are read if they are ever wanted).
+void BuildCliFileSet(const TCliArgs& Args, TFileList& List, IBusyHost& Host, bool Records = true);

@@ -7,7 +7,8 @@
 int CliList(const TCliArgs& Args, TCliContext& Context) {
   TFileList List;
   TCliBusyHost Host;
-  BuildCliFileSet(Args, List, Host);
+  // Paths only: no file's size or mode is shown or used.
+  BuildCliFileSet(Args, List, Host, false);
   for (int i = 0; i < List.Count(); ++i) Context.Out << List.Path(i) << '\n';
   return 0;
 }

@@ -4,6 +4,8 @@
 #include <exception>
 #include <ostream>
 
+#include "files/uFL_CheckTable.h"
+
 const std::vector<std::string>& FileSetOptions() {
   static const std::vector<std::string> Names = {"dir",        "mask", "type",
                                                  "no-subdirs", "list", "save-list"};
@@ -12,7 +14,7 @@ const std::vector<std::string>& FileSetOptions() {
 
 const std::vector<std::string>& ResultOptions() {
   static const std::vector<std::string> Names = {"results", "filenames-only", "trace",
-                                                 "fail-on-results"};
+                                                 "fail-on-results", "format", "baseline"};
   return Names;
 }
 
@@ -22,31 +24,38 @@ std::vector<std::string> CliOptionList(std::initializer_list<std::vector<std::st
   return All;
 }
 
+// The flags of a page's checks, from the check table.
+static std::vector<std::string> CheckFlags(TFileKind Kind) {
+  std::vector<std::string> Flags;
+  for (const TCheckRow* Row : CheckRows(Kind)) Flags.push_back(Row->Flag);
+  return Flags;
+}
+
 static const std::vector<TCliAction>& CliActions() {
   static const std::vector<TCliAction> Actions = {
       {"list", CliList, FileSetOptions()},
       {"search", CliSearch,
-       CliOptionList({FileSetOptions(),
-                      {"term", "terms-file", "regex", "case-sensitive", "threads"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive", "threads"},
+            ResultOptions()})},
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
-                       "case-sensitive", "confirm", "threads"},
+                       "case-sensitive", "confirm", "dry-run", "threads"},
                       ResultOptions()})},
       {"run", CliRun,
-       CliOptionList({FileSetOptions(), {"program", "params", "no-wait", "show-output"},
-                      ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), {"program", "params", "no-wait", "show-output"}, ResultOptions()})},
       {"delphi-check", CliDelphiCheck,
        CliOptionList(
-           {FileSetOptions(),
-            {"create-destroy", "setabort-setcomplete", "no-try-except", "inherited", "threads"},
-            ResultOptions()})},
+           {FileSetOptions(), CheckFlags(TFileKind::fkDelphi), {"threads"}, ResultOptions()})},
       {"oracle-check", CliOracleCheck,
-       CliOptionList({FileSetOptions(), {"threads"}, ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), CheckFlags(TFileKind::fkOracle), {"threads"}, ResultOptions()})},
       {"add-unit", CliAddUnit,
-       CliOptionList({FileSetOptions(), {"unit", "confirm", "threads"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run", "threads"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
+      {"undo", CliUndo, {"list", "run", "results", "filenames-only", "fail-on-results"}},
   };
   return Actions;
 }

@@ -9,7 +9,9 @@
 #include <stdexcept>
 
 #include "cli/uFL_CliFileSet.h"
+#include "cli/uFL_CliOutput.h"
 #include "fileset/uFL_FileList.h"
+#include "journal/uFL_Preview.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
@@ -49,6 +51,7 @@ void WriteTraceFile(const std::string& FileName, const TTraceLines& Trace) {
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params) {
   TActionParams Run = Params;
   if (Args.Has("threads")) Run.Threads = ParseThreads(Args.Get("threads"));
+  TCliOutput Output(Args, Context);
   TFileList Files;
   TResultTree Tree;
   TTraceLines Trace;
@@ -58,6 +61,12 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, TraceLog, Host);
+  // A real replace or add-unit is journaled for undo; a dry run keeps what it would write.
+  std::shared_ptr<IActionObserver> Observer;
+  Driver.ObserveSaves = [&](const TActionParams& P) {
+    return Observer = MakeActionObserver(ObservedActionOf(P, Args.Get("dir")));
+  };
+  Output.Start(Driver, Run, Files);
   std::exception_ptr Error;
   try {
     Driver.DoFiles(Run);
@@ -66,12 +75,16 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   }
   if (!Host.Information.empty()) throw std::runtime_error(Host.Information);
 
-  const bool FilenamesOnly = Args.Has("filenames-only");
-  Tree.WriteText(Context.Out, FilenamesOnly, "\n");
-  Context.Out.flush();
-  if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
+  // A dry run in the text format prints the diff alone, for patch -p1 in the start directory.
+  const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer);
+  if (Preview && Output.IsText()) {
+    Context.Out << Preview->Diff();
+    Context.Out.flush();
+    if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), Args.Has("filenames-only"));
+  } else {
+    Output.Finish(Tree);
+  }
   if (TracingOn) WriteTraceFile(Args.Get("trace"), Trace);
   if (Error) std::rethrow_exception(Error);
-  if (Args.Has("fail-on-results") && !Tree.FileNames().empty()) return 1;
-  return 0;
+  return Output.Status(Tree);
 }

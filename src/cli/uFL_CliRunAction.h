@@ -41,8 +41,9 @@ class TCliActionHost : public IActionHost {
 
 // Builds the file set of Args, runs Params over it with a TCliActionHost, then writes the results
 // tree to stdout (one tab per level, LF; only the file nodes with --filenames-only) and to
-// --results (CR LF), and the trace lines to --trace (LF). Returns 0, or 1 with --fail-on-results
-// when some file has results. An input problem (an empty file set) throws std::runtime_error with
+// --results (CR LF), or the output of --format as the files are done, and the trace lines to
+// --trace (LF). Returns 0, or 1 with --fail-on-results when some file has results (with another
+// format or a baseline: when an unsuppressed finding is reported). An input problem (an empty file set) throws std::runtime_error with
 // its message; an error that ended the action is rethrown after the output is written, so that
 // the results of the files before it are kept.
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params);

@@ -54,5 +54,6 @@ int CliReplace(const TCliArgs& Args, TCliContext& Context) {
   Check(
       PrepareReplace("", "", Params.SearchList, Params.ReplaceList, Args.Has("replacements-file")));
   Params.ReplaceConfirm = Args.Has("confirm");
+  Params.PreviewOnly = Args.Has("dry-run");
   return RunCliAction(Args, Context, Params);
 }

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Finding.h"
 #include "files/uFL_Lines.h"
+#include "files/uFL_SaveObserver.h"
 #include "files/uFL_Types.h"
 
 class IProcessRunner;

@@ -1,4 +1,5 @@
-// Shared declarations: the directory record, attribute bits, action and file kinds, check options.
+// Shared declarations: the directory record, attribute bits, action and file kinds (the check
+// options have their own table, uFL_CheckTable).
 #pragma once
 
 #include <cstdint>
@@ -30,21 +31,3 @@ enum class TActionKind : uint8_t {
   acAddUnit = 4
 };
 enum class TFileKind : uint8_t { fkDelphi = 0, fkOracle = 1, fkText = 2 };
-
-enum TCheckOption : uint8_t {
-  coCreateDestroy = 0,
-  coSetAbortComplete = 1,
-  coNoTryExcept = 2,
-  coInherited = 3,
-  coOpenFetchClose = 4,
-};
-
-// A set of TCheckOption in one byte: bit N stands for option N.
-using TCheckOptions = uint8_t;
-
-constexpr TCheckOptions CheckBit(TCheckOption Option) {
-  return TCheckOptions(1u << Option);
-}
-constexpr bool HasCheck(TCheckOptions Options, TCheckOption Option) {
-  return (Options & CheckBit(Option)) != 0;
-}

@@ -3,9 +3,9 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "files/uFL_Types.h"
+#include "fileset/uFL_DirectoryReader.h"
 
 class TFSEnumerator;
 
@@ -74,16 +74,3 @@ class TFileEnumerator : public TFSEnumerator {
  private:
   std::string FFileMask;
 };
-
-// Wildcard match of a name against a mask: "*" and "?" without regard to ASCII case, "*.*" and
-// "*" match every name; a mask without wildcards names exactly one name.
-bool MatchesMask(const std::string& Name, const std::string& Mask);
-
-// One read of a directory for the file selection walk: what a TFileEnumerator with the types
-// [ftNormal] reports for Mask, and the names of what a TDirectoryEnumerator reports, both in the
-// file system's order. Reading the directory once instead of twice halves the walk's system calls.
-struct TDirectoryScan {
-  std::vector<TSearchRec> Files;
-  std::vector<std::string> Subdirs;
-};
-TDirectoryScan ScanFilesAndSubdirs(const std::string& Dir, const std::string& Mask);

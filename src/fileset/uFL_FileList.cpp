@@ -2,33 +2,13 @@
 #include "fileset/uFL_FileList.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <stdexcept>
 
+#include "support/uFL_CompMemory.h"
 #include "support/uFL_Utils.h"
 
 bool TPathLess::operator()(const std::string& A, const std::string& B) const {
-  const size_t N = std::min(A.size(), B.size());
-  const char* X = A.data();
-  const char* Y = B.data();
-  // Paths of one walk share long prefixes; equal bytes fold equally, so skip them eight at a time
-  // and fold only where the bytes differ.
-  size_t i = 0;
-  for (; i + 8 <= N; i += 8) {
-    uint64_t U, V;
-    memcpy(&U, X + i, 8);
-    memcpy(&V, Y + i, 8);
-    if (U != V) break;
-  }
-  for (; i < N; ++i) {
-    if (X[i] == Y[i]) continue;
-    unsigned char P = static_cast<unsigned char>(UpCaseAscii(X[i]));
-    unsigned char Q = static_cast<unsigned char>(UpCaseAscii(Y[i]));
-    if (P != Q) return P < Q;
-  }
-  if (A.size() != B.size()) return A.size() < B.size();
-  return A < B;
+  return TextLessAscii(A, B);
 }
 
 std::vector<std::string> TFileList::Paths() const {
@@ -39,15 +19,47 @@ std::vector<std::string> TFileList::Paths() const {
 }
 
 const TFileList::TMap::value_type& TFileList::Entry(int Index) const {
-  if (!FIndexValid) {
-    FIndex.clear();
-    FIndex.reserve(FEntries.size());
-    for (const auto& E : FEntries) FIndex.push_back(&E);
-    FIndexValid = true;
+  if (!FIndexValid.load(std::memory_order_acquire)) {
+    std::lock_guard<std::mutex> Lock(FLazy);
+    if (!FIndexValid.load(std::memory_order_relaxed)) {
+      FIndex.clear();
+      FIndex.reserve(FEntries.size());
+      for (const auto& E : FEntries) FIndex.push_back(&E);
+      FIndexValid.store(true, std::memory_order_release);
+    }
   }
   if (Index < 0 || size_t(Index) >= FIndex.size())
     throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
   return *FIndex[size_t(Index)];
+}
+
+const TSearchRec& TFileList::Rec(int Index) const {
+  const TMap::value_type& E = Entry(Index);
+  ReadUnread(nullptr);
+  return E.second.Rec;
+}
+
+void TFileList::ReadUnread(std::vector<std::string>* Gone) const {
+  if (FUnread.load(std::memory_order_acquire) == 0) return;
+  std::lock_guard<std::mutex> Lock(FLazy);
+  if (FUnread.load(std::memory_order_relaxed) == 0) return;
+  std::vector<TPendingRecord> Pending;
+  Pending.reserve(FUnread);
+  // The map's order keeps each directory's files together, so each directory opens about once.
+  for (const auto& E : FEntries)
+    if (!E.second.RecordRead) Pending.push_back({&E.first, &E.second.Rec});
+  ReadFileRecords(Pending);
+  for (const auto& E : FEntries) E.second.RecordRead = true;
+  FUnread.store(0, std::memory_order_release);
+  if (Gone)
+    for (const TPendingRecord& P : Pending)
+      if (P.Gone) Gone->push_back(*P.Path);
+}
+
+void TFileList::ReadRecords() {
+  std::vector<std::string> Gone;
+  ReadUnread(&Gone);
+  for (const std::string& Path : Gone) Remove(Path);
 }
 
 int TFileList::IndexOf(const std::string& Path) const {
@@ -74,15 +86,42 @@ void TFileList::Changed() {
 bool TFileList::Add(const std::string& Path, const TSearchRec& Rec) {
   if (FEntries.count(Path)) return false;
   AboutToChange();
-  FEntries.emplace(Path, Rec);
+  FEntries.emplace(Path, TItem{Rec, true});
   Changed();
   return true;
+}
+
+void TFileList::AddFound(const std::string& Dir, std::vector<TDirEntry>& Files) {
+  if (Files.empty()) return;
+  // Sorting by name sorts by path, the directory being common; the files then go in one after
+  // the other, each beside the last, without a search of the whole map per file.
+  const TPathLess Less;
+  std::sort(Files.begin(), Files.end(),
+            [&](const TDirEntry& A, const TDirEntry& B) { return Less(A.Rec.Name, B.Rec.Name); });
+  AboutToChange();
+  TMap::iterator Next = FEntries.end();
+  bool First = true;
+  std::string Path;
+  for (TDirEntry& F : Files) {
+    Path.assign(Dir).append(F.Rec.Name);
+    const size_t Before = FEntries.size();
+    TMap::iterator It;
+    if (First)
+      It = FEntries.try_emplace(std::move(Path), TItem{std::move(F.Rec), F.RecordRead}).first;
+    else
+      It = FEntries.try_emplace(Next, std::move(Path), TItem{std::move(F.Rec), F.RecordRead});
+    First = false;
+    if (FEntries.size() != Before && !F.RecordRead) ++FUnread;
+    Next = std::next(It);
+  }
+  Changed();
 }
 
 bool TFileList::Remove(const std::string& Path) {
   auto It = FEntries.find(Path);
   if (It == FEntries.end()) return false;
   AboutToChange();
+  if (!It->second.RecordRead) --FUnread;
   FEntries.erase(It);
   Changed();
   return true;
@@ -96,13 +135,15 @@ void TFileList::Delete(int Index) {
 void TFileList::Clear() {
   AboutToChange();
   FEntries.clear();
+  FUnread = 0;
   Changed();
 }
 
 int TFileList::ReadOnlyCount() const {
+  ReadUnread(nullptr);
   int N = 0;
   for (const auto& E : FEntries)
-    if (E.second.Attr & faReadOnly) ++N;
+    if (E.second.Rec.Attr & faReadOnly) ++N;
   return N;
 }
 

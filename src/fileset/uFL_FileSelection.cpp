@@ -4,11 +4,25 @@
 #include <sys/stat.h>
 
 #include <stdexcept>
+#include <vector>
 
+#include "fileset/uFL_DirectoryReadAhead.h"
 #include "fileset/uFL_Enumerators.h"
 #include "support/uFL_Utils.h"
 
 namespace {
+// One reading of a directory gives what a file enumerator with the types [ftNormal] and then a
+// directory enumerator would report: the files, then the subdirectories (of any name).
+TListingRule ScanRule(const std::string& Mask) {
+  TListingRule Rule;
+  Rule.Mask = IsBlankMask(Mask) ? std::string("*.*") : Mask;
+  Rule.SearchAttr = faDirectory;
+  Rule.MaskDirectories = false;
+  // The files' records are read when they are first wanted, not one lookup per file here.
+  Rule.ReadRecords = false;
+  return Rule;
+}
+
 // Leaves the busy state (and ends a list update) however the walk ends.
 struct TBusyFrame {
   IBusyHost& Host;
@@ -29,25 +43,51 @@ void TFileSelection::CollectFiles(bool Add, const TCollectParams& Params) {
   TBusyFrame Frame{FHost, &FList};
   if (!Params.Mask.empty()) {
     CurrentMask = Params.Mask;
-    ScanDirectory(Params.Dir);
+    ScanTree(Params.Dir);
+  } else {
+    for (const std::string& Type : Params.Types) {
+      CurrentMask = Type;
+      FirstScan = true;
+      ScanTree(Params.Dir);
+      if (Type == "*.*") break;
+    }
+  }
+  // The records are those of the walk's time, as the entries were added; reading them together
+  // costs one lookup per file relative to its open directory, and a file gone meanwhile has
+  // vanished during the walk.
+  if (Params.ReadRecords) FList.ReadRecords();
+}
+
+void TFileSelection::ScanTree(const std::string& Dir) {
+  if (!FSubdirs || !TDirectoryReadAhead::CoreIdle()) {
+    ScanDirectory(Dir);
     return;
   }
-  for (const std::string& Type : Params.Types) {
-    CurrentMask = Type;
-    FirstScan = true;
-    ScanDirectory(Params.Dir);
-    if (Type == "*.*") break;
-  }
+  TDirectoryReadAhead ReadAhead(ScanRule(CurrentMask));
+  FReadAhead = &ReadAhead;
+  struct TEnd {
+    TDirectoryReadAhead*& Ptr;
+    ~TEnd() { Ptr = nullptr; }
+  } End{FReadAhead};
+  ScanDirectory(Dir);
 }
 
 void TFileSelection::ScanDirectory(const std::string& Dir) {
   if ((FSubdirs || FirstScan) && !FHost.StopRequested()) {
     FirstScan = false;
-    // The directory's files first, then each subdirectory depth first, in the file system's
-    // order: what a file enumerator and then a directory enumerator over Dir would report.
-    TDirectoryScan Scan = ScanFilesAndSubdirs(Dir, CurrentMask);
-    for (const TSearchRec& Rec : Scan.Files) FileFound(Dir + Rec.Name, Rec);
-    for (const std::string& Sub : Scan.Subdirs) ScanDirectory(Dir + Sub + "/");
+    // The directory's files first, then each subdirectory depth first, in the file system's order.
+    std::vector<TDirEntry> Files =
+        FReadAhead ? FReadAhead->Take(Dir) : ReadDirectory(Dir, ScanRule(CurrentMask));
+    std::vector<std::string> Subdirs;
+    for (const TDirEntry& E : Files)
+      if (E.Rec.Attr & faDirectory) Subdirs.push_back(Dir + E.Rec.Name + "/");
+    std::erase_if(Files, [](const TDirEntry& E) { return E.Rec.Attr & faDirectory; });
+    if (FReadAhead && FSubdirs) FReadAhead->Expect(Subdirs);
+    if (AddMode)
+      FList.AddFound(Dir, Files);
+    else
+      for (const TDirEntry& E : Files) FList.Remove(Dir + E.Rec.Name);
+    for (const std::string& Sub : Subdirs) ScanDirectory(Sub);
   }
   FHost.UpdateStatusLine(false);
 }

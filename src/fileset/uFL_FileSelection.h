@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "fileset/uFL_FileList.h"
+
+class TDirectoryReadAhead;
 #include "support/uFL_BusyHost.h"
 
 // The inputs of one add or remove walk, as the file selection page holds them.
@@ -13,6 +15,8 @@ struct TCollectParams {
   std::string Mask;                // the file mask; when not empty the types are ignored
   std::vector<std::string> Types;  // the checked file types, in the page's order
   bool Subdirs = true;
+  // False when only the paths are wanted: the files' records are then read on first use.
+  bool ReadRecords = true;
 };
 
 class TFileSelection {
@@ -38,9 +42,13 @@ class TFileSelection {
   void SaveToFile(const std::string& FileName) const;
 
  private:
+  // ScanDirectory from Dir, with the directories below it read ahead on a worker thread.
+  void ScanTree(const std::string& Dir);
+
   TFileList& FList;
   IBusyHost& FHost;
   bool FSubdirs = true;
+  TDirectoryReadAhead* FReadAhead = nullptr;
 };
 
 // The start-directory rule of the page: trimmed; "/" appended when not empty; throws

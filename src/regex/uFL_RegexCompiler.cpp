@@ -1,10 +1,12 @@
 // The regex compiler: expression text to node program in a size pass and an emit pass.
-#include "regex/uFL_RegexEngine.h"
+#include "regex/uFL_RegexCompiler.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
+#include "regex/uFL_RegexEngine.h"
 #include "regex/uFL_RegexOpcodes.h"
 
 namespace {
@@ -26,7 +28,7 @@ bool IsLayout(char Ch) {
 }  // namespace
 
 // Members of a bracket class while it is parsed, then written in its compact or 32-byte form.
-struct TRegexEngine::TClassBuilder {
+struct TRegexCompiler::TClassBuilder {
   std::array<uint8_t, 32> Bits{};
   int Count = 0;
   int Lowest = 255;
@@ -67,31 +69,31 @@ struct TRegexEngine::TClassBuilder {
 
 // ---- Emit primitives: in the size pass they only count ------------------------------------
 
-int32_t TRegexEngine::AppendNode(uint8_t Opcode) {
+int32_t TRegexCompiler::AppendNode(uint8_t Opcode) {
   const auto At = int32_t(FEmitPos);
   if (!FSizePass) {
-    FProgram[FEmitPos] = Opcode;
-    WriteInt32(&FProgram[FEmitPos + 1], 0);
+    FProgram.Code[FEmitPos] = Opcode;
+    WriteInt32(&FProgram.Code[FEmitPos + 1], 0);
   }
   FEmitPos += kNodeHeaderSize;
   return At;
 }
 
-void TRegexEngine::EmitByte(uint8_t Byte) {
-  if (!FSizePass) FProgram[FEmitPos] = Byte;
+void TRegexCompiler::EmitByte(uint8_t Byte) {
+  if (!FSizePass) FProgram.Code[FEmitPos] = Byte;
   ++FEmitPos;
 }
 
-void TRegexEngine::EmitInt32(int32_t Value) {
-  if (!FSizePass) WriteInt32(&FProgram[FEmitPos], Value);
+void TRegexCompiler::EmitInt32(int32_t Value) {
+  if (!FSizePass) WriteInt32(&FProgram.Code[FEmitPos], Value);
   FEmitPos += 4;
 }
 
-void TRegexEngine::InsertNode(uint8_t Opcode, int32_t At, int Size) {
+void TRegexCompiler::InsertNode(uint8_t Opcode, int32_t At, int Size) {
   // Only the atom just parsed lies behind At, and every link inside it is relative, so moving
   // it keeps it intact; nothing outside points into it yet.
   if (!FSizePass) {
-    uint8_t* Base = FProgram.data();
+    uint8_t* Base = FProgram.Code.data();
     std::memmove(Base + At + Size, Base + At, FEmitPos - size_t(At));
     Base[At] = Opcode;
     std::memset(Base + At + 1, 0, size_t(Size) - 1);
@@ -99,77 +101,79 @@ void TRegexEngine::InsertNode(uint8_t Opcode, int32_t At, int Size) {
   FEmitPos += size_t(Size);
 }
 
-void TRegexEngine::SetNext(int32_t Node, int32_t Target) {
-  if (!FSizePass) WriteInt32(&FProgram[size_t(Node) + 1], Target - Node);
+void TRegexCompiler::SetNext(int32_t Node, int32_t Target) {
+  if (!FSizePass) WriteInt32(&FProgram.Code[size_t(Node) + 1], Target - Node);
 }
 
-void TRegexEngine::LinkTail(int32_t Node, int32_t Target) {
+void TRegexCompiler::LinkTail(int32_t Node, int32_t Target) {
   if (FSizePass) return;
   for (int32_t Next = NextNode(Node); Next != 0; Next = NextNode(Node)) Node = Next;
   SetNext(Node, Target);
 }
 
-void TRegexEngine::LinkOperandTail(int32_t Node, int32_t Target) {
-  if (FSizePass || FProgram[size_t(Node)] != opAlternative) return;
+void TRegexCompiler::LinkOperandTail(int32_t Node, int32_t Target) {
+  if (FSizePass || FProgram.Code[size_t(Node)] != opAlternative) return;
   LinkTail(Node + kNodeHeaderSize, Target);
 }
 
-char TRegexEngine::Peek(size_t Ahead) const {
-  const size_t At = FParseCursor + Ahead;
-  return At < FExprStart.size() ? FExprStart[At] : '\0';
+char TRegexCompiler::Peek(size_t Ahead) const {
+  const size_t At = FCursor + Ahead;
+  return At < FText.size() ? FText[At] : '\0';
 }
 
-bool TRegexEngine::AtEnd(size_t Ahead) const {
-  return FParseCursor + Ahead >= FExprStart.size();
+bool TRegexCompiler::AtEnd(size_t Ahead) const {
+  return FCursor + Ahead >= FText.size();
 }
 
 // ---- Compile --------------------------------------------------------------------------------
 
-void TRegexEngine::CompileExpression(std::string_view Text) {
-  FProgram.clear();
-  FCompiled = false;
-  FCompiling = true;
-  FExprStart = Text;
-  FParseCursor = 0;
-  try {
-    if (Text.empty()) Raise(100);
-    int TopFlags = 0;
-    size_t Size = 0;
-    // Both passes take the same decisions, so the emit pass fills exactly the counted bytes.
-    for (const bool SizePass : {true, false}) {
-      FSizePass = SizePass;
-      FProgramModifiers = FModifierFlags;
-      FCompileModifiers = FModifierFlags;
-      FParseCursor = 0;
-      FGroupCount = 1;
-      FEmitPos = 0;
-      if (!SizePass) FProgram.assign(Size, 0);
-      EmitByte(kProgramSignature);
-      ParseReg(false, TopFlags);
-      if (SizePass) {
-        Size = FEmitPos;
-        // Next offsets are 32-bit: a program this large (an expression of tens of megabytes)
-        // could not be linked.
-        if (Size > size_t(INT32_MAX)) Raise(101);
-      }
-    }
-    ComputeStartData(TopFlags);
-  } catch (...) {
-    FProgram.clear();
-    FProgram.shrink_to_fit();
-    FCompiling = false;
-    FExprStart = {};
-    FSizePass = false;
-    throw;
-  }
-  FCompiling = false;
-  FExprStart = {};
-  FCompiled = true;
+TRegexCompiler::TRegexCompiler(TRegexEngine& Engine, std::string_view Text)
+    : FEngine(Engine), FText(Text) {
+  FEngine.FCompiler = this;
 }
 
-int32_t TRegexEngine::ParseReg(bool InGroup, int& Flags) {
+TRegexCompiler::~TRegexCompiler() {
+  FEngine.FCompiler = nullptr;
+}
+
+void TRegexCompiler::Raise(int Code) {
+  FEngine.Raise(Code);
+}
+
+int32_t TRegexCompiler::NextNode(int32_t Node) const {
+  const int32_t Offset = NextOffsetOf(FProgram.Code.data() + Node);
+  return Offset == 0 ? 0 : Node + Offset;
+}
+
+TRegexProgram TRegexCompiler::Compile() {
+  if (FText.empty()) Raise(100);
+  FProgram.Modifiers = FEngine.FModifierFlags;
+  int TopFlags = 0;
+  size_t Size = 0;
+  // Both passes take the same decisions, so the emit pass fills exactly the counted bytes.
+  for (const bool SizePass : {true, false}) {
+    FSizePass = SizePass;
+    FModifiers = FProgram.Modifiers;
+    FCursor = 0;
+    FGroupCount = 1;
+    FEmitPos = 0;
+    if (!SizePass) FProgram.Code.assign(Size, 0);
+    EmitByte(kProgramSignature);
+    ParseReg(false, TopFlags);
+    if (SizePass) {
+      Size = FEmitPos;
+      // Next offsets are 32-bit: a program this large (an expression of tens of megabytes)
+      // could not be linked.
+      if (Size > size_t(INT32_MAX)) Raise(101);
+    }
+  }
+  ComputeStartData(TopFlags);
+  return std::move(FProgram);
+}
+
+int32_t TRegexCompiler::ParseReg(bool InGroup, int& Flags) {
   Flags = flHasWidth;
-  const uint32_t SavedModifiers = FCompileModifiers;
+  const uint32_t SavedModifiers = FModifiers;
   int Group = 0;
   int32_t Open = 0;
   if (InGroup) {
@@ -188,7 +192,7 @@ int32_t TRegexEngine::ParseReg(bool InGroup, int& Flags) {
     if (!(BranchFlags & flHasWidth)) Flags &= ~flHasWidth;
     Flags |= BranchFlags & flStartsWithRepeat;
     if (Peek() != '|' || AtEnd()) break;
-    ++FParseCursor;
+    ++FCursor;
     const int32_t Previous = Branch;
     Branch = ParseSequence(BranchFlags);
     // The chain from First ends at the previous alternative: linking there is the same and
@@ -203,16 +207,16 @@ int32_t TRegexEngine::ParseReg(bool InGroup, int& Flags) {
   }
   if (InGroup) {
     if (AtEnd() || Peek() != ')') Raise(103);
-    ++FParseCursor;
+    ++FCursor;
   } else if (!AtEnd()) {
     // The sequence parser stops only at the end, "|" (taken above) or ")".
     Raise(Peek() == ')' ? 104 : 105);
   }
-  FCompileModifiers = SavedModifiers;
+  FModifiers = SavedModifiers;
   return First;
 }
 
-int32_t TRegexEngine::ParseSequence(int& Flags) {
+int32_t TRegexCompiler::ParseSequence(int& Flags) {
   Flags = 0;
   const int32_t Alternative = AppendNode(opAlternative);
   int32_t Previous = 0;
@@ -234,25 +238,25 @@ int32_t TRegexEngine::ParseSequence(int& Flags) {
   return Alternative;
 }
 
-bool TRegexEngine::ReadBraceBounds(int32_t& Min, int32_t& Max) {
-  const size_t Brace = FParseCursor;
+bool TRegexCompiler::ReadBraceBounds(int32_t& Min, int32_t& Max) {
+  const size_t Brace = FCursor;
   auto ReadDigits = [this] {
-    const size_t From = FParseCursor;
-    while (Peek() >= '0' && Peek() <= '9') ++FParseCursor;
-    return FExprStart.substr(From, FParseCursor - From);
+    const size_t From = FCursor;
+    while (Peek() >= '0' && Peek() <= '9') ++FCursor;
+    return FText.substr(From, FCursor - From);
   };
-  ++FParseCursor;
+  ++FCursor;
   const std::string_view MinDigits = ReadDigits();
   if (MinDigits.empty() || (Peek() != '}' && Peek() != ',')) {
-    FParseCursor = Brace;
+    FCursor = Brace;
     return false;
   }
   Min = ParseBraceNumber(MinDigits);
   if (Peek() == ',') {
-    ++FParseCursor;
+    ++FCursor;
     const std::string_view MaxDigits = ReadDigits();
     if (Peek() != '}') {
-      FParseCursor = Brace;
+      FCursor = Brace;
       return false;
     }
     Max = MaxDigits.empty() ? kMaxBraceBound : ParseBraceNumber(MaxDigits);
@@ -263,7 +267,7 @@ bool TRegexEngine::ReadBraceBounds(int32_t& Min, int32_t& Max) {
   return true;
 }
 
-int32_t TRegexEngine::ParseBraceNumber(std::string_view Digits) {
+int32_t TRegexCompiler::ParseBraceNumber(std::string_view Digits) {
   if (Digits.size() > size_t(kMaxBraceDigits)) Raise(122);
   int64_t Value = 0;
   for (const char Digit : Digits) Value = Value * 10 + (Digit - '0');
@@ -271,7 +275,7 @@ int32_t TRegexEngine::ParseBraceNumber(std::string_view Digits) {
   return int32_t(Value);
 }
 
-int32_t TRegexEngine::ParseQuantified(int& Flags) {
+int32_t TRegexCompiler::ParseQuantified(int& Flags) {
   int AtomFlags = 0;
   const int32_t Atom = ParseSingle(AtomFlags);
   const char Quantifier = Peek();
@@ -288,15 +292,15 @@ int32_t TRegexEngine::ParseQuantified(int& Flags) {
   }
   // The cursor is on the quantifier's last character.
   const bool LazyMark = Peek(1) == '?';
-  const bool Lazy = LazyMark || !(FCompileModifiers & kModG);
+  const bool Lazy = LazyMark || !(FModifiers & kModG);
   const bool Single = (AtomFlags & flSimpleAtom) != 0;
   const int32_t Body = Atom + kNodeHeaderSize;  // where the atom lies after one header insert
 
   auto InsertRepeat = [&](uint8_t Opcode, int32_t From, int32_t To) {
     InsertNode(Opcode, Atom, kRepeatHeaderSize);
     if (!FSizePass) {
-      WriteInt32(&FProgram[size_t(Atom) + kOperandMin], From);
-      WriteInt32(&FProgram[size_t(Atom) + kOperandMax], To);
+      WriteInt32(&FProgram.Code[size_t(Atom) + kOperandMin], From);
+      WriteInt32(&FProgram.Code[size_t(Atom) + kOperandMax], To);
     }
   };
   auto EmitLoop = [&](int32_t From, int32_t To, bool LoopLazy) {
@@ -368,36 +372,37 @@ int32_t TRegexEngine::ParseQuantified(int& Flags) {
       }
       break;
   }
-  if (LazyMark) ++FParseCursor;
-  ++FParseCursor;
+  if (LazyMark) ++FCursor;
+  ++FCursor;
   if (!AtEnd() && IsQuantifier(Peek())) Raise(107);
   return Atom;
 }
 
-int32_t TRegexEngine::ParseSingle(int& Flags) {
+int32_t TRegexCompiler::ParseSingle(int& Flags) {
   Flags = 0;
   const char Ch = Peek();
   if (AtEnd() || Ch == ')' || Ch == '|') {
-    if (!AtEnd()) ++FParseCursor;
+    if (!AtEnd()) ++FCursor;
     Raise(114);
   }
   // "^" and "$" see line breaks only under m and when there is a line break to see.
-  const bool LineAnchors = (FCompileModifiers & kModM) && (!FLineBreakChars.empty() || FPairSet);
+  const bool LineAnchors =
+      (FModifiers & kModM) && (!FEngine.FLineBreakChars.empty() || FEngine.FPairSet);
   switch (Ch) {
     case '*':
     case '+':
     case '?':
-      ++FParseCursor;
+      ++FCursor;
       Raise(115);
     case '^':
-      ++FParseCursor;
+      ++FCursor;
       return AppendNode(LineAnchors ? opLineStart : opInputStart);
     case '$':
-      ++FParseCursor;
+      ++FCursor;
       return AppendNode(LineAnchors ? opLineEnd : opInputEnd);
     case '.':
-      ++FParseCursor;
-      if (FCompileModifiers & kModS) {
+      ++FCursor;
+      if (FModifiers & kModS) {
         Flags = flHasWidth | flSimpleAtom;
         return AppendNode(opAnyChar);
       }
@@ -405,48 +410,52 @@ int32_t TRegexEngine::ParseSingle(int& Flags) {
       Flags = flHasWidth;
       return AppendNode(opAnyInLine);
     case '[':
-      ++FParseCursor;
+      ++FCursor;
       Flags = flHasWidth | flSimpleAtom;
       return ParseBracketClass();
     case '(':
-      ++FParseCursor;
-      if (Peek() == '?' && Peek(1) == '#') {
-        FParseCursor += 2;
-        while (!AtEnd() && Peek() != ')') ++FParseCursor;
-        if (AtEnd()) Raise(125);
-        ++FParseCursor;
-        return AppendNode(opComment);
-      }
-      if (Peek() == '?') {
-        ++FParseCursor;
-        const size_t From = FParseCursor;
-        while (!AtEnd() && Peek() != ')') ++FParseCursor;
-        if (AtEnd()) Raise(127);
-        if (!ParseModifierLetters(FExprStart.substr(From, FParseCursor - From), FCompileModifiers))
-          Raise(127);
-        ++FParseCursor;
-        return AppendNode(opComment);
-      } else {
-        int GroupFlags = 0;
-        const int32_t Node = ParseReg(true, GroupFlags);
-        Flags = GroupFlags & (flHasWidth | flStartsWithRepeat);
-        return Node;
-      }
+      ++FCursor;
+      return ParseGroupOrModifiers(Flags);
     case '\\':
-      ++FParseCursor;
+      ++FCursor;
       return ParseEscape(Flags);
     default:
       return ParseLiteralRun(Flags);
   }
 }
 
-int32_t TRegexEngine::ParseEscape(int& Flags) {
+// After "(": a comment, a modifier group (both zero-width) or a capturing group.
+int32_t TRegexCompiler::ParseGroupOrModifiers(int& Flags) {
+  if (Peek() == '?' && Peek(1) == '#') {
+    FCursor += 2;
+    while (!AtEnd() && Peek() != ')') ++FCursor;
+    if (AtEnd()) Raise(125);
+    ++FCursor;
+    return AppendNode(opComment);
+  }
+  if (Peek() == '?') {
+    ++FCursor;
+    const size_t From = FCursor;
+    while (!AtEnd() && Peek() != ')') ++FCursor;
+    if (AtEnd()) Raise(127);
+    if (!TRegexEngine::ParseModifierLetters(FText.substr(From, FCursor - From), FModifiers))
+      Raise(127);
+    ++FCursor;
+    return AppendNode(opComment);
+  }
+  int GroupFlags = 0;
+  const int32_t Node = ParseReg(true, GroupFlags);
+  Flags = GroupFlags & (flHasWidth | flStartsWithRepeat);
+  return Node;
+}
+
+int32_t TRegexCompiler::ParseEscape(int& Flags) {
   if (AtEnd()) Raise(116);
-  const bool Caseless = (FCompileModifiers & kModI) != 0;
+  const bool Caseless = (FModifiers & kModI) != 0;
   const char Ch = Peek();
   Flags = flHasWidth | flSimpleAtom;
   auto Simple = [this](uint8_t Opcode) {
-    ++FParseCursor;
+    ++FCursor;
     return AppendNode(Opcode);
   };
   switch (Ch) {
@@ -482,12 +491,12 @@ int32_t TRegexEngine::ParseEscape(int& Flags) {
       return Simple(opNotDigit);
     case 's':
     case 'S':
-      ++FParseCursor;
-      return EmitListClass(FSpaceCharList, Ch == 'S');
+      ++FCursor;
+      return EmitListClass(FEngine.FSpaceCharList, Ch == 'S');
     case 'w':
     case 'W':
-      ++FParseCursor;
-      return EmitListClass(FWordCharList, Ch == 'W');
+      ++FCursor;
+      return EmitListClass(FEngine.FWordCharList, Ch == 'W');
     default: {
       const unsigned char Value = DecodeEscape();
       const int32_t Node = AppendNode(Caseless ? opLiteralCI : opLiteral);
@@ -498,9 +507,9 @@ int32_t TRegexEngine::ParseEscape(int& Flags) {
   }
 }
 
-unsigned char TRegexEngine::DecodeEscape() {
+unsigned char TRegexCompiler::DecodeEscape() {
   const char Ch = Peek();
-  ++FParseCursor;
+  ++FCursor;
   switch (Ch) {
     case 'a':
       return 7;
@@ -521,7 +530,7 @@ unsigned char TRegexEngine::DecodeEscape() {
   }
   if (AtEnd()) Raise(111);
   if (Peek() == '{') {
-    ++FParseCursor;
+    ++FCursor;
     int Value = 0;
     for (;;) {
       if (AtEnd()) Raise(111);
@@ -529,57 +538,57 @@ unsigned char TRegexEngine::DecodeEscape() {
       const int Digit = HexDigitValue(Peek());
       if (Value >= 16) Raise(112);
       Value = Value * 16 + Digit;
-      ++FParseCursor;
+      ++FCursor;
     }
-    ++FParseCursor;
+    ++FCursor;
     return uint8_t(Value);
   }
   const int High = HexDigitValue(Peek());
-  ++FParseCursor;
+  ++FCursor;
   if (AtEnd()) Raise(111);
   const int Low = HexDigitValue(Peek());
-  ++FParseCursor;
+  ++FCursor;
   return uint8_t(High * 16 + Low);
 }
 
-int TRegexEngine::HexDigitValue(char Ch) {
+int TRegexCompiler::HexDigitValue(char Ch) {
   if (Ch >= '0' && Ch <= '9') return Ch - '0';
   if (Ch >= 'a' && Ch <= 'f') return Ch - 'a' + 10;
   if (Ch >= 'A' && Ch <= 'F') return Ch - 'A' + 10;
   Raise(108);
 }
 
-int32_t TRegexEngine::ParseLiteralRun(int& Flags) {
-  const bool Extended = (FCompileModifiers & kModX) != 0;
+int32_t TRegexCompiler::ParseLiteralRun(int& Flags) {
+  const bool Extended = (FModifiers & kModX) != 0;
   const char Ch = Peek();
   if (Extended && IsLayout(Ch)) {
-    while (IsLayout(Peek())) ++FParseCursor;
+    while (IsLayout(Peek())) ++FCursor;
     return AppendNode(opComment);
   }
   if (Extended && Ch == '#') {
-    while (!AtEnd() && Peek() != '\r' && Peek() != '\n') ++FParseCursor;
-    while (Peek() == '\r' || Peek() == '\n') ++FParseCursor;
+    while (!AtEnd() && Peek() != '\r' && Peek() != '\n') ++FCursor;
+    while (Peek() == '\r' || Peek() == '\n') ++FCursor;
     return AppendNode(opComment);
   }
-  const std::string_view Text = FExprStart;
-  const size_t From = FParseCursor;
+  const std::string_view Text = FText;
+  const size_t From = FCursor;
   size_t To = From + (Ch == '{' ? 1 : 0);
   // Under x a "#" ends the run: the comment is the next atom.
   while (To < Text.size() && !EndsLiteralRun(Text[To]) && !(Extended && Text[To] == '#')) ++To;
   // A quantifier binds to one character: the run gives up its last one.
   if (To - From > 1 && To < Text.size() && IsQuantifier(Text[To])) --To;
   Flags = flHasWidth | (To - From == 1 ? flSimpleAtom : 0);
-  const int32_t Node = AppendNode((FCompileModifiers & kModI) ? opLiteralCI : opLiteral);
+  const int32_t Node = AppendNode((FModifiers & kModI) ? opLiteralCI : opLiteral);
   for (size_t At = From; At < To; ++At) {
     if (Extended && IsLayout(Text[At])) continue;
     EmitByte(uint8_t(Text[At]));
   }
   EmitByte(0);
-  FParseCursor = To;
+  FCursor = To;
   return Node;
 }
 
-int32_t TRegexEngine::EmitListClass(const std::string& List, bool Negated) {
+int32_t TRegexCompiler::EmitListClass(const std::string& List, bool Negated) {
   // \s and \w are built from their lists as they stand, whatever i says.
   TClassBuilder Class;
   Class.AddList(List);
@@ -588,9 +597,9 @@ int32_t TRegexEngine::EmitListClass(const std::string& List, bool Negated) {
   return Node;
 }
 
-void TRegexEngine::FinishClass(int32_t Node, const TClassBuilder& Class, bool Negated) {
+void TRegexCompiler::FinishClass(int32_t Node, const TClassBuilder& Class, bool Negated) {
   if (Class.Count > kMaxCompactMembers) {
-    if (!FSizePass) FProgram[size_t(Node)] = opCharSet;
+    if (!FSizePass) FProgram.Code[size_t(Node)] = opCharSet;
     for (const uint8_t Byte : Class.Bits) EmitByte(Negated ? uint8_t(~Byte) : Byte);
     return;
   }
@@ -604,26 +613,42 @@ void TRegexEngine::FinishClass(int32_t Node, const TClassBuilder& Class, bool Ne
   for (; Written < kCompactClassSize; ++Written) EmitByte(uint8_t(Class.Highest));
 }
 
-int32_t TRegexEngine::ParseBracketClass() {
+// The members after First (already one) up to Last; under r the Cyrillic letter ranges of
+// Windows-1251, whose YO lies outside the contiguous block.
+void TRegexCompiler::AddRange(TClassBuilder& Class, int First, int Last) {
+  const bool Cyrillic = (FModifiers & kModR) != 0;
+  if (Cyrillic && First == 224 && Last == 255) {
+    Class.AddCyrillicLower();
+  } else if (Cyrillic && First == 192 && Last == 223) {
+    Class.AddCyrillicUpper();
+  } else if (Cyrillic && First == 224 && Last == 223) {
+    Class.AddCyrillicLower();
+    Class.AddCyrillicUpper();
+  } else {
+    if (Last < First) Raise(109);
+    for (int Member = First + 1; Member <= Last; ++Member) Class.Add(Member);
+  }
+}
+
+int32_t TRegexCompiler::ParseBracketClass() {
   bool Negated = false;
   if (Peek() == '^') {
     Negated = true;
-    ++FParseCursor;
+    ++FCursor;
   }
   TClassBuilder Class;
-  if (FCompileModifiers & kModI) Class.CaseTable = &FCaseTable;
-  const bool Cyrillic = (FCompileModifiers & kModR) != 0;
+  if (FModifiers & kModI) Class.CaseTable = &FEngine.FCaseTable;
   const int32_t Node = AppendNode(Negated ? opNoneOf : opOneOf);
   int Previous = -1;  // the previous single character, the start of a possible range
   if (Peek() == ']') {
     Class.Add(']');
     Previous = ']';
-    ++FParseCursor;
+    ++FCursor;
   }
   while (!AtEnd() && Peek() != ']') {
     const char Ch = Peek();
     if (Ch == '-' && !AtEnd(1) && Peek(1) != ']' && Previous >= 0) {
-      ++FParseCursor;
+      ++FCursor;
       if (Peek() == '\\' && Peek(1) != 0 && std::strchr("dDsSwW", Peek(1))) {
         // "a-\d" is no range: the "-" is a member and the class escape comes next.
         Class.Add('-');
@@ -632,40 +657,29 @@ int32_t TRegexEngine::ParseBracketClass() {
       const bool Escaped = Peek() == '\\';
       int Last;
       if (Escaped) {
-        ++FParseCursor;
+        ++FCursor;
         if (AtEnd()) Raise(110);
         Last = DecodeEscape();
       } else {
         Last = uint8_t(Peek());
       }
-      const int First = Previous;
-      if (Cyrillic && First == 224 && Last == 255) {
-        Class.AddCyrillicLower();
-      } else if (Cyrillic && First == 192 && Last == 223) {
-        Class.AddCyrillicUpper();
-      } else if (Cyrillic && First == 224 && Last == 223) {
-        Class.AddCyrillicLower();
-        Class.AddCyrillicUpper();
-      } else {
-        if (Last < First) Raise(109);
-        for (int Member = First + 1; Member <= Last; ++Member) Class.Add(Member);
-      }
-      if (!Escaped) ++FParseCursor;
+      AddRange(Class, Previous, Last);
+      if (!Escaped) ++FCursor;
       Previous = -1;
       continue;
     }
     if (Ch == '\\') {
-      ++FParseCursor;
+      ++FCursor;
       if (AtEnd()) Raise(110);
       switch (Peek()) {
         case 'd':
           Class.AddList("0123456789");
           break;
         case 's':
-          Class.AddList(FSpaceCharList);
+          Class.AddList(FEngine.FSpaceCharList);
           break;
         case 'w':
-          Class.AddList(FWordCharList);
+          Class.AddList(FEngine.FWordCharList);
           break;
         default: {
           // Everything else, "\b" "\D" "\S" "\W" too, is the character it decodes to.
@@ -675,193 +689,16 @@ int32_t TRegexEngine::ParseBracketClass() {
           continue;
         }
       }
-      ++FParseCursor;
+      ++FCursor;
       Previous = -1;
       continue;
     }
     Class.Add(uint8_t(Ch));
     Previous = uint8_t(Ch);
-    ++FParseCursor;
+    ++FCursor;
   }
   if (AtEnd()) Raise(113);
   FinishClass(Node, Class, Negated);
-  ++FParseCursor;
+  ++FCursor;
   return Node;
-}
-
-// ---- Search-start data ----------------------------------------------------------------------
-
-void TRegexEngine::ComputeStartData(int TopFlags) {
-  FStartCharSet.fill(0);
-  BuildStartCharSet(1);
-  int Members = 0;
-  for (int Ch = 0; Ch < 256; ++Ch) {
-    if (!FStartCharSet[size_t(Ch)]) continue;
-    ++Members;
-    FStartSingle = uint8_t(Ch);
-  }
-  FStartIsSingle = Members == 1;
-  FStartChar = 0;
-  FAnchoredAtStart = false;
-  FRequiredText = 0;
-  FRequiredLength = 0;
-  FImpliedText = 0;
-  FImpliedLength = 0;
-  FHeadText = 0;
-  FHeadLength = 0;
-  FHeadCaseless = false;
-  FHeadBoundary = false;
-  const uint8_t* Base = FProgram.data();
-  const int32_t Next = NextNode(1);
-  if (Next == 0 || Base[Next] != opEnd) return;  // more than one top-level alternative
-  const int32_t Head = 1 + kNodeHeaderSize;
-  if (Base[Head] == opLiteral) FStartChar = Base[Head + kNodeHeaderSize];
-  FHeadBoundary = Base[Head] == opWordBoundary;
-  if (Base[Head] == opLiteral || Base[Head] == opLiteralCI) {
-    const auto Length =
-        int32_t(std::strlen(reinterpret_cast<const char*>(Base + Head + kNodeHeaderSize)));
-    if (Length >= 2) {
-      FHeadText = Head + kNodeHeaderSize;
-      FHeadLength = Length;
-      FHeadCaseless = Base[Head] == opLiteralCI;
-    }
-  }
-  if (Base[Head] == opInputStart) FAnchoredAtStart = true;
-  // Only the top-level chain: what lies inside groups or under a counting repeat is optional
-  // or repeated, but every node on this chain is passed by every match.
-  int32_t Longest = 0, LongestLength = 0;
-  for (int32_t Node = Head; Node != 0 && Base[Node] != opEnd; Node = NextNode(Node)) {
-    if (Base[Node] != opLiteral) continue;
-    const auto Length =
-        int32_t(std::strlen(reinterpret_cast<const char*>(Base + Node + kNodeHeaderSize)));
-    if (Length > 0 && Length >= LongestLength) {
-      Longest = Node + kNodeHeaderSize;
-      LongestLength = Length;
-    }
-  }
-  if (TopFlags & flStartsWithRepeat) {
-    FRequiredText = Longest;
-    FRequiredLength = LongestLength;
-    return;
-  }
-  // The same text proves that a line holds no match for other expressions too. Skipping their
-  // attempts changes no result: they could only fail, or raise 1014, which needs more than ten
-  // loop entries in the program.
-  int LoopEntries = 0;
-  for (size_t At = 1; At < FProgram.size(); At += NodeSizeAt(Base + At))
-    LoopEntries += Base[At] == opLoopEntry;
-  // Only worth a scan where the search would otherwise try every position of a character set;
-  // a single start character is found by memchr anyway.
-  const bool SetScan = !FAnchoredAtStart && FStartChar == 0 && !FStartIsSingle;
-  if (SetScan && LoopEntries <= kMaxLoopLevel) {
-    FImpliedText = Longest;
-    FImpliedLength = LongestLength;
-  }
-}
-
-void TRegexEngine::BuildStartCharSet(int32_t Start) {
-  // A union over every path, so each node needs walking once; the visited marks also end the
-  // walk around a loop whose body can come back to the loop node without consuming anything.
-  const uint8_t* Base = FProgram.data();
-  std::vector<uint8_t> Visited(FProgram.size(), 0);
-  std::vector<int32_t> Pending{Start};
-  auto AddRange = [this](int From, int To, bool In) {
-    for (int Ch = 0; Ch < 256; ++Ch)
-      if ((Ch >= From && Ch <= To) == In) FStartCharSet[size_t(Ch)] = 1;
-  };
-  while (!Pending.empty()) {
-    int32_t Node = Pending.back();
-    Pending.pop_back();
-    while (Node != 0 && !Visited[size_t(Node)]) {
-      Visited[size_t(Node)] = 1;
-      const uint8_t* At = Base + Node;
-      const uint8_t* Operand = At + kNodeHeaderSize;
-      int32_t Continue = 0;  // the next node of this walk, 0 to stop
-      switch (At[0]) {
-        case opEnd:
-          break;
-        case opInputStart:
-        case opInputEnd:
-        case opJumpBack:
-        case opNothing:
-        case opComment:
-        case opLineStart:
-        case opLineEnd:
-        case opWordBoundary:
-        case opNotWordBoundary:
-          Continue = NextNode(Node);
-          break;
-        case opAnyChar:
-        case opAnyInLine:
-        case opBackRef:
-        case opBackRefCI:
-          FStartCharSet.fill(1);
-          return;
-        case opLiteral:
-          FStartCharSet[Operand[0]] = 1;
-          break;
-        case opLiteralCI:
-          FStartCharSet[Operand[0]] = 1;
-          FStartCharSet[FCaseTable[Operand[0]]] = 1;
-          break;
-        case opDigit:
-          AddRange('0', '9', true);
-          break;
-        case opNotDigit:
-          AddRange('0', '9', false);
-          break;
-        case opOneOf:
-          for (int i = 0; i < kCompactClassSize; ++i) FStartCharSet[Operand[i]] = 1;
-          break;
-        case opNoneOf:
-          for (int Ch = 0; Ch < 256; ++Ch)
-            if (Ch != Operand[0] && Ch != Operand[1] && Ch != Operand[2])
-              FStartCharSet[size_t(Ch)] = 1;
-          break;
-        case opCharSet:
-          for (int Ch = 0; Ch < 256; ++Ch)
-            if (Operand[Ch >> 3] & (1u << (Ch & 7))) FStartCharSet[size_t(Ch)] = 1;
-          break;
-        case opLoopEntry:
-          Continue = NextNode(Node);
-          break;
-        case opAlternative: {
-          const int32_t Next = NextNode(Node);
-          if (Next == 0 || Base[Next] != opAlternative) {
-            Continue = Node + kNodeHeaderSize;
-            break;
-          }
-          for (int32_t Alt = Node; Alt != 0 && Base[Alt] == opAlternative; Alt = NextNode(Alt))
-            Pending.push_back(Alt + kNodeHeaderSize);
-          break;
-        }
-        case opLoop:
-        case opLoopLazy:
-          Pending.push_back(Node + ReadInt32(At + kOperandBody));
-          if (ReadInt32(At + kOperandMin) == 0) Continue = NextNode(Node);
-          break;
-        case opStar:
-        case opStarLazy:
-          Pending.push_back(Node + kNodeHeaderSize);
-          Continue = NextNode(Node);
-          break;
-        case opPlus:
-        case opPlusLazy:
-          Pending.push_back(Node + kNodeHeaderSize);
-          break;
-        case opRepeat:
-        case opRepeatLazy:
-          Pending.push_back(Node + kRepeatHeaderSize);
-          if (ReadInt32(At + kOperandMin) == 0) Continue = NextNode(Node);
-          break;
-        default:
-          if (At[0] >= opOpen && At[0] <= opCloseLast && IsKnownOpcode(At[0])) {
-            Continue = NextNode(Node);
-            break;
-          }
-          Raise(1001);
-      }
-      Node = Continue;
-    }
-  }
 }

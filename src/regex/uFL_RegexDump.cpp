@@ -60,9 +60,9 @@ std::string Number(int64_t Value) {
 
 std::string TRegexEngine::DumpProgram(std::string_view Separator) const {
   std::string Out;
-  const size_t Size = FProgram.size();
+  const size_t Size = FProgram.Code.size();
   for (size_t At = 1; At + kNodeHeaderSize <= Size;) {
-    const uint8_t* const Node = FProgram.data() + At;
+    const uint8_t* const Node = FProgram.Code.data() + At;
     const uint8_t* const Operand = Node + kNodeHeaderSize;
     const uint8_t Op = Node[0];
     if (At > 1) Out += Separator;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "regex/uFL_RegexCompiler.h"
+#include "regex/uFL_RegexMatcher.h"
 #include "regex/uFL_RegexOpcodes.h"
 
 namespace {
@@ -71,8 +73,7 @@ std::string_view CutAtNul(std::string_view Text) {
 ERegexError::ERegexError(const std::string& Message, int Code, int Position)
     : std::runtime_error(Message), Code(Code), Position(Position) {}
 
-TRegexEngine::TRegexEngine() {
-  ClearGroups();
+TRegexEngine::TRegexEngine() : FMatcher(std::make_unique<TRegexMatcher>(*this)) {
   SetModifier(1, false);
   SetModifier(2, true);
   SetModifier(3, true);
@@ -109,7 +110,7 @@ std::string TRegexEngine::ErrorMessage(int Code) const {
 }
 
 int TRegexEngine::ErrorPosition() const {
-  return FCompiling ? int(FParseCursor) : 0;
+  return FCompiler ? FCompiler->Position() : 0;
 }
 
 // ---- Expression and program -----------------------------------------------------------------
@@ -124,8 +125,15 @@ void TRegexEngine::SetExpression(std::string_view Text) {
 }
 
 void TRegexEngine::DiscardProgram() {
-  FProgram.clear();
-  FProgram.shrink_to_fit();
+  FProgram = TRegexProgram();
+}
+
+void TRegexEngine::CompileExpression(std::string_view Text) {
+  DiscardProgram();
+  FCompiled = false;
+  TRegexCompiler Compiler(*this, Text);
+  FProgram = Compiler.Compile();
+  FCompiled = true;
 }
 
 void TRegexEngine::Compile() {
@@ -133,27 +141,24 @@ void TRegexEngine::Compile() {
 }
 
 void TRegexEngine::Prepare() {
-  if (FModifierFlags != FProgramModifiers) DiscardProgram();
-  if (FProgram.empty()) {
+  if (FModifierFlags != FProgram.Modifiers) DiscardProgram();
+  if (FProgram.Empty()) {
     if (FExpression.empty()) Raise(1003);
     CompileExpression(FExpression);
   }
-  if (FProgram[0] != kProgramSignature) Raise(1004);
+  if (FProgram.Code[0] != kProgramSignature) Raise(1004);
 }
 
 std::string_view TRegexEngine::RequiredText() const {
-  if (FRequiredLength == 0 || FProgram.empty()) return {};
-  return {reinterpret_cast<const char*>(FProgram.data()) + FRequiredText, size_t(FRequiredLength)};
+  if (FProgram.RequiredLength == 0 || FProgram.Empty()) return {};
+  return {reinterpret_cast<const char*>(FProgram.Code.data()) + FProgram.RequiredText,
+          size_t(FProgram.RequiredLength)};
 }
 
 // ---- Input, search and groups ---------------------------------------------------------------
 
-void TRegexEngine::ClearGroups() {
-  for (int Slot = 0; Slot < 2 * kSubExprCount; ++Slot) FSlots[size_t(Slot)] = -1;
-}
-
 void TRegexEngine::SetInputString(std::string_view Text) {
-  ClearGroups();
+  FMatcher->ClearGroups();
   FInputString.assign(CutAtNul(Text));
   FHasInputString = true;
 }
@@ -165,31 +170,31 @@ bool TRegexEngine::ExecPos(int Offset) {
   if (Offset < 1) Raise(1006);
   if (Offset > Length + 1) return false;
   const auto* Begin = reinterpret_cast<const uint8_t*>(FInputString.data());
-  return Search(Begin, Begin + Length, Begin + (Offset - 1));
+  return FMatcher->Search(Begin, Begin + Length, Begin + (Offset - 1));
 }
 
 bool TRegexEngine::ExecPos(std::string_view Input, int Offset) {
   Prepare();
   Input = CutAtNul(Input);
-  ClearGroups();
+  FMatcher->ClearGroups();
   FSearchedInPlace = true;
   const auto Length = int64_t(Input.size());
   if (Offset < 1) Raise(1006);
   if (Offset > Length + 1) return false;
   const auto* Begin = reinterpret_cast<const uint8_t*>(Input.data());
-  return Search(Begin, Begin + Length, Begin + (Offset - 1));
+  return FMatcher->Search(Begin, Begin + Length, Begin + (Offset - 1));
 }
 
 int TRegexEngine::SubExprPos(int N) const {
   if (N < 0 || N >= kSubExprCount || (!FHasInputString && !FSearchedInPlace)) return -1;
-  const ptrdiff_t Start = FSlots[size_t(N)], End = FSlots[size_t(kSlotEnd + N)];
+  const ptrdiff_t Start = FMatcher->GroupStart(N), End = FMatcher->GroupEnd(N);
   if (Start < 0 || End < 0) return -1;
   return int(Start + 1);
 }
 
 int TRegexEngine::SubExprLen(int N) const {
   if (N < 0 || N >= kSubExprCount || (!FHasInputString && !FSearchedInPlace)) return -1;
-  const ptrdiff_t Start = FSlots[size_t(N)], End = FSlots[size_t(kSlotEnd + N)];
+  const ptrdiff_t Start = FMatcher->GroupStart(N), End = FMatcher->GroupEnd(N);
   if (Start < 0 || End < 0) return -1;
   return int(End - Start);
 }

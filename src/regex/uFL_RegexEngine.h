@@ -6,10 +6,16 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "regex/uFL_RegexProgram.h"
+
+class TRegexCompiler;
+class TRegexMatcher;
 
 // The one exception of the engine. what() is the full message, as a user is shown it.
 class ERegexError : public std::runtime_error {
@@ -126,6 +132,8 @@ class TRegexEngine {
   void SetWordCharList(std::string_view Chars);
   // The case mapping of every case-insensitive comparison; a pure function of one character.
   void SetCaseInverter(TCaseInverter Inverter);
+  // CaseInverter of every code, as every case-insensitive comparison uses it.
+  const TRegexByteSet& CaseTable() const { return FCaseTable; }
   // The default inverter: ASCII letters change case, every other character stays.
   static unsigned char InvertCase(unsigned char Ch);
 
@@ -137,12 +145,14 @@ class TRegexEngine {
   // ---- Inspection --------------------------------------------------------------------------
   // The compiled program, one node a line: "offset NAME operand -> next" (empty when none).
   std::string DumpProgram(std::string_view Separator = "\n") const;
-  const std::vector<uint8_t>& Program() const { return FProgram; }
+  const std::vector<uint8_t>& Program() const { return FProgram.Code; }
+  // The compiled program with its search-start data (empty when not compiled).
+  const TRegexProgram& CompiledProgram() const { return FProgram; }
   // Search-start data of the compiled program.
-  unsigned char StartChar() const { return FStartChar; }
-  bool AnchoredAtStart() const { return FAnchoredAtStart; }
+  unsigned char StartChar() const { return FProgram.StartChar; }
+  bool AnchoredAtStart() const { return FProgram.AnchoredAtStart; }
   std::string_view RequiredText() const;
-  bool InStartCharSet(unsigned char Ch) const { return FStartCharSet[Ch] != 0; }
+  bool InStartCharSet(unsigned char Ch) const { return FProgram.StartCharSet[Ch] != 0; }
 
   // Backtracking points (and, times kTrailPerPoint, saved values) one search may hold at once.
   // A search that needs more raises kRegexErrorBacktrackLimit.
@@ -157,82 +167,19 @@ class TRegexEngine {
   void CompileExpression(std::string_view Text);
 
  private:
-  using TByteSet = std::array<uint8_t, 256>;  // one flag per character code
-
-  // A saved value of the matcher state, put back when the search backtracks past it.
-  struct TTrailEntry {
-    int Slot;
-    ptrdiff_t Value;
-  };
-  // A point the search comes back to when what follows it fails.
-  struct TChoice {
-    const uint8_t* Saved;  // Cursor when the choice was made (a repetition's start)
-    uint64_t Serial;       // identifies the choice for the trail's once-per-choice rule
-    ptrdiff_t Step;        // repetitions: characters per count
-    int32_t Count;         // repetitions: the count to try next; lazy loops: the loop counter
-    int32_t Limit;         // repetitions: the last count to try
-    int32_t Node;          // the node whose rule made the choice
-    uint32_t TrailHeight;
-    int16_t Look;  // repetitions: the character the next node needs, or -1
-    uint8_t Kind;
-  };
+  // Compiling and matching are done by objects of their own over this one's settings.
+  friend class TRegexCompiler;
+  friend class TRegexMatcher;
 
   // RaiseError as the engine calls it: ends the operation even if an override returns.
   [[noreturn]] void Raise(int Code);
-
-  // Compiler (uFL_RegexCompiler.cpp).
-  struct TClassBuilder;
-  void FinishClass(int32_t Node, const TClassBuilder& Class, bool Negated);
-  int32_t ParseReg(bool InGroup, int& Flags);
-  int32_t ParseSequence(int& Flags);
-  int32_t ParseQuantified(int& Flags);
-  int32_t ParseSingle(int& Flags);
-  int32_t ParseEscape(int& Flags);
-  int32_t ParseLiteralRun(int& Flags);
-  int32_t ParseBracketClass();
-  int32_t EmitListClass(const std::string& List, bool Negated);
-  bool ReadBraceBounds(int32_t& Min, int32_t& Max);
-  unsigned char DecodeEscape();
-  int HexDigitValue(char Ch);
-  int32_t ParseBraceNumber(std::string_view Digits);
-  int32_t AppendNode(uint8_t Opcode);
-  void EmitByte(uint8_t Byte);
-  void EmitInt32(int32_t Value);
-  void InsertNode(uint8_t Opcode, int32_t At, int Size);
-  void SetNext(int32_t Node, int32_t Target);
-  void LinkTail(int32_t Node, int32_t Target);
-  void LinkOperandTail(int32_t Node, int32_t Target);
-  int32_t NextNode(int32_t Node) const {
-    int32_t Offset;  // stored unaligned after the opcode byte
-    std::memcpy(&Offset, FProgram.data() + Node + 1, sizeof Offset);
-    return Offset == 0 ? 0 : Node + Offset;
-  }
-  char Peek(size_t Ahead = 0) const;
-  bool AtEnd(size_t Ahead = 0) const;
-  void ComputeStartData(int TopFlags);
-  void BuildStartCharSet(int32_t Node);
-
-  // Matcher (uFL_RegexMatcher.cpp).
   void Prepare();
-  bool Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From);
-  bool TryMatchAt(const uint8_t* At);
-  bool WouldTryAPosition(const uint8_t* From, const uint8_t* End) const;
-  bool HeadFits(const uint8_t* At);
-  bool MatchPrim(int32_t Node);
-  ptrdiff_t RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max, ptrdiff_t& Step);
-  bool Backtrack(int32_t& Node, const uint8_t*& Cursor);
-  void PopChoice();
-  bool BackRefAt(const uint8_t* At, int Group, bool CaseInsensitive, ptrdiff_t& Length) const;
-  void SetSlot(int Slot, ptrdiff_t Value);
-  void PushChoice(const TChoice& Choice);
-  void Unwind(size_t Height);
-  void ClearGroups();
 
   // Settings.
   std::string FExpression;
   std::string FInputString;
   bool FHasInputString = false;
-  bool FSearchedInPlace = false;  // a search on a caller's text set the slots
+  bool FSearchedInPlace = false;  // a search on a caller's text set the groups
   uint32_t FModifierFlags = 0;
   std::string FSpaceCharList;
   std::string FWordCharList;
@@ -241,49 +188,13 @@ class TRegexEngine {
   char FPairText[2] = {0, 0};
   unsigned char FPairHead = 0, FPairTail = 0;  // FPairText as the matcher compares them
   TCaseInverter FCaseInverter;
-  TByteSet FCaseTable{};     // FCaseInverter of every code, taken when the inverter is set
-  TByteSet FLineBreakSet{};  // FLineBreakChars as a set
-  TByteSet FWordSet{};       // FWordCharList as a set
+  TRegexByteSet FCaseTable{};     // FCaseInverter of every code, taken when the inverter is set
+  TRegexByteSet FLineBreakSet{};  // FLineBreakChars as a set
+  TRegexByteSet FWordSet{};       // FWordCharList as a set
   int FLastErrorCode = 0;
 
-  // Program and search-start data.
-  std::vector<uint8_t> FProgram;  // empty: none
+  TRegexProgram FProgram;  // empty when not compiled
   bool FCompiled = false;
-  uint32_t FProgramModifiers = 0;
-  unsigned char FStartChar = 0;
-  bool FAnchoredAtStart = false;
-  int32_t FRequiredText = 0;  // program offset of the required literal's text, 0 for none
-  int32_t FRequiredLength = 0;
-  int32_t FImpliedText = 0;  // a literal every match holds, where RequiredText is not used
-  int32_t FImpliedLength = 0;
-  TByteSet FStartCharSet{};
-  int32_t FHeadText = 0;  // the literal every attempt starts with (2 characters or more)
-  int32_t FHeadLength = 0;
-  bool FHeadCaseless = false;
-  bool FHeadBoundary = false;      // every attempt starts with \b
-  unsigned char FStartSingle = 0;  // the only member of StartCharSet, when it has exactly one
-  bool FStartIsSingle = false;
-
-  // Compiler state.
-  bool FCompiling = false;  // ExprStart is set
-  std::string_view FExprStart;
-  size_t FParseCursor = 0;
-  int FGroupCount = 1;
-  bool FSizePass = false;
-  size_t FEmitPos = 0;  // bytes emitted (the counter in the size pass)
-  uint32_t FCompileModifiers = 0;
-
-  // Matcher state. Slots: group starts 0..14, group ends 15..29, loop level 30, loop counters of
-  // levels 1..10 at 31..40. Group values are offsets from TextBegin, -1 for none.
-  static constexpr int kSlotEnd = 15, kSlotLoopLevel = 30, kSlotCount = 41;
-  std::array<ptrdiff_t, kSlotCount> FSlots{};
-  std::array<uint64_t, kSlotCount> FSlotStamp{};  // serial of the choice a slot was saved under
-  uint64_t FSerial = 0, FTopSerial = 0, FAttemptSerial = 0;
-  uint64_t FBacktrackSteps = 0;  // of the current search
-  std::vector<TChoice> FChoices;
-  std::vector<TTrailEntry> FTrail;
-  const uint8_t* FCursor = nullptr;
-  const uint8_t* FTextBegin = nullptr;
-  const uint8_t* FTextEnd = nullptr;
-  bool FGroupsCleared = false;  // the slots were cleared by this search's first attempt
+  const TRegexCompiler* FCompiler = nullptr;  // the compilation under way, if any
+  std::unique_ptr<TRegexMatcher> FMatcher;    // match state; the groups of the last search
 };

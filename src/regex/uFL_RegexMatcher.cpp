@@ -6,12 +6,14 @@
 // the match state (groups, loop level, loop counters) is saved on a trail the first time it
 // happens under a point and put back when the walk returns to that point. That restores exactly
 // what the recursive rules restore, and also the loop level and counters an alternative needs.
-#include "regex/uFL_RegexEngine.h"
+#include "regex/uFL_RegexMatcher.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "regex/uFL_RegexEngine.h"
 #include "regex/uFL_RegexOpcodes.h"
+#include "regex/uFL_RegexRarity.h"
 
 namespace {
 
@@ -24,19 +26,12 @@ enum : uint8_t {
   ckLoopEnter,     // lazy loop whose continuation failed: make one more pass
 };
 
+// The rules of the walk are inlined into it: they are split out for reading, not for calls.
+#define FL_WALK_RULE [[gnu::always_inline]] inline
+
 // Above this many entries the stacks are released after a search, so that one pathological line
 // does not keep its memory for the life of the engine.
 constexpr size_t kKeptStackEntries = size_t(1) << 16;
-
-// How common a character is in source text, higher for rarer ones: blanks and the frequent
-// lower-case letters are everywhere, punctuation is not.
-int Rarity(uint8_t Ch) {
-  if (Ch == ' ' || Ch == '\t') return 0;
-  if (std::strchr("etaoinsr", Ch) && Ch != 0) return 1;
-  if (Ch >= 'a' && Ch <= 'z') return 2;
-  if ((Ch >= 'A' && Ch <= 'Z') || (Ch >= '0' && Ch <= '9') || Ch == '_') return 3;
-  return Ch < 0x80 ? 4 : 5;
-}
 
 // Whether Text occurs in [From, End): memchr to its rarest character, then a compare. The
 // texts are short literals, for which this beats memmem and a scan for their first character.
@@ -44,7 +39,7 @@ bool FindText(const uint8_t* From, const uint8_t* End, const uint8_t* Text, size
   if (size_t(End - From) < Length) return false;
   size_t Anchor = 0;
   for (size_t i = 1; i < Length; ++i)
-    if (Rarity(Text[i]) > Rarity(Text[Anchor])) Anchor = i;
+    if (RegexByteRarity(Text[i]) > RegexByteRarity(Text[Anchor])) Anchor = i;
   const uint8_t* const Last = End - Length + Anchor;  // the last place the anchor may lie
   for (const uint8_t* At = From + Anchor; At <= Last; ++At) {
     At = static_cast<const uint8_t*>(std::memchr(At, Text[Anchor], size_t(Last - At) + 1));
@@ -54,16 +49,86 @@ bool FindText(const uint8_t* From, const uint8_t* End, const uint8_t* Text, size
   return false;
 }
 
+// Below this many counts a plain loop finds the stop faster than a call of memchr.
+constexpr int32_t kShortScan = 16;
+
+// The first count from From towards Last (down for a greedy repetition, up for a lazy one) after
+// which the repetition stops at Look, the first character of the literal that follows it; a
+// count past Last when there is none. The end of the input reads as code 0. Without a Look every
+// count fits.
+int32_t NextFit(const uint8_t* Start, ptrdiff_t Step, int Look, const uint8_t* TextEnd,
+                int32_t From, int32_t Last, bool Greedy) {
+  if (Look < 0 || (Greedy ? From < Last : From > Last)) return From;
+  const int32_t None = Greedy ? Last - 1 : Last + 1;
+  const int32_t Low = Greedy ? Last : From, High = Greedy ? From : Last;
+  if (Step == 1 && Look != 0 && High - Low >= kShortScan) {
+    // One character a count: the stop is found by memchr; the end of the input never fits.
+    const uint8_t* const Begin = Start + Low;
+    const uint8_t* const End = std::min(Start + High + 1, TextEnd);
+    if (Begin >= End) return None;
+    const size_t Size = size_t(End - Begin);
+    const void* Hit = Greedy ? memrchr(Begin, Look, Size) : std::memchr(Begin, Look, Size);
+    return Hit ? int32_t(static_cast<const uint8_t*>(Hit) - Start) : None;
+  }
+  const int Direction = Greedy ? -1 : 1;
+  for (int32_t Count = From; Greedy ? Count >= Last : Count <= Last; Count += Direction) {
+    const uint8_t* const Stop = Start + Count * Step;
+    if ((Stop < TextEnd ? int(*Stop) : 0) == Look) return Count;
+  }
+  return None;
+}
+
 }  // namespace
 
 // ---- Search ---------------------------------------------------------------------------------
 
-bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From) {
-  if (FRequiredLength > 0 &&
-      !FindText(From, End, FProgram.data() + FRequiredText, size_t(FRequiredLength)))
+TRegexMatcher::TRegexMatcher(TRegexEngine& Engine)
+    : FEngine(Engine),
+      FProgram(Engine.FProgram),
+      FCaseTable(Engine.FCaseTable),
+      FLineBreakSet(Engine.FLineBreakSet),
+      FWordSet(Engine.FWordSet),
+      FPairSet(Engine.FPairSet),
+      FPairHead(Engine.FPairHead),
+      FPairTail(Engine.FPairTail) {
+  ClearGroups();
+}
+
+void TRegexMatcher::Raise(int Code) {
+  FEngine.Raise(Code);
+}
+
+FL_WALK_RULE bool TRegexMatcher::HeadFits(const uint8_t* At) {
+  // The position counts as tried either way: the groups are cleared as by an attempt.
+  if (!FGroupsCleared) {
+    ClearGroups();
+    FGroupsCleared = true;
+  }
+  const TRegexProgram& Program = FProgram;
+  if (Program.HeadBoundary) {
+    // An attempt that starts with \b fails at once inside a word or between non-word characters.
+    const bool Before = At > FTextBegin && FWordSet[At[-1]];
+    const bool Here = At < FTextEnd && FWordSet[*At];
+    return Before != Here;
+  }
+  if (Program.HeadLength == 0) return true;
+  // An attempt whose first node is this literal fails at once where the literal is not.
+  if (FTextEnd - At < Program.HeadLength) return false;
+  const uint8_t* const Text = FCode + Program.HeadText;
+  if (!Program.HeadCaseless) return std::memcmp(At, Text, size_t(Program.HeadLength)) == 0;
+  for (int32_t i = 0; i < Program.HeadLength; ++i)
+    if (At[i] != Text[i] && At[i] != FCaseTable[Text[i]]) return false;
+  return true;
+}
+
+bool TRegexMatcher::Search(const uint8_t* Begin, const uint8_t* End, const uint8_t* From) {
+  const TRegexProgram& Program = FProgram;
+  FCode = Program.Code.data();
+  if (Program.RequiredLength > 0 &&
+      !FindText(From, End, FCode + Program.RequiredText, size_t(Program.RequiredLength)))
     return false;
-  if (FImpliedLength > 0 &&
-      !FindText(From, End, FProgram.data() + FImpliedText, size_t(FImpliedLength))) {
+  if (Program.ImpliedLength > 0 &&
+      !FindText(From, End, FCode + Program.ImpliedText, size_t(Program.ImpliedLength))) {
     // Every attempt would fail; the groups end up as the failed attempts would leave them.
     if (WouldTryAPosition(From, End)) ClearGroups();
     return false;
@@ -76,17 +141,17 @@ bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_
   FTrail.clear();
   FBacktrackSteps = 0;
   struct TRelease {
-    TRegexEngine& Engine;
+    TRegexMatcher& Matcher;
     ~TRelease() {
-      if (Engine.FChoices.capacity() > kKeptStackEntries) Engine.FChoices = {};
-      if (Engine.FTrail.capacity() > kKeptStackEntries) Engine.FTrail = {};
+      if (Matcher.FChoices.capacity() > kKeptStackEntries) Matcher.FChoices = {};
+      if (Matcher.FTrail.capacity() > kKeptStackEntries) Matcher.FTrail = {};
     }
   } Release{*this};
 
-  if (FAnchoredAtStart) return TryMatchAt(From);
-  if (FStartChar != 0 || FStartIsSingle) {
+  if (Program.AnchoredAtStart) return TryMatchAt(From);
+  if (Program.StartChar != 0 || Program.StartIsSingle) {
     // One possible first character: let memchr skip to it.
-    const int Wanted = FStartChar != 0 ? FStartChar : FStartSingle;
+    const int Wanted = Program.StartChar != 0 ? Program.StartChar : Program.StartSingle;
     for (const uint8_t* At = From; At < End; ++At) {
       At = static_cast<const uint8_t*>(std::memchr(At, Wanted, size_t(End - At)));
       if (!At) return false;
@@ -96,44 +161,23 @@ bool TRegexEngine::Search(const uint8_t* Begin, const uint8_t* End, const uint8_
   }
   // The terminating NUL is never tried: a match that could only be empty at the end is no match.
   for (const uint8_t* At = From; At < End; ++At)
-    if (FStartCharSet[*At] && HeadFits(At) && TryMatchAt(At)) return true;
+    if (Program.StartCharSet[*At] && HeadFits(At) && TryMatchAt(At)) return true;
   return false;
 }
 
-bool TRegexEngine::HeadFits(const uint8_t* At) {
-  // The position counts as tried either way: the groups are cleared as by an attempt.
-  if (!FGroupsCleared) {
-    ClearGroups();
-    FGroupsCleared = true;
-  }
-  if (FHeadBoundary) {
-    // An attempt that starts with \b fails at once inside a word or between non-word characters.
-    const bool Before = At > FTextBegin && FWordSet[At[-1]];
-    const bool Here = At < FTextEnd && FWordSet[*At];
-    return Before != Here;
-  }
-  if (FHeadLength == 0) return true;
-  // An attempt whose first node is this literal fails at once where the literal is not.
-  if (FTextEnd - At < FHeadLength) return false;
-  const uint8_t* const Text = FProgram.data() + FHeadText;
-  if (!FHeadCaseless) return std::memcmp(At, Text, size_t(FHeadLength)) == 0;
-  for (int32_t i = 0; i < FHeadLength; ++i)
-    if (At[i] != Text[i] && At[i] != FCaseTable[Text[i]]) return false;
-  return true;
-}
-
-bool TRegexEngine::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {
-  if (FAnchoredAtStart) return true;
+bool TRegexMatcher::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {
+  const TRegexProgram& Program = FProgram;
+  if (Program.AnchoredAtStart) return true;
   if (From == End) return false;
-  if (FStartChar != 0 || FStartIsSingle)
-    return std::memchr(From, FStartChar != 0 ? FStartChar : FStartSingle, size_t(End - From)) !=
-           nullptr;
+  if (Program.StartChar != 0 || Program.StartIsSingle)
+    return std::memchr(From, Program.StartChar != 0 ? Program.StartChar : Program.StartSingle,
+                       size_t(End - From)) != nullptr;
   for (const uint8_t* At = From; At < End; ++At)
-    if (FStartCharSet[*At]) return true;
+    if (Program.StartCharSet[*At]) return true;
   return false;
 }
 
-bool TRegexEngine::TryMatchAt(const uint8_t* At) {
+bool TRegexMatcher::TryMatchAt(const uint8_t* At) {
   // A failed attempt puts back every slot it changed, so only the first attempt of a search needs
   // to clear the groups of the previous one.
   if (!FGroupsCleared) {
@@ -150,29 +194,30 @@ bool TRegexEngine::TryMatchAt(const uint8_t* At) {
 
 // ---- Match state and backtracking points ----------------------------------------------------
 
-void TRegexEngine::SetSlot(int Slot, ptrdiff_t Value) {
+void TRegexMatcher::SetSlot(int Slot, ptrdiff_t Value) {
   if (FSlotStamp[size_t(Slot)] != FTopSerial) {
-    if (FTrail.size() >= kMaxBacktrackPoints * kTrailPerPoint) Raise(kRegexErrorBacktrackLimit);
+    if (FTrail.size() >= TRegexEngine::kMaxBacktrackPoints * TRegexEngine::kTrailPerPoint)
+      Raise(kRegexErrorBacktrackLimit);
     FTrail.push_back({Slot, FSlots[size_t(Slot)]});
     FSlotStamp[size_t(Slot)] = FTopSerial;
   }
   FSlots[size_t(Slot)] = Value;
 }
 
-void TRegexEngine::PushChoice(const TChoice& Choice) {
-  if (FChoices.size() >= kMaxBacktrackPoints) Raise(kRegexErrorBacktrackLimit);
+void TRegexMatcher::PushChoice(const TChoice& Choice) {
+  if (FChoices.size() >= TRegexEngine::kMaxBacktrackPoints) Raise(kRegexErrorBacktrackLimit);
   FChoices.push_back(Choice);
   TChoice& Top = FChoices.back();
   Top.Serial = FTopSerial = ++FSerial;
   Top.TrailHeight = uint32_t(FTrail.size());
 }
 
-void TRegexEngine::PopChoice() {
+void TRegexMatcher::PopChoice() {
   FChoices.pop_back();
   FTopSerial = FChoices.empty() ? FAttemptSerial : FChoices.back().Serial;
 }
 
-void TRegexEngine::Unwind(size_t Height) {
+void TRegexMatcher::Unwind(size_t Height) {
   while (FTrail.size() > Height) {
     const TTrailEntry& Entry = FTrail.back();
     FSlots[size_t(Entry.Slot)] = Entry.Value;
@@ -180,18 +225,19 @@ void TRegexEngine::Unwind(size_t Height) {
   }
 }
 
+void TRegexMatcher::RenewChoice(TChoice& Choice) {
+  Choice.Serial = FTopSerial = ++FSerial;
+}
+
 // Goes back to the latest backtracking point that still has something to try and sets Node and
 // Cursor to it. False when none is left: the attempt has failed and its state is put back.
-bool TRegexEngine::Backtrack(int32_t& Node, const uint8_t*& Cursor) {
-  const uint8_t* const Base = FProgram.data();
-  auto CharAt = [this](const uint8_t* At) { return At < FTextEnd ? int(*At) : 0; };
-  auto Renew = [this](TChoice& Choice) { Choice.Serial = FTopSerial = ++FSerial; };
+bool TRegexMatcher::Backtrack(int32_t& Node, const uint8_t*& Cursor) {
   for (;;) {
     if (FChoices.empty()) {
       Unwind(0);
       return false;
     }
-    if (++FBacktrackSteps > kMaxBacktrackSteps) Raise(kRegexErrorBacktrackLimit);
+    if (++FBacktrackSteps > TRegexEngine::kMaxBacktrackSteps) Raise(kRegexErrorBacktrackLimit);
     TChoice& Choice = FChoices.back();
     Unwind(Choice.TrailHeight);
     Cursor = Choice.Saved;
@@ -199,9 +245,9 @@ bool TRegexEngine::Backtrack(int32_t& Node, const uint8_t*& Cursor) {
     switch (Choice.Kind) {
       case ckAlternative: {
         const int32_t Next = NextNode(From);
-        if (Next != 0 && Base[Next] == opAlternative) {
+        if (Next != 0 && FCode[Next] == opAlternative) {
           Choice.Node = Next;
-          Renew(Choice);
+          RenewChoice(Choice);
         } else {
           PopChoice();
         }
@@ -209,51 +255,65 @@ bool TRegexEngine::Backtrack(int32_t& Node, const uint8_t*& Cursor) {
         return true;
       }
       case ckRepeatGreedy:
-      case ckRepeatLazy: {
-        const bool Greedy = Choice.Kind == ckRepeatGreedy;
-        const int Direction = Greedy ? -1 : 1;
-        int32_t Count = Choice.Count;
-        const uint8_t* Start = Choice.Saved;
-        while ((Greedy ? Count >= Choice.Limit : Count <= Choice.Limit) && Choice.Look >= 0 &&
-               CharAt(Start + Count * Choice.Step) != Choice.Look)
-          Count += Direction;
-        if (Greedy ? Count < Choice.Limit : Count > Choice.Limit) {
-          PopChoice();
-          continue;
-        }
-        Cursor = Start + Count * Choice.Step;
-        if (Count != Choice.Limit) {
-          Choice.Count = Count + Direction;
-          Renew(Choice);
-        } else {
-          PopChoice();
-        }
-        Node = NextNode(From);
-        if (Node == 0) Raise(1002);
-        return true;
-      }
-      case ckLoopLeave: {
+      case ckRepeatLazy:
+        if (BacktrackRepetition(Choice, Node, Cursor)) return true;
+        continue;
+      case ckLoopLeave:
         PopChoice();
         SetSlot(kSlotLoopLevel, FSlots[kSlotLoopLevel] - 1);
-        Node = NextNode(From);
-        if (Node == 0) Raise(1002);
+        Node = FollowingNode(From);
         return true;
-      }
       default: {  // ckLoopEnter
         const int32_t Counter = Choice.Count;
         PopChoice();
         SetSlot(kSlotLoopLevel + int(FSlots[kSlotLoopLevel]), Counter + 1);
-        Node = From + ReadInt32(Base + From + kOperandBody);
+        Node = From + ReadInt32(FCode + From + kOperandBody);
         return true;
       }
     }
   }
 }
 
+// The next count of a repetition whose continuation failed, skipping the counts after which the
+// character the next node needs is not there. False when no count is left.
+bool TRegexMatcher::BacktrackRepetition(TChoice& Choice, int32_t& Node, const uint8_t*& Cursor) {
+  const bool Greedy = Choice.Kind == ckRepeatGreedy;
+  const int Direction = Greedy ? -1 : 1;
+  const uint8_t* Start = Choice.Saved;
+  const int32_t Count =
+      NextFit(Start, Choice.Step, Choice.Look, FTextEnd, Choice.Count, Choice.Limit, Greedy);
+  if (Greedy ? Count < Choice.Limit : Count > Choice.Limit) {
+    PopChoice();
+    return false;
+  }
+  Cursor = Start + Count * Choice.Step;
+  const int32_t From = Choice.Node;
+  if (Count != Choice.Limit) {
+    Choice.Count = Count + Direction;
+    RenewChoice(Choice);
+  } else {
+    PopChoice();
+  }
+  Node = FollowingNode(From);
+  return true;
+}
+
 // ---- The walk -------------------------------------------------------------------------------
 
-bool TRegexEngine::BackRefAt(const uint8_t* At, int Group, bool CaseInsensitive,
-                             ptrdiff_t& Length) const {
+int32_t TRegexMatcher::NextNode(int32_t Node) const {
+  const int32_t Offset = NextOffsetOf(FCode + Node);
+  return Offset == 0 ? 0 : Node + Offset;
+}
+
+// The node after Node where the walk must go on: a chain that ends there is a damaged program.
+int32_t TRegexMatcher::FollowingNode(int32_t Node) {
+  const int32_t Offset = NextOffsetOf(FCode + Node);
+  if (Offset == 0) Raise(1002);
+  return Node + Offset;
+}
+
+bool TRegexMatcher::BackRefAt(const uint8_t* At, int Group, bool CaseInsensitive,
+                              ptrdiff_t& Length) const {
   if (Group >= kSubExprCount) return false;
   const ptrdiff_t Start = FSlots[size_t(Group)], End = FSlots[size_t(kSlotEnd + Group)];
   if (Start < 0 || End < 0) return false;
@@ -267,8 +327,9 @@ bool TRegexEngine::BackRefAt(const uint8_t* At, int Group, bool CaseInsensitive,
   return true;
 }
 
-ptrdiff_t TRegexEngine::RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max, ptrdiff_t& Step) {
-  const uint8_t* const Repeated = FProgram.data() + Node;
+ptrdiff_t TRegexMatcher::RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max,
+                                   ptrdiff_t& Step) {
+  const uint8_t* const Repeated = FCode + Node;
   const uint8_t* const Operand = Repeated + kNodeHeaderSize;
   const ptrdiff_t Limit = std::min<ptrdiff_t>(Max, FTextEnd - At);
   ptrdiff_t Count = 0;
@@ -327,242 +388,276 @@ ptrdiff_t TRegexEngine::RegRepeat(int32_t Node, const uint8_t* At, ptrdiff_t Max
   }
 }
 
-bool TRegexEngine::MatchPrim(int32_t Node) {
-  const uint8_t* const Base = FProgram.data();
+// Zero-width tests of the place: input and line ends, word boundaries.
+FL_WALK_RULE bool TRegexMatcher::AtPosition(uint8_t Op, const uint8_t* Cursor) const {
   const uint8_t* const TextBegin = FTextBegin;
   const uint8_t* const TextEnd = FTextEnd;
-  const uint8_t* Cursor = FCursor;
   auto CharAt = [TextEnd](const uint8_t* At) { return At < TextEnd ? int(*At) : 0; };
+  switch (Op) {
+    case opInputStart:
+      return Cursor == TextBegin;
+    case opInputEnd:
+      return Cursor == TextEnd;
+    case opLineStart: {
+      if (Cursor == TextBegin) return true;
+      const uint8_t Previous = Cursor[-1];
+      if (FPairSet && Previous == FPairTail && Cursor - 1 > TextBegin && Cursor[-2] == FPairHead)
+        return true;
+      if (FPairSet && Previous == FPairHead && CharAt(Cursor) == FPairTail) return false;
+      return FLineBreakSet[Previous] != 0;
+    }
+    case opLineEnd: {
+      if (Cursor == TextEnd) return true;
+      const uint8_t Ch = *Cursor;
+      if (FPairSet && Ch == FPairHead && CharAt(Cursor + 1) == FPairTail) return true;
+      if (FPairSet && Ch == FPairTail && Cursor > TextBegin && Cursor[-1] == FPairHead)
+        return false;
+      return FLineBreakSet[Ch] != 0;
+    }
+    default: {  // opWordBoundary, opNotWordBoundary
+      const bool Before = Cursor > TextBegin && FWordSet[Cursor[-1]];
+      const bool Here = Cursor < TextEnd && FWordSet[*Cursor];
+      return (Before != Here) == (Op == opWordBoundary);
+    }
+  }
+}
+
+// Nodes that match one character: any, classes and digits.
+FL_WALK_RULE bool TRegexMatcher::MatchOneChar(const uint8_t* At, const uint8_t*& Cursor) const {
+  if (Cursor == FTextEnd) return false;
+  const uint8_t Ch = *Cursor;
+  const uint8_t* const Operand = At + kNodeHeaderSize;
+  bool Matched;
+  switch (At[0]) {
+    case opAnyChar:
+      Matched = true;
+      break;
+    case opAnyInLine:
+      // The pair's tail may be code 0, which the end of the input then stands for.
+      Matched = !(FPairSet && Ch == FPairHead &&
+                  (Cursor + 1 < FTextEnd ? int(Cursor[1]) : 0) == FPairTail) &&
+                !FLineBreakSet[Ch];
+      break;
+    case opDigit:
+      Matched = uint8_t(Ch - '0') <= 9;
+      break;
+    case opNotDigit:
+      Matched = uint8_t(Ch - '0') > 9;
+      break;
+    case opOneOf:
+      Matched = Ch == Operand[0] || Ch == Operand[1] || Ch == Operand[2];
+      break;
+    case opNoneOf:
+      Matched = Ch != Operand[0] && Ch != Operand[1] && Ch != Operand[2];
+      break;
+    default:  // opCharSet
+      Matched = (Operand[Ch >> 3] & (1u << (Ch & 7))) != 0;
+      break;
+  }
+  if (Matched) ++Cursor;
+  return Matched;
+}
+
+// Nodes that match a text: literals and back-references, exactly or case-insensitively.
+FL_WALK_RULE bool TRegexMatcher::MatchText(const uint8_t* At, const uint8_t*& Cursor) const {
+  const uint8_t* const Operand = At + kNodeHeaderSize;
+  const uint8_t Op = At[0];
+  if (Op == opBackRef || Op == opBackRefCI) {
+    ptrdiff_t Length = 0;
+    if (!BackRefAt(Cursor, Operand[0], Op == opBackRefCI, Length)) return false;
+    Cursor += Length;
+    return true;
+  }
+  // The first byte is compared even when it is the terminating 0: a literal of code 0 matches
+  // only at the end of the input, and advances by nothing.
+  if (Operand[0] == 0) return Cursor == FTextEnd;
+  const uint8_t* Text = Cursor;
+  if (Op == opLiteral) {
+    for (const uint8_t* Ch = Operand; *Ch; ++Ch, ++Text)
+      if (Text == FTextEnd || *Text != *Ch) return false;
+  } else {
+    for (const uint8_t* Ch = Operand; *Ch; ++Ch, ++Text)
+      if (Text == FTextEnd || (*Text != *Ch && *Text != FCaseTable[*Ch])) return false;
+  }
+  Cursor = Text;
+  return true;
+}
+
+// The first alternative of a chain; the others are a backtracking point.
+FL_WALK_RULE void TRegexMatcher::EnterAlternatives(int32_t& Node, const uint8_t* Cursor) {
+  const int32_t Next = NextNode(Node);
+  if (Next != 0 && FCode[Next] == opAlternative) {
+    TChoice Choice{};
+    Choice.Kind = ckAlternative;
+    Choice.Node = Next;
+    Choice.Saved = Cursor;
+    PushChoice(Choice);
+  }
+  Node += kNodeHeaderSize;
+}
+
+// Star, plus and counted repeats of one node: counts the copies in one pass, goes on with the
+// first count to try and leaves the others as a backtracking point.
+FL_WALK_RULE bool TRegexMatcher::EnterRepetition(int32_t& Node, const uint8_t*& Cursor) {
+  const uint8_t* const At = FCode + Node;
+  const uint8_t Op = At[0];
+  const bool Counted = Op == opRepeat || Op == opRepeatLazy;
+  const bool Greedy = Op == opStar || Op == opPlus || Op == opRepeat;
+  const int32_t Min = Counted                              ? ReadInt32(At + kOperandMin)
+                      : (Op == opPlus || Op == opPlusLazy) ? 1
+                                                           : 0;
+  const int32_t Max = Counted ? ReadInt32(At + kOperandMax) : kUnboundedCount;
+  const int32_t Next = NextNode(Node);
+  // A following literal must start where the repetition stops: skip the other counts.
+  // Group marks and comments before it cannot fail, so they do not hide it.
+  int32_t Follow = Next;
+  while (Follow != 0 && (FCode[Follow] == opComment || FCode[Follow] == opNothing ||
+                         (FCode[Follow] >= opOpen && FCode[Follow] <= opOpenLast) ||
+                         (FCode[Follow] >= opClose && FCode[Follow] <= opCloseLast)))
+    Follow = NextNode(Follow);
+  const int Look = Follow != 0 && FCode[Follow] == opLiteral ? FCode[Follow + kNodeHeaderSize] : -1;
+  ptrdiff_t Step = 1;
+  auto Found =
+      int32_t(RegRepeat(Node + (Counted ? kRepeatHeaderSize : kNodeHeaderSize), Cursor, Max, Step));
+  if (Step == 0) Found = std::min(Found, Min);
+  const uint8_t* const Start = Cursor;
+  int32_t Count;
+  if (Greedy) {
+    Count = NextFit(Start, Step, Look, FTextEnd, Found, Min, true);
+    if (Count < Min) return false;
+  } else {
+    if (Found < Min) return false;
+    Count = NextFit(Start, Step, Look, FTextEnd, Min, Found, false);
+    if (Count > Found) return false;
+  }
+  const int32_t Last = Greedy ? Min : Found;
+  if (Count != Last) {
+    TChoice Choice{};
+    Choice.Kind = Greedy ? ckRepeatGreedy : ckRepeatLazy;
+    Choice.Node = Node;
+    Choice.Saved = Start;
+    Choice.Count = Greedy ? Count - 1 : Count + 1;
+    Choice.Limit = Last;
+    Choice.Step = Step;
+    Choice.Look = int16_t(Look);
+    PushChoice(Choice);
+  }
+  Cursor = Start + Count * Step;
+  if (Next == 0) Raise(1002);
+  Node = Next;
+  return true;
+}
+
+FL_WALK_RULE void TRegexMatcher::EnterLoop() {
+  const auto Level = int(FSlots[kSlotLoopLevel]) + 1;
+  if (Level > kMaxLoopLevel) Raise(1014);
+  SetSlot(kSlotLoopLevel, Level);
+  SetSlot(kSlotLoopLevel + Level, 0);
+}
+
+// The end of a complex loop's body: another pass or what follows the loop, in the order its
+// greediness asks, with the other way as a backtracking point. Returns the node to go on with.
+FL_WALK_RULE int32_t TRegexMatcher::PassLoop(int32_t Node, const uint8_t* Cursor) {
+  const uint8_t* const At = FCode + Node;
+  const auto Level = int(FSlots[kSlotLoopLevel]);
+  if (Level <= 0) Raise(1015);
+  const auto Counter = int32_t(FSlots[size_t(kSlotLoopLevel + Level)]);
+  const int32_t Min = ReadInt32(At + kOperandMin);
+  const int32_t Max = ReadInt32(At + kOperandMax);
+  const int32_t Body = Node + ReadInt32(At + kOperandBody);
+  if (Counter < Min) {
+    SetSlot(kSlotLoopLevel + Level, Counter + 1);
+    return Body;
+  }
+  if (At[0] == opLoop) {
+    if (Counter < Max) {
+      TChoice Choice{};
+      Choice.Kind = ckLoopLeave;
+      Choice.Node = Node;
+      Choice.Saved = Cursor;
+      PushChoice(Choice);
+      SetSlot(kSlotLoopLevel + Level, Counter + 1);
+      return Body;
+    }
+  } else if (Counter < Max) {
+    TChoice Choice{};
+    Choice.Kind = ckLoopEnter;
+    Choice.Node = Node;
+    Choice.Saved = Cursor;
+    Choice.Count = Counter;
+    PushChoice(Choice);
+  }
+  // Leaving the loop: what follows it runs at the enclosing loop's level.
+  SetSlot(kSlotLoopLevel, Level - 1);
+  return FollowingNode(Node);
+}
+
+FL_WALK_RULE void TRegexMatcher::MarkGroup(uint8_t Op, const uint8_t* Cursor) {
+  if (Op <= opOpenLast)
+    SetSlot(Op - opOpen + 1, Cursor - FTextBegin);
+  else
+    SetSlot(kSlotEnd + Op - opClose + 1, Cursor - FTextBegin);
+}
+
+bool TRegexMatcher::MatchPrim(int32_t Node) {
+  const uint8_t* const Base = FCode;
+  const uint8_t* Cursor = FCursor;
   for (;;) {
     const uint8_t* const At = Base + Node;
-    const uint8_t* const Operand = At + kNodeHeaderSize;
-    switch (At[0]) {
+    const uint8_t Op = At[0];
+    switch (Op) {
       case opEnd:
         FCursor = Cursor;
         return true;
       case opInputStart:
-        if (Cursor != TextBegin) goto Fail;
-        break;
       case opInputEnd:
-        if (Cursor != TextEnd) goto Fail;
+      case opLineStart:
+      case opLineEnd:
+      case opWordBoundary:
+      case opNotWordBoundary:
+        if (!AtPosition(Op, Cursor)) goto Fail;
         break;
       case opAnyChar:
-        if (Cursor == TextEnd) goto Fail;
-        ++Cursor;
-        break;
       case opAnyInLine:
-        if (Cursor == TextEnd) goto Fail;
-        if (FPairSet && *Cursor == FPairHead && CharAt(Cursor + 1) == FPairTail) goto Fail;
-        if (FLineBreakSet[*Cursor]) goto Fail;
-        ++Cursor;
-        break;
-      case opLineStart:
-        if (Cursor != TextBegin) {
-          const uint8_t Previous = Cursor[-1];
-          if (FPairSet && Previous == FPairTail && Cursor - 1 > TextBegin &&
-              Cursor[-2] == FPairHead)
-            break;
-          if (FPairSet && Previous == FPairHead && CharAt(Cursor) == FPairTail) goto Fail;
-          if (!FLineBreakSet[Previous]) goto Fail;
-        }
-        break;
-      case opLineEnd:
-        if (Cursor != TextEnd) {
-          const uint8_t Ch = *Cursor;
-          if (FPairSet && Ch == FPairHead && CharAt(Cursor + 1) == FPairTail) break;
-          if (FPairSet && Ch == FPairTail && Cursor > TextBegin && Cursor[-1] == FPairHead)
-            goto Fail;
-          if (!FLineBreakSet[Ch]) goto Fail;
-        }
-        break;
       case opDigit:
-        if (Cursor == TextEnd || uint8_t(*Cursor - '0') > 9) goto Fail;
-        ++Cursor;
-        break;
       case opNotDigit:
-        if (Cursor == TextEnd || uint8_t(*Cursor - '0') <= 9) goto Fail;
-        ++Cursor;
-        break;
-      case opLiteral: {
-        // The first byte is compared even when it is the terminating 0: a literal of code 0
-        // matches only at the end of the input, and advances by nothing.
-        if (Operand[0] == 0) {
-          if (Cursor != TextEnd) goto Fail;
-          break;
-        }
-        const uint8_t* Text = Cursor;
-        for (const uint8_t* Ch = Operand; *Ch; ++Ch, ++Text)
-          if (Text == TextEnd || *Text != *Ch) goto Fail;
-        Cursor = Text;
-        break;
-      }
-      case opLiteralCI: {
-        if (Operand[0] == 0) {
-          if (Cursor != TextEnd) goto Fail;
-          break;
-        }
-        const uint8_t* Text = Cursor;
-        for (const uint8_t* Ch = Operand; *Ch; ++Ch, ++Text)
-          if (Text == TextEnd || (*Text != *Ch && *Text != FCaseTable[*Ch])) goto Fail;
-        Cursor = Text;
-        break;
-      }
       case opOneOf:
-        if (Cursor == TextEnd ||
-            (*Cursor != Operand[0] && *Cursor != Operand[1] && *Cursor != Operand[2]))
-          goto Fail;
-        ++Cursor;
-        break;
       case opNoneOf:
-        if (Cursor == TextEnd || *Cursor == Operand[0] || *Cursor == Operand[1] ||
-            *Cursor == Operand[2])
-          goto Fail;
-        ++Cursor;
-        break;
       case opCharSet:
-        if (Cursor == TextEnd || !(Operand[*Cursor >> 3] & (1u << (*Cursor & 7)))) goto Fail;
-        ++Cursor;
+        if (!MatchOneChar(At, Cursor)) goto Fail;
         break;
+      case opLiteral:
+      case opLiteralCI:
       case opBackRef:
-      case opBackRefCI: {
-        ptrdiff_t Length = 0;
-        if (!BackRefAt(Cursor, Operand[0], At[0] == opBackRefCI, Length)) goto Fail;
-        Cursor += Length;
+      case opBackRefCI:
+        if (!MatchText(At, Cursor)) goto Fail;
         break;
-      }
-      case opWordBoundary:
-      case opNotWordBoundary: {
-        const bool Before = Cursor > TextBegin && FWordSet[Cursor[-1]];
-        const bool Here = Cursor < TextEnd && FWordSet[*Cursor];
-        if ((Before != Here) != (At[0] == opWordBoundary)) goto Fail;
-        break;
-      }
       case opNothing:
       case opJumpBack:
       case opComment:
         break;
-      case opAlternative: {
-        const int32_t Next = NextNode(Node);
-        if (Next != 0 && Base[Next] == opAlternative) {
-          TChoice Choice{};
-          Choice.Kind = ckAlternative;
-          Choice.Node = Next;
-          Choice.Saved = Cursor;
-          PushChoice(Choice);
-        }
-        Node += kNodeHeaderSize;
+      case opAlternative:
+        EnterAlternatives(Node, Cursor);
         continue;
-      }
       case opStar:
       case opPlus:
       case opRepeat:
       case opStarLazy:
       case opPlusLazy:
-      case opRepeatLazy: {
-        const uint8_t Op = At[0];
-        const bool Counted = Op == opRepeat || Op == opRepeatLazy;
-        const bool Greedy = Op == opStar || Op == opPlus || Op == opRepeat;
-        const int32_t Min = Counted                              ? ReadInt32(At + kOperandMin)
-                            : (Op == opPlus || Op == opPlusLazy) ? 1
-                                                                 : 0;
-        const int32_t Max = Counted ? ReadInt32(At + kOperandMax) : kUnboundedCount;
-        const int32_t Next = NextNode(Node);
-        // A following literal must start where the repetition stops: skip the other counts.
-        // Group marks and comments before it cannot fail, so they do not hide it.
-        int32_t Follow = Next;
-        while (Follow != 0 && (Base[Follow] == opComment || Base[Follow] == opNothing ||
-                               (Base[Follow] >= opOpen && Base[Follow] <= opOpenLast) ||
-                               (Base[Follow] >= opClose && Base[Follow] <= opCloseLast)))
-          Follow = NextNode(Follow);
-        const int Look =
-            Follow != 0 && Base[Follow] == opLiteral ? Base[Follow + kNodeHeaderSize] : -1;
-        ptrdiff_t Step = 1;
-        auto Found = int32_t(
-            RegRepeat(Node + (Counted ? kRepeatHeaderSize : kNodeHeaderSize), Cursor, Max, Step));
-        if (Step == 0) Found = std::min(Found, Min);
-        const uint8_t* const Start = Cursor;
-        auto Fits = [&](int32_t Count) { return Look < 0 || CharAt(Start + Count * Step) == Look; };
-        int32_t Count;
-        if (Greedy) {
-          for (Count = Found; Count >= Min && !Fits(Count); --Count) {
-          }
-          if (Count < Min) goto Fail;
-        } else {
-          if (Found < Min) goto Fail;
-          for (Count = Min; Count <= Found && !Fits(Count); ++Count) {
-          }
-          if (Count > Found) goto Fail;
-        }
-        const int32_t Last = Greedy ? Min : Found;
-        if (Count != Last) {
-          TChoice Choice{};
-          Choice.Kind = Greedy ? ckRepeatGreedy : ckRepeatLazy;
-          Choice.Node = Node;
-          Choice.Saved = Start;
-          Choice.Count = Greedy ? Count - 1 : Count + 1;
-          Choice.Limit = Last;
-          Choice.Step = Step;
-          Choice.Look = int16_t(Look);
-          PushChoice(Choice);
-        }
-        Cursor = Start + Count * Step;
-        if (Next == 0) Raise(1002);
-        Node = Next;
+      case opRepeatLazy:
+        if (!EnterRepetition(Node, Cursor)) goto Fail;
         continue;
-      }
-      case opLoopEntry: {
-        const auto Level = int(FSlots[kSlotLoopLevel]) + 1;
-        if (Level > kMaxLoopLevel) Raise(1014);
-        SetSlot(kSlotLoopLevel, Level);
-        SetSlot(kSlotLoopLevel + Level, 0);
+      case opLoopEntry:
+        EnterLoop();
         break;
-      }
       case opLoop:
-      case opLoopLazy: {
-        const auto Level = int(FSlots[kSlotLoopLevel]);
-        if (Level <= 0) Raise(1015);
-        const auto Counter = int32_t(FSlots[size_t(kSlotLoopLevel + Level)]);
-        const int32_t Min = ReadInt32(At + kOperandMin);
-        const int32_t Max = ReadInt32(At + kOperandMax);
-        const int32_t Body = Node + ReadInt32(At + kOperandBody);
-        if (Counter < Min) {
-          SetSlot(kSlotLoopLevel + Level, Counter + 1);
-          Node = Body;
-          continue;
-        }
-        if (At[0] == opLoop) {
-          if (Counter < Max) {
-            TChoice Choice{};
-            Choice.Kind = ckLoopLeave;
-            Choice.Node = Node;
-            Choice.Saved = Cursor;
-            PushChoice(Choice);
-            SetSlot(kSlotLoopLevel + Level, Counter + 1);
-            Node = Body;
-            continue;
-          }
-        } else if (Counter < Max) {
-          TChoice Choice{};
-          Choice.Kind = ckLoopEnter;
-          Choice.Node = Node;
-          Choice.Saved = Cursor;
-          Choice.Count = Counter;
-          PushChoice(Choice);
-        }
-        // Leaving the loop: what follows it runs at the enclosing loop's level.
-        SetSlot(kSlotLoopLevel, Level - 1);
-        break;
-      }
+      case opLoopLazy:
+        Node = PassLoop(Node, Cursor);
+        continue;
       default:
-        if (At[0] >= opOpen && At[0] <= opOpenLast) {
-          SetSlot(At[0] - opOpen + 1, Cursor - TextBegin);
-          break;
-        }
-        if (At[0] >= opClose && At[0] <= opCloseLast) {
-          SetSlot(kSlotEnd + At[0] - opClose + 1, Cursor - TextBegin);
-          break;
-        }
-        Raise(1001);
+        if (!(Op >= opOpen && Op <= opCloseLast && IsKnownOpcode(Op))) Raise(1001);
+        MarkGroup(Op, Cursor);
+        break;
     }
     {
       const int32_t Offset = NextOffsetOf(At);

@@ -27,6 +27,17 @@ const char* ActionHeaderText(TActionKind Action) {
   return "";
 }
 
+TObservedAction ObservedActionOf(const TActionParams& Params, const std::string& StartDir) {
+  TObservedAction A;
+  A.Action = Params.Action;
+  A.PreviewOnly = Params.PreviewOnly;
+  A.Terms = Params.Action == TActionKind::acAddUnit ? std::vector<std::string>{Params.UnitName}
+                                                    : Params.SearchList;
+  A.Replacements = Params.ReplaceList;
+  A.StartDir = StartDir;
+  return A;
+}
+
 std::string ActionWarningText() {
   return std::string("This is a Test version! [") + FerrolinVersion +
          "] Make sure you have backups of your files and check performed actions for correctness."
@@ -44,6 +55,7 @@ void TActionDriver::DoFiles(const TActionParams& Params) {
     return;
   }
   if (!FHost.ConfirmAction(ActionWarningText())) return;
+  FObserver = ObserveSaves ? ObserveSaves(Params) : nullptr;
 
   // Every action starts with a fresh TDelphiFile; the first file of another kind replaces it.
   KeptFile = CreateFile(TFileKind::fkDelphi, &FTree);
@@ -78,6 +90,9 @@ void TActionDriver::FinishAction(const TActionParams& Params, TClock::time_point
   FHost.LeaveBusyState();
   const TClock::time_point EndTime = Now();
   ShowStatistics(Params, EndTime - StartTime);
+  if (FObserver) FObserver->Finish();
+  FObserver.reset();
+  if (KeptFile) KeptFile->SaveObserver = nullptr;
   if (RefreshNeeded) TFileSelection(FFiles, FHost).RefreshFileList(true);
   FHost.SaveSettings();
 }
@@ -152,10 +167,13 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
   File.ConfirmOverwrite = [this](const std::string& Question) {
     return FHost.ConfirmOverwrite(Question);
   };
+  File.SaveObserver = FObserver.get();
   bool NoConfirm = true;
   if (Params.Action == TActionKind::acReplace) NoConfirm = !Params.ReplaceConfirm;
   if (Params.Action == TActionKind::acAddUnit) NoConfirm = !Params.AddUnitConfirm;
-  if (File.SaveChanges(NoConfirm)) {
+  // A preview writes nothing, so there is nothing to confirm.
+  const bool Saved = File.SaveChanges(NoConfirm || Params.PreviewOnly);
+  if (Saved) {
     ++FilesSaved;
     RefreshNeeded = true;
   }
@@ -166,7 +184,15 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
   } else {
     HasResults = File.WriteResults();
   }
+  if (FObserver && FObserver->WriteResults(File)) HasResults = true;
   if (HasResults) ++FilesWithResults;
+  if (OnFileDone) {
+    // Term counts only where there are terms: search and replace.
+    std::vector<int64_t> TermCounts;
+    if (Params.Action == TActionKind::acSearch || Params.Action == TActionKind::acReplace)
+      TermCounts = F.Counts;
+    OnFileDone(FileOutcomeOf(File, std::move(TermCounts), Saved));
+  }
   FHost.UpdateStatusLine(false);
 }
 
@@ -211,6 +237,8 @@ void TActionDriver::ShowStatistics(const TActionParams& Params, TClock::duration
       Text += " [" + std::to_string(ReadOnly) + " files are readonly]";
     Line(Text);
   }
+  if (FObserver)
+    for (std::string& Text : FObserver->StatisticsLines()) Line(std::move(Text));
   if (A == TActionKind::acRunWith || NonZeroExitCodes > 0)
     Line(std::to_string(NonZeroExitCodes) + " files had non-zero exitcodes, " +
          std::to_string(FFiles.Count() - NonZeroExitCodes) + " completed with zero exitcode");

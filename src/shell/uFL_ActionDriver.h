@@ -11,7 +11,10 @@
 
 #include "files/uFL_BaseFile.h"
 #include "files/uFL_FileExecute.h"
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Types.h"
+#include "journal/uFL_ActionObserver.h"
+#include "output/uFL_FileOutcome.h"
 #include "shell/uFL_FileFactory.h"
 #include "support/uFL_BusyHost.h"
 
@@ -33,6 +36,7 @@ struct TActionParams {
   TCheckOptions ChosenChecks = 0;
   std::string UnitName;
   bool AddUnitConfirm = false;  // cbAUOverwrite
+  bool PreviewOnly = false;     // "Preview only, change no file": nothing is saved
   // Worker threads that read and search files ahead of the driver; 0: one per core; 1: none, every
   // file is worked on by the driver's thread. Results are the same for every number.
   unsigned Threads = 0;
@@ -46,6 +50,9 @@ class IActionHost : public IBusyHost {
   virtual void ShowResultsPage() = 0;  // ShowPage(results, current action page)
   virtual void SaveSettings() = 0;
 };
+
+// What the watcher of an action's saves is told about it; StartDir names the files in a diff.
+TObservedAction ObservedActionOf(const TActionParams& Params, const std::string& StartDir);
 
 // The header node of each action kind, and the texts the driver shows.
 const char* ActionHeaderText(TActionKind Action);
@@ -82,7 +89,13 @@ class TActionDriver {
   // of the run action (seams for tests).
   std::function<TClock::time_point()> Now = [] { return TClock::now(); };
   std::function<std::unique_ptr<TBaseFile>(TFileKind, TResultTree*)> CreateFile = CreateFileObject;
+  // Makes the watcher of an action's saves (the undo journal, a preview), asked once the action is
+  // confirmed; an error it throws ends the action before anything changed. Unset: none.
+  std::function<std::shared_ptr<IActionObserver>(const TActionParams&)> ObserveSaves;
   IProcessRunner* Runner = &SystemProcessRunner();
+  // Told what each file came to, after its results were written, in file-list order on the
+  // driver's thread; not called for a file whose operation ended the action by an error.
+  std::function<void(const TFileOutcome&)> OnFileDone;
 
  private:
   void RunFiles(const TActionParams& Params);
@@ -97,4 +110,5 @@ class TActionDriver {
   TResultTree& FTree;
   TTraceLog& FTrace;
   IActionHost& FHost;
+  std::shared_ptr<IActionObserver> FObserver;
 };

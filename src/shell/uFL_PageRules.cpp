@@ -78,13 +78,6 @@ std::string SearchReplaceSummary(const std::vector<std::string>& SearchList,
   return Text;
 }
 
-TCheckOptions ChecksFromList(const std::vector<bool>& Checked, int Offset) {
-  TCheckOptions Options = 0;
-  for (size_t i = 0; i < Checked.size(); ++i)
-    if (Checked[i] && int(i) + Offset <= 7) Options |= TCheckOptions(1u << (int(i) + Offset));
-  return Options;
-}
-
 std::string FileEntryHint(const std::string& Path, const TSearchRec& Rec) {
   std::string Hint = ExtractFileName(Path) + ", " + std::to_string(Rec.Size) + " bytes";
   if (Rec.Attr & faReadOnly) Hint += ", Readonly";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/uFL_CheckTable.h"
 #include "files/uFL_Types.h"
 
 class TFileList;
@@ -49,10 +50,6 @@ std::string SearchReplaceSummary(const std::vector<std::string>& SearchList,
                                  const std::string& SearchText,
                                  const std::vector<std::string>& ReplaceList,
                                  const std::string& ReplaceText);
-
-// The checks chosen on a check list whose item i stands for option i + Offset (options above 7
-// do not fit the set and are left out).
-TCheckOptions ChecksFromList(const std::vector<bool>& Checked, int Offset);
 
 // The hint of a file-list entry: "NAME, N bytes", with ", Readonly" for a read-only file.
 std::string FileEntryHint(const std::string& Path, const TSearchRec& Rec);

@@ -60,7 +60,8 @@ void PrepareFileOperations(const TActionParams& Params, TPreparedFile& F) {
   // SaveChanges does nothing to a file that is unchanged or not loaded: its results are final.
   if (F.Buffered && !(File.Changed && File.Loaded)) {
     TResultTree* Shared = File.ResultTree;
-    File.ResultTree = &F.Results;
+    // An object made without a tree writes no nodes, here as on the driver's thread.
+    if (Shared) File.ResultTree = &F.Results;
     F.HasResults = File.WriteResults();
     F.ResultsWritten = true;
     File.ResultTree = Shared;

@@ -5,6 +5,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "support/uFL_Utils.h"
@@ -174,7 +176,12 @@ bool TCompMemory::LoadCheckList(TCheckListState& Control) {
   std::string Items;
   bool Present = false;
   if (ReadString(Control.Name + "_items", Items, Present) && !Items.empty()) {
-    Control.Items = SplitTextLines(Items);
+    std::vector<std::string> Stored = SplitTextLines(Items);
+    // A stored list that is the start of the window's list was stored before the later items
+    // existed: they stay (unchecked), and the stored states apply to the items they belong to.
+    const bool Older = Stored.size() < Control.Items.size() &&
+                       std::equal(Stored.begin(), Stored.end(), Control.Items.begin());
+    if (!Older) Control.Items = std::move(Stored);
     if (Control.Sorted)
       std::stable_sort(
           Control.Items.begin(), Control.Items.end(),

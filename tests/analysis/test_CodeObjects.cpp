@@ -147,6 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
 TRoutine BodyOf(const char* Name, const std::string& Statements) {
   TRoutine R;
   R.Name = Name;
+  const std::string_view N = Name;
+  if (N.ends_with(".CREATE")) R.Kind = TRoutineKind::rkConstructor;
+  if (N.ends_with(".DESTROY")) R.Kind = TRoutineKind::rkDestructor;
   for (char S : Statements) R.NoteStatement(S == 'i');
   R.BodyEnded();
   return R;
@@ -194,6 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(InheritedPlace, StaysSeenUntilTheNextStatementOrTheBodysEnd) {
   TRoutine R;
   R.Name = "TFOO.DESTROY";
+  R.Kind = TRoutineKind::rkDestructor;
   R.NoteStatement(false);
   R.NoteStatement(true);
   EXPECT_EQ(R.InheritedPlace, TInheritedPlace::Seen);

@@ -22,25 +22,15 @@ struct StripCase {
   bool StringAfter;
 };
 
-// Runs the stripping steps of one line as the scan does (strings unless in a comment, comments).
-std::string Strip(TCodeFile& F, const std::string& Line) {
-  F.SetWorkLine(Line);
-  if (!F.InBlockComment) F.StripStrings();
-  F.StripComments();
-  return F.WorkText();
-}
-
 class DelphiStripTest : public ::testing::TestWithParam<StripCase> {};
 
 TEST_P(DelphiStripTest, WorkingLineAndState) {
   const StripCase& C = GetParam();
   TDelphiFile F(nullptr);
-  F.InBlockComment = C.InBlockComment;
-  F.BlockKind = C.BlockKind;
-  F.InString = C.InString;
-  EXPECT_EQ(Strip(F, C.Line), C.Work);
-  EXPECT_EQ(F.InBlockComment, C.BlockAfter);
-  EXPECT_EQ(F.InString, C.StringAfter);
+  TStripState State{C.InBlockComment, C.BlockKind, C.InString};
+  EXPECT_EQ(F.StripLine(C.Line, State), C.Work);
+  EXPECT_EQ(State.InBlockComment, C.BlockAfter);
+  EXPECT_EQ(State.InString, C.StringAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,6 +152,7 @@ void CompareWithReference(const std::string& Alphabet, unsigned Seed) {
   const TRefMarks M{F.LineComment, F.BlockOpen, F.BlockOpenAlt, F.BlockClose, F.BlockCloseAlt};
   std::mt19937 Rng(Seed);
   TRefState St;
+  TStripState State;
   for (int Line = 0; Line < 20000; ++Line) {
     std::string Text;
     const size_t Len = Rng() % 24;
@@ -170,12 +161,13 @@ void CompareWithReference(const std::string& Alphabet, unsigned Seed) {
     const TRefState Before = St;
     if (!St.InBlock) RefStripStrings(W, St, M);
     RefStripComments(W, St, M);
-    ASSERT_EQ(Strip(F, Text), W) << "line [" << Text << "] in comment " << Before.InBlock
-                                 << " kind " << Before.Kind << " in string " << Before.InString;
-    ASSERT_EQ(F.InBlockComment, St.InBlock) << Text;
-    ASSERT_EQ(F.InString, St.InString) << Text;
+    ASSERT_EQ(F.StripLine(Text, State), W)
+        << "line [" << Text << "] in comment " << Before.InBlock << " kind " << Before.Kind
+        << " in string " << Before.InString;
+    ASSERT_EQ(State.InBlockComment, St.InBlock) << Text;
+    ASSERT_EQ(State.InString, St.InString) << Text;
     if (St.InBlock) {
-      ASSERT_EQ(F.BlockKind, St.Kind) << Text;
+      ASSERT_EQ(State.BlockKind, St.Kind) << Text;
     }
   }
 }
@@ -446,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, FirstArgumentTest,
 struct ItemAfterCase {
   const char* Line;
   const char* Word;
-  const char* Item;  // nullptr: none
+  const char* Item;  // nullptr: none (the empty name names nothing)
 };
 
 class ItemAfterWordTest : public ::testing::TestWithParam<ItemAfterCase> {};
@@ -463,15 +455,16 @@ TEST_P(ItemAfterWordTest, Name) {
   EXPECT_EQ(I->Name, GetParam().Item);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ItemAfterWordTest,
-    ::testing::Values(ItemAfterCase{"OPEN C_EMP(10);", "OPEN", "C_EMP"},
-                      ItemAfterCase{"FETCH C_EMP INTO V_ROW;", "FETCH", "C_EMP"},
-                      ItemAfterCase{"CLOSE   C_EMP;", "CLOSE", "C_EMP"},
-                      ItemAfterCase{"OPEN PKG.CUR;", "OPEN", "PKG"},
-                      ItemAfterCase{"OPEN C1,C2", "OPEN", "C1"}, ItemAfterCase{"OPEN;", "OPEN", ""},
-                      ItemAfterCase{"REOPEN C1;", "OPEN", nullptr},
-                      ItemAfterCase{"OPEN_C1;", "OPEN", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Rules, ItemAfterWordTest,
+                         ::testing::Values(ItemAfterCase{"OPEN C_EMP(10);", "OPEN", "C_EMP"},
+                                           ItemAfterCase{"FETCH C_EMP INTO V_ROW;", "FETCH",
+                                                         "C_EMP"},
+                                           ItemAfterCase{"CLOSE   C_EMP;", "CLOSE", "C_EMP"},
+                                           ItemAfterCase{"OPEN PKG.CUR;", "OPEN", "PKG"},
+                                           ItemAfterCase{"OPEN C1,C2", "OPEN", "C1"},
+                                           ItemAfterCase{"OPEN;", "OPEN", nullptr},
+                                           ItemAfterCase{"REOPEN C1;", "OPEN", nullptr},
+                                           ItemAfterCase{"OPEN_C1;", "OPEN", nullptr}));
 
 TEST(GetCodeItem, AddsOnceAndTraces) {
   TTraceCapture Trace;
@@ -590,8 +583,8 @@ TEST(Reset, ForgetsItemsRoutinesAndDelphiFields) {
   TTempTree Tmp;
   TDelphiFile F(nullptr);
   PrepareFile(F, Tmp, "r.pas",
-              Source({"unit R;", "interface", "try", "implementation", "uses A;", "procedure X;",
-                      "begin", "  with TList.Create do Clear;", "end;"}));
+              Source({"unit R;", "interface", "try except", "implementation", "uses A;",
+                      "procedure X;", "begin", "  with TList.Create do Clear;", "end;"}));
   ASSERT_TRUE(F.Load());
   F.Analyse(AllDelphiChecks);
   EXPECT_FALSE(F.CodeItems.empty());

@@ -129,9 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "\t\tSetAbort found without Raise statement\n"
                                "\tFunction  TORDERLIST.CANCELORDER\n"
                                "\t\tSetAbort <> SetComplete\n"
-                               "\t\tSetAbort found without Raise statement\n"
-                               "\tGeneral\n"
-                               "\t\tNo Try..Except construction found\n"},
+                               "\t\tSetAbort found without Raise statement\n"},
                       UnitCase{"create and destroy", CheckBit(coCreateDestroy),
                                "uOrders.pas\n"
                                "\tGeneral\n"
@@ -144,13 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
                                "\tFunction  TORDERLIST.CANCELORDER\n"
                                "\t\tSetAbort <> SetComplete\n"
                                "\t\tSetAbort found without Raise statement\n"},
-                      // "No Try..Except" directly after "General": one node holds both.
+                      // SaveOrder's try..except is the unit's.
                       UnitCase{"try and create",
                                CheckBit(coCreateDestroy) | CheckBit(coNoTryExcept),
                                "uOrders.pas\n"
                                "\tGeneral\n"
-                               "\t\tQUERY created 1 times and destroyed 0 times\n"
-                               "\t\tNo Try..Except construction found\n"},
+                               "\t\tQUERY created 1 times and destroyed 0 times\n"},
                       // The constructor calls its ancestor first, the destructor last.
                       UnitCase{"inherited", CheckBit(coInherited), ""}));
 
@@ -309,23 +306,33 @@ TEST_P(TryExceptTest, NoTryExceptFinding) {
 INSTANTIATE_TEST_SUITE_P(
     Files, TryExceptTest,
     ::testing::Values(
-        TryCase{"program with try in its main block",
+        TryCase{"program with only try..finally in its main block",
                 {"program Tool;", "uses SysUtils, Classes;", "var L: TStringList;", "begin",
                  "  L := TStringList.Create;", "  try", "    L.LoadFromFile(ParamStr(1));",
                  "  finally", "    L.Free;", "  end;", "end."},
-                false},
+                true},
         TryCase{"program without try",
                 {"program Tool;", "begin", "  L := TStringList.Create;", "end."},
                 true},
-        TryCase{"unit whose try statements all stand in routines",
+        TryCase{"unit whose try..except stands in a routine",
                 {"unit U;", "interface", "implementation", "procedure X;", "begin", "  try",
                  "  except", "  end;", "end;", "end."},
+                false},
+        TryCase{"try and except in a comment or string",
+                {"unit U;", "interface", "{ try }", "const S = 'try';", "implementation",
+                 "procedure X; begin S := 'except'; end;", "end."},
                 true},
-        TryCase{"try in a comment or string before implementation",
-                {"unit U;", "interface", "{ try }", "const S = 'try';", "implementation", "end."},
+        TryCase{
+            "words that only hold TRY and EXCEPT",
+            {"unit U;", "interface", "implementation", "procedure X;", "begin",
+             "  if TryStrToInt(S, N) then Retry;", "  raise EExceptionX.Create;", "end;", "end."},
+            true},
+        TryCase{"except before the try",
+                {"unit U;", "interface", "implementation", "procedure X;", "begin",
+                 "  HandleExcept;", "  except", "  try", "end;", "end."},
                 true},
-        TryCase{"try on the implementation line",
-                {"unit U;", "interface", "implementation try", "end."},
+        TryCase{"try and except on one line after the implementation line",
+                {"unit U;", "interface", "implementation", "begin try X; except end; end."},
                 false}));
 
 // A program file never starts routine detection: its SETABORT and creations are not counted.

@@ -210,3 +210,19 @@ TEST(OracleChecks, DelphiOptionsReportNothingForCursors) {
 }
 
 }  // namespace
+
+namespace {
+
+// Calls of a package's OPEN and CLOSE are no cursor statements, and nothing is named by the empty
+// text: a LOB handled through DBMS_LOB is no cursor of this check.
+TEST(OracleChecks, DottedCallsAndEmptyNamesAreNoCursors) {
+  const std::string Body =
+      Source({"CREATE OR REPLACE PACKAGE BODY doc_pkg AS", "  PROCEDURE load(p_id IN NUMBER) IS",
+              "    l_lob BLOB;", "  BEGIN", "    dbms_lob.open(l_lob, dbms_lob.lob_readonly);",
+              "    DBMS_LOB.CLOSE (l_lob);", "    OPEN c_docs; FETCH c_docs INTO r;", "    close;",
+              "  END load;", "END doc_pkg;"});
+  EXPECT_EQ(CheckSource<TOracleFile>("d.pkb", Body, OFC),
+            "d.pkb\n\tGeneral\n\t\tOpen=Fetch=Close does not match for C_DOCS\n");
+}
+
+}  // namespace

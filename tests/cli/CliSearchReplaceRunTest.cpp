@@ -197,6 +197,10 @@ TEST_F(CliActions, ThreadsChangeNothingInTheOutput) {
   EXPECT_EQ(Steady(Three.Out), Steady(One.Out));
   EXPECT_EQ(T.Read("trace.txt"), OneTrace);
   EXPECT_NE(OneTrace.find("Found 1 occurences of begin"), std::string::npos);
+  One = CallCli(Args({"search", "--term", "begin", "--threads", "1", "--format", "grep"}));
+  Three = CallCli(Args({"search", "--term", "begin", "--threads", "3", "--format", "grep"}));
+  EXPECT_EQ(Three.Out, One.Out);
+  EXPECT_NE(One.Out.find("begin"), std::string::npos);
   TCliCall Bad = CallCli(Args({"search", "--term", "a", "--threads", "0"}));
   EXPECT_EQ(Bad.Status, 2);
   EXPECT_NE(Bad.Err.find("--threads needs a whole number of at least 1, not '0'"),

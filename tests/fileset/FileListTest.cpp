@@ -2,6 +2,8 @@
 #include "fileset/uFL_FileList.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "fileset/uFL_FileSelection.h"
 #include "support/FakeActionHost.h"
@@ -138,6 +140,44 @@ TEST_F(Selection, RefreshDropsVanishedFilesAndRenewsRecords) {
   EXPECT_EQ(Host.Pauses, 1);
   EXPECT_EQ(Rel(), (Names{"a.pas", "sub/deeper/e.pas"}));
   EXPECT_EQ(List.Rec(0).Size, 19);
+}
+
+TEST_F(Selection, WalkRecordsAreThoseOfTheWalkOrOfTheirFirstUse) {
+  chmod(T.Path("a.pas").c_str(), 0444);
+  T.File("sub/c.pas", "grown");
+  symlink("../a.dfm", T.Path("sub/link.pas").c_str());
+  const Names All{"a.pas", "sub/c.pas", "sub/deeper/e.pas", "sub/link.pas"};
+  Collect(true, {"", "*.pas", {}, true});
+  ASSERT_EQ(Rel(), All);
+  const struct {
+    int64_t Size;
+    int Attr;
+  } Expected[] = {{1, faArchive | faReadOnly}, {5, faArchive}, {1, faArchive}, {1, faArchive}};
+  T.File("sub/c.pas", "grown after the walk");
+  for (int i = 0; i < List.Count(); ++i) {
+    EXPECT_EQ(List.Rec(i).Size, Expected[i].Size) << List.Path(i);
+    EXPECT_EQ(List.Rec(i).Attr, Expected[i].Attr) << List.Path(i);
+  }
+  EXPECT_EQ(List.Rec(0).Name, "a.pas");
+  EXPECT_GT(List.Rec(0).Time, 0);
+  EXPECT_EQ(List.ReadOnlyCount(), 1);
+
+  // Paths only: a record is read when first wanted; a file gone by then keeps an empty one.
+  List.Clear();
+  TCollectParams PathsOnly{"", "*.pas", {}, true};
+  PathsOnly.ReadRecords = false;
+  Collect(true, PathsOnly);
+  std::filesystem::remove(T.Path("sub/deeper/e.pas"));
+  ASSERT_EQ(Rel(), All);
+  EXPECT_EQ(List.Rec(1).Size, 20);
+  EXPECT_EQ(List.Rec(2).Size, 0);
+  EXPECT_EQ(List.ReadOnlyCount(), 1);
+  // Read at once instead, a file gone since the listing leaves the list.
+  List.Clear();
+  Collect(true, PathsOnly);
+  std::filesystem::remove(T.Path("sub/c.pas"));
+  List.ReadRecords();
+  EXPECT_EQ(Rel(), (Names{"a.pas", "sub/link.pas"}));
 }
 
 TEST_F(Selection, KeepOnlyFile) {

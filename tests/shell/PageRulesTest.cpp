@@ -174,15 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TSummaryCase{{}, "", {}, "new", "Replacing undefined searchdata with new"},
                       TSummaryCase{{"one"}, "one", {}, "", "Searching for one"}));
 
-TEST(ChosenChecks, ItemsMapToOptionsFromTheirOffsetUpToSeven) {
-  EXPECT_EQ(ChecksFromList({false, false, false, true}, 0), CheckBit(coInherited));
-  EXPECT_EQ(ChecksFromList({true, false, true, false}, 0),
-            CheckBit(coCreateDestroy) | CheckBit(coNoTryExcept));
-  EXPECT_EQ(ChecksFromList({true}, 4), CheckBit(coOpenFetchClose));
-  EXPECT_EQ(ChecksFromList({false, false, false, false}, 0), 0);
-  EXPECT_EQ(ChecksFromList({false, false, false, true, true}, 4), 0x80) << "option 8 is dropped";
-}
-
 TEST(EntryHint, NamesTheFileItsSizeAndReadOnly) {
   EXPECT_EQ(FileEntryHint("/src/a.pas", TSearchRec{0, 812, faReadOnly | faArchive, "a.pas"}),
             "a.pas, 812 bytes, Readonly");

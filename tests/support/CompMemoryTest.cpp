@@ -313,6 +313,20 @@ TEST_F(CompMemoryTest, StoredItemsReplaceTheWindowsAndUncoveredItemsStayUnchecke
   EXPECT_EQ(Types.Checked, (std::vector<bool>{false, false}));
 }
 
+TEST_F(CompMemoryTest, ListStoredBeforeLaterItemsExistedKeepsThemUncheckedAndItsOwnStates) {
+  SetRaw("FL_Version", "0.25 Alpha");
+  SetRaw("clbDelphiChecks_items", "a\r\nb\r\n");
+  SetRaw("clbDelphiChecks_checked", QByteArray("\x02", 1));
+  SetRaw("clbDelphiChecks_binarysize", 1);
+  TSettingsRecords R;
+  R.Controls.push_back(
+      TCheckListState{"clbDelphiChecks", false, {"a", "b", "c", "d"}, {true, false, true, true}});
+  LoadSettings(Store, R);
+  const auto& Delphi = std::get<TCheckListState>(R.Controls[0]);
+  EXPECT_EQ(Delphi.Items, (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(Delphi.Checked, (std::vector<bool>{false, true, false, false}));
+}
+
 TEST_F(CompMemoryTest, SortedComboListIsResortedOnLoadAndAbsentListEmptiesIt) {
   SetRaw("FL_Version", "0.25 Alpha");
   SetRaw("cbDir_mru", "/z/\r\n/A/\r\n/b/\r\n");

@@ -50,6 +50,28 @@ std::optional<QString> TQtDialogs::SaveFile(const QString& Title, const QString&
   return File;
 }
 
+std::optional<QString> TQtDialogs::SaveFileOfType(const QString& Title,
+                                                  const QString& DefaultSuffix,
+                                                  const QStringList& Types, int& Type) {
+  QFileDialog Dialog(FParent, Title, FLastDir);
+  Dialog.setFileMode(QFileDialog::AnyFile);
+  Dialog.setAcceptMode(QFileDialog::AcceptSave);
+  Dialog.setNameFilters(Types);
+  if (!DefaultSuffix.isEmpty()) Dialog.setDefaultSuffix(DefaultSuffix);
+  // The suffix follows the chosen type: "*.sarif" gives "sarif".
+  QObject::connect(&Dialog, &QFileDialog::filterSelected, &Dialog,
+                   [&Dialog](const QString& Filter) {
+                     const int Star = Filter.lastIndexOf(QStringLiteral("*."));
+                     if (Star >= 0) Dialog.setDefaultSuffix(Filter.mid(Star + 2).chopped(1));
+                   });
+  if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
+  Type = int(Types.indexOf(Dialog.selectedNameFilter()));
+  if (Type < 0) Type = 0;
+  const QString File = Dialog.selectedFiles().first();
+  FLastDir = QFileInfo(File).absolutePath();
+  return File;
+}
+
 std::optional<QString> TQtDialogs::SelectDirectory(const QString& Start) {
   // The dialog lets the user make a new folder, which stands in for typing a missing one.
   const QString Dir = QFileDialog::getExistingDirectory(FParent, QString(), Start);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,6 +22,14 @@ class IDialogs {
   // File dialogs; nothing when the user cancels.
   virtual std::optional<QString> OpenFile(const QString& Title, const QString& DefaultSuffix) = 0;
   virtual std::optional<QString> SaveFile(const QString& Title, const QString& DefaultSuffix) = 0;
+  // A save dialog with a list of file types ("SARIF log (*.sarif)"); Type is set to the index of
+  // the chosen one. A dialog without the list picks the first type.
+  virtual std::optional<QString> SaveFileOfType(const QString& Title, const QString& DefaultSuffix,
+                                                const QStringList& Types, int& Type) {
+    (void)Types;
+    Type = 0;
+    return SaveFile(Title, DefaultSuffix);
+  }
   virtual std::optional<QString> SelectDirectory(const QString& Start) = 0;
 };
 
@@ -35,6 +44,8 @@ class TQtDialogs : public IDialogs {
   void Error(const QString& Text) override;
   std::optional<QString> OpenFile(const QString& Title, const QString& DefaultSuffix) override;
   std::optional<QString> SaveFile(const QString& Title, const QString& DefaultSuffix) override;
+  std::optional<QString> SaveFileOfType(const QString& Title, const QString& DefaultSuffix,
+                                        const QStringList& Types, int& Type) override;
   std::optional<QString> SelectDirectory(const QString& Start) override;
 
  private:

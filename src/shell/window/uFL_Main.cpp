@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -54,6 +55,16 @@ TMain::TMain(IDialogs& Dialogs, QWidget* Parent)
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(Path)));
   };
   FDriver = std::make_unique<TActionDriver>(FFileList, FResultTree, FTraceLog, *this);
+  // Every replace and unit insertion is journaled for undo, or only previewed.
+  FDriver->ObserveSaves = [](const TActionParams& P) {
+    return MakeActionObserver(ObservedActionOf(P, ""));
+  };
+  StartEditor = [](const std::vector<std::string>& Words) {
+    // Like the shell's open command, an editor that cannot be started says nothing.
+    QStringList Arguments;
+    for (size_t i = 1; i < Words.size(); ++i) Arguments << Q(Words[i]);
+    QProcess::startDetached(Q(Words[0]), Arguments);
+  };
   FStore.ShowMessage = [this](const std::string& Text) { FDialogs.Information(Q(Text)); };
   CreateControls();
   FormCreate();

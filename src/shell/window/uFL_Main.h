@@ -74,6 +74,8 @@ class TMain : public QWidget, public IActionHost {
   std::function<void(int Milliseconds)> Sleep;
   // Opens a file with its associated program (a seam for tests).
   std::function<void(const std::string& Path)> OpenWithShell;
+  // Starts the editor command's program with its arguments, without waiting (a seam for tests).
+  std::function<void(const std::vector<std::string>& Words)> StartEditor;
 
   // The terms and replacements of the next search or replace, and the chosen checks.
   std::vector<std::string> SearchList, ReplaceList;
@@ -193,11 +195,13 @@ class TMain : public QWidget, public IActionHost {
   void miEditInResultsClick();
   void RemovethisfilefromList1Click();
   void miResultRemoveOthersClick();
+  void tvResultsDblClick();
   // Tracing and Miscellaneous pages.
   void btnTraceSearchClick();
   void btnTraceNextClick();
   void cbTraceClick();
   void btnCleanRegistryClick();
+  void btnUndoLastClick();
 
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
@@ -212,6 +216,14 @@ class TMain : public QWidget, public IActionHost {
   std::unique_ptr<TResultTreeModel> FResultModel;
   TFileSelection FSelection;
   std::unique_ptr<TActionDriver> FDriver;
+  // The outcome of every file of the last action, for saving its results as a SARIF log; the
+  // record of an action asked for becomes the last one when the action starts.
+  TRunRecord FPendingRun, FLastRun;
+  std::vector<TFileOutcome> FLastOutcomes;
+  void PrepareRunRecord(const TActionParams& Params);
+  void SaveSarif(const std::string& FileName) const;
+  // Opens the file of Node in the editor command at its line; false when no command is set.
+  bool OpenInEditor(TResultNode* Node);
   TCompMemory FStore;
 
   TBusyMode FBusyMode = bmIdle;
@@ -261,6 +273,7 @@ class TMain : public QWidget, public IActionHost {
                   *cbParams = nullptr, *cbUnit = nullptr;
   QCheckBox *cbCaseSensitive = nullptr, *cbRegExp = nullptr, *cbRPOverwrite = nullptr,
             *cbShowOutput = nullptr, *cbMultiThreaded = nullptr, *cbAUOverwrite = nullptr;
+  QCheckBox *cbRPPreview = nullptr, *cbAUPreview = nullptr;
   QStatusBar* sbSearchReplace = nullptr;
   TCheckListBox *clbDelphiChecks = nullptr, *clbOracleChecks = nullptr;
   // Results page.
@@ -274,4 +287,5 @@ class TMain : public QWidget, public IActionHost {
   QLineEdit* edtSearch = nullptr;
   QCheckBox* cbTrace = nullptr;
   QListWidget* lbAbout = nullptr;
+  TRecentComboBox* cbEditor = nullptr;
 };

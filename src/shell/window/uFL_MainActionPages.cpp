@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "files/uFL_CheckTable.h"
 #include "shell/uFL_PageRules.h"
 #include "support/uFL_QtText.h"
 #include "uFL_CheckListBox.h"
@@ -49,11 +50,13 @@ void TMain::CreateGenericPage() {
   G->addWidget(cbCaseSensitive, 2, 1);
   G->addWidget(cbRegExp, 3, 1);
   G->addWidget(cbRPOverwrite, 4, 1);
+  cbRPPreview = CreateCheckBox(gbSearchReplace, "cbRPPreview", false);
+  G->addWidget(cbRPPreview, 5, 1);
   sbSearchReplace = new QStatusBar(gbSearchReplace);
   sbSearchReplace->setObjectName(QStringLiteral("sbSearchReplace"));
   sbSearchReplace->setAccessibleName(QStringLiteral("sbSearchReplace"));
   sbSearchReplace->setSizeGripEnabled(false);
-  G->addWidget(sbSearchReplace, 5, 0, 1, 4);
+  G->addWidget(sbSearchReplace, 6, 0, 1, 4);
   G->setColumnStretch(1, 1);
   Page->addWidget(gbSearchReplace);
 
@@ -100,6 +103,8 @@ void TMain::CreateDelphiPage() {
   U->addWidget(btnAddUnit, 0, 2);
   cbAUOverwrite = CreateCheckBox(gbAddUnit, "cbAUOverwrite", true);
   U->addWidget(cbAUOverwrite, 1, 1);
+  cbAUPreview = CreateCheckBox(gbAddUnit, "cbAUPreview", false);
+  U->addWidget(cbAUPreview, 2, 1);
   U->setColumnStretch(1, 1);
   Page->addWidget(gbAddUnit);
 
@@ -108,7 +113,7 @@ void TMain::CreateDelphiPage() {
   clbDelphiChecks = new TCheckListBox(gbDelphiChecks);
   clbDelphiChecks->setObjectName(QStringLiteral("clbDelphiChecks"));
   clbDelphiChecks->setAccessibleName(QStringLiteral("clbDelphiChecks"));
-  clbDelphiChecks->SetItems({std::begin(DelphiCheckItems), std::end(DelphiCheckItems)});
+  clbDelphiChecks->SetItems(CheckCaptions(TFileKind::fkDelphi));
   C->addWidget(clbDelphiChecks, 0, 0);
   QPushButton* btnDelphiCheck = CreateButton(gbDelphiChecks, "btnDelphiCheck", true);
   C->addWidget(btnDelphiCheck, 0, 1, Qt::AlignTop);
@@ -125,7 +130,7 @@ void TMain::CreateOraclePage() {
   clbOracleChecks = new TCheckListBox(gbOracleChecks);
   clbOracleChecks->setObjectName(QStringLiteral("clbOracleChecks"));
   clbOracleChecks->setAccessibleName(QStringLiteral("clbOracleChecks"));
-  clbOracleChecks->SetItems({std::begin(OracleCheckItems), std::end(OracleCheckItems)});
+  clbOracleChecks->SetItems(CheckCaptions(TFileKind::fkOracle));
   C->addWidget(clbOracleChecks, 0, 0);
   QPushButton* btnOracleCheck = CreateButton(gbOracleChecks, "btnOracleCheck", true);
   C->addWidget(btnOracleCheck, 0, 1, Qt::AlignTop);
@@ -149,11 +154,14 @@ TActionParams TMain::ActionParams(TActionKind Action, TFileKind FileKind) const 
   P.ChosenChecks = ChosenChecks;
   P.UnitName = cbUnit->Text();
   P.AddUnitConfirm = cbAUOverwrite->isChecked();
+  P.PreviewOnly = (Action == TActionKind::acAddUnit ? cbAUPreview : cbRPPreview)->isChecked();
   return P;
 }
 
 void TMain::RunAction(TActionKind Action, TFileKind FileKind) {
-  FDriver->DoFiles(ActionParams(Action, FileKind));
+  const TActionParams Params = ActionParams(Action, FileKind);
+  PrepareRunRecord(Params);
+  FDriver->DoFiles(Params);
 }
 
 void TMain::btnSearchClick() {
@@ -257,7 +265,7 @@ void TMain::btnAddUnitClick() {
 }
 
 void TMain::btnDelphiCheckClick() {
-  ChosenChecks = ChecksFromList(clbDelphiChecks->CheckStates(), 0);
+  ChosenChecks = ChecksFromList(TFileKind::fkDelphi, clbDelphiChecks->CheckStates());
   if (ChosenChecks == 0) {
     FDialogs.Information(Q(PageMsg::SelectChecks));
     return;
@@ -266,7 +274,7 @@ void TMain::btnDelphiCheckClick() {
 }
 
 void TMain::btnOracleCheckClick() {
-  ChosenChecks = ChecksFromList(clbOracleChecks->CheckStates(), 4);
+  ChosenChecks = ChecksFromList(TFileKind::fkOracle, clbOracleChecks->CheckStates());
   if (ChosenChecks == 0) {
     FDialogs.Information(Q(PageMsg::SelectChecks));
     return;

@@ -109,5 +109,9 @@ bool TMain::ConfirmOverwrite(const std::string& Question) {
 }
 
 void TMain::ShowResultsPage() {
+  // The driver calls this as an action starts, once the warning was answered: from here on the
+  // outcomes are the new action's.
+  FLastRun = FPendingRun;
+  FLastOutcomes.clear();
   ShowPage(tsResults, PCActions->currentWidget());
 }

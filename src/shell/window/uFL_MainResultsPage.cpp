@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include "shell/uFL_EditorCommand.h"
 #include "shell/uFL_PageRules.h"
 #include "support/uFL_QtText.h"
 #include "uFL_Dialogs.h"
@@ -69,6 +70,7 @@ void TMain::CreateResultsPage() {
   connect(btnSave, &QPushButton::clicked, this, Handler(&TMain::btnSaveClick));
   connect(btnResToSet, &QPushButton::clicked, this, Handler(&TMain::btnResToSetClick));
   connect(miEditInResults, &QAction::triggered, this, Handler(&TMain::miEditInResultsClick));
+  connect(tvResults, &QTreeView::doubleClicked, this, Handler(&TMain::tvResultsDblClick));
   connect(RemovethisfilefromList1, &QAction::triggered, this,
           Handler(&TMain::RemovethisfilefromList1Click));
   connect(miResultRemoveOthers, &QAction::triggered, this,
@@ -89,8 +91,15 @@ void TMain::btnExpandClick() {
 
 void TMain::btnSaveClick() {
   const bool FilenamesOnly = FDialogs.Confirm(Q(Msg::SaveFilenamesOnly));
-  const auto File = FDialogs.SaveFile(Q(Msg::SaveResultsTitle), Q(Msg::ResultsExtension));
-  if (File) SaveResultTree(FResultTree, S(*File), FilenamesOnly);
+  int Type = 0;
+  const auto File =
+      FDialogs.SaveFileOfType(Q(Msg::SaveResultsTitle), Q(Msg::ResultsExtension),
+                              {Q(Msg::ResultsTypeText), Q(Msg::ResultsTypeSarif)}, Type);
+  if (!File) return;
+  if (Type == 1 || File->endsWith(QStringLiteral(".sarif"), Qt::CaseInsensitive))
+    SaveSarif(S(*File));
+  else
+    SaveResultTree(FResultTree, S(*File), FilenamesOnly);
 }
 
 void TMain::btnResToSetClick() {
@@ -108,7 +117,15 @@ TResultNode* TMain::SelectedFileNode() const {
 }
 
 void TMain::miEditInResultsClick() {
-  if (TResultNode* File = SelectedFileNode()) OpenWithShell(File->Text);
+  TResultNode* File = SelectedFileNode();
+  if (!File) return;
+  if (!OpenInEditor(TResultTreeModel::NodeOf(tvResults->currentIndex()))) OpenWithShell(File->Text);
+}
+
+void TMain::tvResultsDblClick() {
+  // Only an entry with a line opens: a double click elsewhere expands or collapses as ever.
+  TResultNode* Node = TResultTreeModel::NodeOf(tvResults->currentIndex());
+  if (Node && SelectedFileNode() && EntryLineNumber(Node->Text) > 0) OpenInEditor(Node);
 }
 
 void TMain::RemovethisfilefromList1Click() {

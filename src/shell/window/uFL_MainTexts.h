@@ -62,6 +62,8 @@ inline constexpr TControlText ControlTexts[] = {
     {"cbRPOverwrite", "Confirm File Overwrite",
      "Ask for each changed file during a replace if you want to save the new version or keep the "
      "old"},
+    {"cbRPPreview", "Preview only, change no file",
+     "Save nothing: list under each file the lines a replace would change"},
     {"gbRunWith", "Run with External program", nullptr},
     {"lblRunWith", "Run with", nullptr},
     {"spbRunWith", nullptr, "Use File Dialog to select program"},
@@ -80,6 +82,7 @@ inline constexpr TControlText ControlTexts[] = {
     {"lblUnit", "Unit", nullptr},
     {"btnAddUnit", "Add Unit", "Add the unit to all files"},
     {"cbAUOverwrite", "Confirm File Overwrite", nullptr},
+    {"cbAUPreview", "Preview only, change no file", nullptr},
     {"gbDelphiChecks", "Scan for Situations", nullptr},
     {"btnDelphiCheck", "Perform Checks", "Start the Scanning process"},
     // Oracle page.
@@ -100,6 +103,11 @@ inline constexpr TControlText ControlTexts[] = {
     // Miscellaneous page.
     {"btnCleanRegistry", "Clear History", "Set settings back to default and exits Ferrolin."},
     {"cbTrace", "Tracing", "Turn tracing on/off."},
+    {"btnUndoLast", "Undo Last Replace", "Restore the files the last replace or unit insertion changed"},
+    {"lblEditor", "Editor command", nullptr},
+    {"cbEditor", nullptr,
+     "Program that opens a file at a line: {file}, {line} and {col} are filled in (e.g. code -g "
+     "{file}:{line}:{col} or kate --line {line} {file}). Empty: the desktop's default application"},
 };
 
 // The row of Name; a row with neither caption nor hint when the control has none.
@@ -108,12 +116,6 @@ constexpr TControlText ControlText(std::string_view Name) {
     if (Name == T.Name) return T;
   return {nullptr, nullptr, nullptr};
 }
-
-// Items of the check lists as they stand at design.
-inline constexpr const char* DelphiCheckItems[] = {
-    "Create and Destroy for all Items (not 100% secure)", "SetAbort and SetComplete Implicit Rules",
-    "No Try..Except ", "Inherited in strange places (does not work yet)"};
-inline constexpr const char* OracleCheckItems[] = {"Open, Fetch, No Close"};
 
 // The About list; line 3 is replaced by the version at start-up.
 inline constexpr const char* AboutLines[] = {
@@ -128,7 +130,8 @@ inline constexpr const char* StoredControls[] = {
     "clbFileTypes",    "cbSubdirs",       "cbDir",     "cbMask",        "cbRegExp",
     "cbCaseSensitive", "cbSearch",        "cbReplace", "cbRPOverwrite", "cbShowOutput",
     "cbMultiThreaded", "cbRunWith",       "cbParams",  "cbUnit",        "cbAUOverwrite",
-    "clbDelphiChecks", "clbOracleChecks", "cbTrace"};
+    "clbDelphiChecks", "clbOracleChecks", "cbTrace",   "cbRPPreview",   "cbAUPreview",
+    "cbEditor"};
 
 namespace Msg {
 inline constexpr const char* AlreadyRunning =
@@ -146,8 +149,11 @@ inline constexpr const char* RunWithTitle = "Run files with";
 inline constexpr const char* SaveFilenamesOnly = "Save Filenames only?";
 inline constexpr const char* SaveResultsTitle = "Save Results to File";
 inline constexpr const char* ResultsExtension = "TXT";
+inline constexpr const char* ResultsTypeText = "Text file (*.txt)";
+inline constexpr const char* ResultsTypeSarif = "SARIF log (*.sarif)";
 inline constexpr const char* ExpandAll = "Expand All";
 inline constexpr const char* CollapseAll = "Collapse All";
 inline constexpr const char* StopCaption = "Stop";
 inline constexpr const char* ApplicationTitle = "Ferrolin";
+inline constexpr const char* NothingToUndo = "No replace to undo";
 }  // namespace Msg

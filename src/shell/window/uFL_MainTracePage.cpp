@@ -1,6 +1,7 @@
 // The Tracing page and the Miscellaneous page.
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include "uFL_ListLook.h"
 #include "support/uFL_QtText.h"
 #include "uFL_Main.h"
+#include "uFL_RecentComboBox.h"
 #include "uFL_MainTexts.h"
 #include "uFL_TraceModel.h"
 
@@ -53,7 +55,13 @@ void TMain::CreateVariousPage() {
   Layout->addWidget(btnCleanRegistry, 1, 0);
   cbTrace = CreateCheckBox(tsVarious, "cbTrace", false);
   Layout->addWidget(cbTrace, 1, 1);
+  QPushButton* btnUndoLast = CreateButton(tsVarious, "btnUndoLast");
+  Layout->addWidget(btnUndoLast, 2, 0);
+  cbEditor = CreateComboBox(tsVarious, "cbEditor");
+  Layout->addWidget(CreateLabel(tsVarious, "lblEditor", cbEditor), 3, 0);
+  Layout->addWidget(cbEditor, 3, 1, 1, 2);
   Layout->setColumnStretch(2, 1);
+  connect(btnUndoLast, &QPushButton::clicked, this, Handler(&TMain::btnUndoLastClick));
   connect(btnCleanRegistry, &QPushButton::clicked, this, Handler(&TMain::btnCleanRegistryClick));
   connect(cbTrace, &QCheckBox::toggled, this, Handler(&TMain::cbTraceClick));
 }

@@ -20,6 +20,8 @@ class TWindowFixture {
   TWindowFixture() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Settings.path());
+    // Replaces journal for undo beside the settings, never into the user's state folder.
+    qputenv("XDG_STATE_HOME", (Settings.path() + "/state").toUtf8());
   }
 
   // Settings of the current version, so that a new window loads them without the version message.

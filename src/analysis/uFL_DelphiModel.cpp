@@ -1,0 +1,336 @@
+// The routines of a Delphi unit or program: headers, parameters, var sections, nested routines,
+// bodies; interface types. Type declarations are skipped whole, so the method headers of a class
+// declaration never count as routines.
+#include <string_view>
+
+#include "analysis/uFL_ModelParser.h"
+
+namespace {
+
+bool IsRoutineWord(std::string_view W) {
+  return W == "PROCEDURE" || W == "FUNCTION" || W == "CONSTRUCTOR" || W == "DESTRUCTOR" ||
+         W == "OPERATOR";
+}
+
+// Words after which a declaration section (of the unit or a routine) ends.
+bool IsSectionWord(std::string_view W) {
+  return IsRoutineWord(W) || W == "VAR" || W == "CONST" || W == "TYPE" || W == "THREADVAR" ||
+         W == "RESOURCESTRING" || W == "LABEL" || W == "BEGIN" || W == "ASM" ||
+         W == "IMPLEMENTATION" || W == "INITIALIZATION" || W == "FINALIZATION" || W == "END" ||
+         W == "EXPORTS" || W == "USES";
+}
+
+bool IsDirective(std::string_view W) {
+  static constexpr std::string_view Words[] = {
+      "OVERLOAD", "OVERRIDE",  "VIRTUAL",    "DYNAMIC",      "ABSTRACT", "REINTRODUCE", "STDCALL",
+      "CDECL",    "PASCAL",    "REGISTER",   "SAFECALL",     "INLINE",   "STATIC",      "FORWARD",
+      "EXTERNAL", "ASSEMBLER", "DEPRECATED", "PLATFORM",     "LIBRARY",  "EXPORT",      "FINAL",
+      "MESSAGE",  "DISPID",    "VARARGS",    "EXPERIMENTAL", "NEAR",     "FAR",         "WINAPI"};
+  for (std::string_view D : Words)
+    if (W == D) return true;
+  return false;
+}
+
+class TDelphiBuilder : public TModelParser {
+ public:
+  using TModelParser::TModelParser;
+
+  void Run() {
+    bool InInterface = false;
+    while (!End()) {
+      const TToken& W = T[P];
+      const bool AfterEquals = P > 0 && T[P - 1].Text == "=";
+      if (W.Is("INTERFACE") && !AfterEquals) {
+        InInterface = true;
+        ++P;
+      } else if (W.Is("IMPLEMENTATION")) {
+        InInterface = false;
+        ++P;
+      } else if (W.Is("UNIT") || W.Is("PROGRAM") || W.Is("LIBRARY") || W.Is("PACKAGE") ||
+                 W.Is("USES") || W.Is("CONTAINS") || W.Is("REQUIRES") || W.Is("EXPORTS")) {
+        SkipStatement();
+      } else if (W.Is("TYPE")) {
+        ++P;
+        TypeSection();
+      } else if (W.Is("VAR") || W.Is("CONST") || W.Is("THREADVAR") || W.Is("RESOURCESTRING") ||
+                 W.Is("LABEL")) {
+        ++P;
+        Declarations(nullptr);
+      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
+        ++P;
+        Routine(-1, !InInterface, true);
+      } else if (IsRoutineWord(W.Text)) {
+        Routine(-1, !InInterface, false);
+      } else {
+        ++P;
+      }
+    }
+  }
+
+ private:
+  std::string_view Peek(size_t Ahead) const {
+    return P + Ahead < T.size() ? std::string_view(T[P + Ahead].Text) : std::string_view();
+  }
+
+  void Routine(int Parent, bool WantBody, bool ClassMethod) {
+    TSourceRoutine R;
+    const TToken& W = T[P];
+    R.Kind = W.Is("FUNCTION") || W.Is("OPERATOR") ? TRoutineKind::rkFunction
+             : W.Is("CONSTRUCTOR")                ? TRoutineKind::rkConstructor
+             : W.Is("DESTRUCTOR")                 ? TRoutineKind::rkDestructor
+                                                  : TRoutineKind::rkProcedure;
+    R.ClassMethod = ClassMethod;
+    R.HeaderLine = T[P].Line;
+    R.Parent = Parent;
+    ++P;
+    R.Name = DottedName();
+    // A procedure type or an anonymous method: no name, nothing to read here.
+    if (R.Name.empty()) return;
+    if (At("(")) Params(R);
+    if (At(":")) SkipStatement({"BEGIN", "VAR", "CONST"});
+    if (At(";")) ++P;
+    bool NoBody = !WantBody;
+    while (!End() && IsDirective(T[P].Text)) {
+      if (At("FORWARD") || At("EXTERNAL")) NoBody = true;
+      SkipStatement(
+          {"BEGIN", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION", "CONSTRUCTOR", "DESTRUCTOR"});
+    }
+    if (NoBody) return;
+    const int Index = int(M.Routines.size());
+    M.Routines.push_back(std::move(R));
+    Declarations(&Index);
+    if (!At("BEGIN") && !At("ASM")) {
+      // No body where one belongs: the routine is left out rather than guessed.
+      M.Routines[size_t(Index)].BodyBegin = M.Routines[size_t(Index)].BodyEnd = 0;
+      return;
+    }
+    Body(Index);
+  }
+
+  void Params(TSourceRoutine& R) {
+    ++P;  // "("
+    bool Out = false;
+    std::vector<TDeclared> Group;
+    while (!End() && !At(")")) {
+      if (AtAny({"VAR", "OUT"})) {
+        Out = true;
+        ++P;
+      } else if (AtAny({"CONST", "CONSTREF"})) {
+        ++P;
+      } else if (IsWord(P) && (At(",", 1) || At(":", 1) || At(";", 1) || At(")", 1))) {
+        Group.push_back({std::string(T[P].Text), "", T[P].Line, false, Out});
+        P += At(",", 1) ? 2 : 1;
+      } else if (At(":")) {
+        ++P;
+        const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
+        int Depth = 0;
+        for (; !End(); ++P) {
+          if (At("(") || At("[")) ++Depth;
+          if ((At(")") || At("]")) && Depth-- == 0) break;
+          if (Depth == 0 && At(";")) break;
+        }
+        for (TDeclared& D : Group) D.Type = Type;
+      } else if (At(";")) {
+        for (TDeclared& D : Group) R.Params.push_back(D);
+        Group.clear();
+        Out = false;
+        ++P;
+      } else {
+        ++P;
+      }
+    }
+    for (TDeclared& D : Group) R.Params.push_back(D);
+    if (At(")")) ++P;
+  }
+
+  // A declaration section, up to the BEGIN of the routine (Owner) or the next unit-level word.
+  void Declarations(const int* Owner) {
+    bool Vars = Owner && P > 0 && (T[P - 1].Text == "VAR" || T[P - 1].Text == "THREADVAR");
+    while (!End()) {
+      const TToken& W = T[P];
+      if (W.Is("BEGIN") || W.Is("ASM")) {
+        if (Owner) return;
+        SkipBlock();
+        continue;
+      }
+      if (W.Is("VAR") || W.Is("THREADVAR")) {
+        Vars = Owner != nullptr;
+        ++P;
+      } else if (W.Is("CONST") || W.Is("RESOURCESTRING") || W.Is("LABEL")) {
+        Vars = false;
+        ++P;
+      } else if (W.Is("TYPE")) {
+        ++P;
+        TypeSection();
+      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
+        if (!Owner) return;
+        ++P;
+      } else if (IsRoutineWord(W.Text)) {
+        if (!Owner) return;
+        Routine(*Owner, true, false);
+      } else if (IsSectionWord(W.Text)) {
+        return;
+      } else if (Vars && IsWord(P)) {
+        VarEntry(*Owner);
+      } else {
+        SkipStatement({"BEGIN", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION", "CONSTRUCTOR",
+                       "DESTRUCTOR", "IMPLEMENTATION", "END"});
+      }
+    }
+  }
+
+  // "A, B: TYPE [= value];" — the type's first word is kept; a record type is skipped whole.
+  void VarEntry(int Owner) {
+    std::vector<TDeclared> Names;
+    while (IsWord(P)) {
+      Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
+      ++P;
+      if (!At(",")) break;
+      ++P;
+    }
+    if (At(":")) {
+      ++P;
+      if (At("PACKED")) ++P;
+      const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
+      if (At("RECORD")) {
+        ++P;
+        SkipTypeBody();
+      }
+      for (TDeclared& D : Names) {
+        D.Type = Type;
+        M.Routines[size_t(Owner)].Locals.push_back(D);
+      }
+    }
+    SkipStatement({"BEGIN", "PROCEDURE", "FUNCTION", "CONSTRUCTOR", "DESTRUCTOR", "TYPE"});
+  }
+
+  void TypeSection() {
+    while (!End()) {
+      if (IsSectionWord(T[P].Text) || (At("CLASS") && IsRoutineWord(Peek(1)))) return;
+      if (!IsWord(P)) {
+        ++P;
+        continue;
+      }
+      const std::string Name(T[P++].Text);
+      if (At("<")) SkipAngles();
+      if (!At("=")) {
+        SkipStatement({"BEGIN", "IMPLEMENTATION"});
+        continue;
+      }
+      ++P;
+      if (At("TYPE")) ++P;
+      if (At("PACKED")) ++P;
+      if (AtAny({"INTERFACE", "DISPINTERFACE"})) M.InterfaceTypes.insert(Name);
+      if (AtAny({"CLASS", "INTERFACE", "DISPINTERFACE", "OBJECT", "RECORD"})) {
+        const bool Record = At("RECORD");
+        ++P;
+        if (!Record && (At("OF") || At(";"))) {
+          SkipStatement();
+          continue;
+        }
+        while (AtAny({"SEALED", "ABSTRACT", "HELPER", "FOR"})) ++P;
+        if (At("(")) {
+          SkipBrackets();
+          if (At(";")) {
+            ++P;
+            continue;
+          }
+        }
+        SkipTypeBody();
+      }
+      SkipStatement({"BEGIN", "IMPLEMENTATION", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION",
+                     "CONSTRUCTOR", "DESTRUCTOR"});
+    }
+  }
+
+  // From after the opening word to past the END that closes the type; nested records and nested
+  // class types count, a variant part's CASE does not (it has no END of its own).
+  void SkipTypeBody() {
+    int Depth = 1;
+    for (; !End(); ++P) {
+      const TToken& W = T[P];
+      const bool AfterEquals = P > 0 && (T[P - 1].Text == "=" || T[P - 1].Text == "PACKED");
+      if (W.Is("RECORD")) {
+        ++Depth;
+      } else if (AfterEquals && (W.Is("CLASS") || W.Is("OBJECT") || W.Is("INTERFACE"))) {
+        if (At("OF", 1) || At(";", 1)) continue;
+        if (At("(", 1)) {
+          size_t Q = P + 1;
+          int D = 0;
+          for (; Q < T.size(); ++Q) {
+            if (T[Q].Text == "(") ++D;
+            if (T[Q].Text == ")" && --D == 0) break;
+          }
+          if (Q + 1 < T.size() && T[Q + 1].Text == ";") continue;
+        }
+        ++Depth;
+      } else if (W.Is("END") && --Depth == 0) {
+        ++P;
+        return;
+      } else if (W.Is("IMPLEMENTATION")) {
+        return;  // a type left open: the unit's parts go on
+      }
+    }
+  }
+
+  // From a BEGIN (or ASM, TRY, CASE) to past the END that closes it.
+  void SkipBlock() {
+    int Depth = 0;
+    for (; !End(); ++P) {
+      const TToken& W = T[P];
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
+      if (W.Is("END") && --Depth <= 0) {
+        ++P;
+        return;
+      }
+    }
+  }
+
+  void Body(int Index) {
+    TSourceRoutine& R = M.Routines[size_t(Index)];
+    const size_t Begin = P;
+    int Depth = 0;
+    int Parens = 0;
+    for (; !End(); ++P) {
+      const TToken& W = T[P];
+      if (W.Is("(") || W.Is("[")) ++Parens;
+      if ((W.Is(")") || W.Is("]")) && Parens > 0) --Parens;
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
+      if (W.Is("END") && --Depth == 0) {
+        R.BodyBegin = Begin;
+        R.BodyEnd = P;
+        ++P;
+        return;
+      }
+      // An inline variable ("var X: TFoo := ...;", "var X := ...;") or the var section of an
+      // anonymous method; not a VAR parameter of one.
+      if (W.Is("VAR") && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
+          !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
+        const size_t Keep = P;
+        ++P;
+        std::vector<TDeclared> Names;
+        while (IsWord(P)) {
+          Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
+          ++P;
+          if (!At(",")) break;
+          ++P;
+        }
+        const std::string Type =
+            At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text) : std::string();
+        for (TDeclared& D : Names) {
+          D.Type = Type;
+          R.Locals.push_back(D);
+        }
+        P = Keep;
+      }
+    }
+    // The body never closes: no routine is made of the rest of the file.
+    R.BodyBegin = R.BodyEnd = 0;
+  }
+};
+
+}  // namespace
+
+void BuildDelphiRoutines(TSourceModel& Model) {
+  TDelphiBuilder(Model).Run();
+}

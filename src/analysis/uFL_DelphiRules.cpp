@@ -1,0 +1,360 @@
+// FL001 local objects never freed, FL002 objects freed outside try..finally, FL003 destructors
+// that skip or misplace inherited.
+#include <algorithm>
+#include <string_view>
+
+#include "analysis/uFL_PreciseRules.h"
+
+namespace {
+
+bool IsWordToken(const TToken& Tk) {
+  const unsigned char C = Tk.Text.empty() ? 0 : static_cast<unsigned char>(Tk.Text[0]);
+  return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
+}
+
+bool Among(std::string_view W, std::initializer_list<std::string_view> Words) {
+  for (std::string_view X : Words)
+    if (W == X) return true;
+  return false;
+}
+
+// Decision: only a constructor named Create makes a creation; class functions that return new
+// objects (CreateAnonymousThread, CreateFmt) leave ownership to what they document.
+bool IsConstructorName(std::string_view W) {
+  return W == "CREATE";
+}
+
+// What the routine does with one of its local variables.
+struct TCreation {
+  size_t At;
+  int Line;
+  bool Owned;
+};
+struct TVarUse {
+  std::vector<TCreation> Creations;
+  std::vector<size_t> Frees;     // Free, Destroy, DisposeOf, FreeAndNil, a bare Free in WITH
+  std::vector<size_t> Releases;  // a form's Release: freed later, by the form itself
+  std::vector<size_t> NilAssigns;
+  bool HandedOver = false;
+};
+
+class TRoutineReader {
+ public:
+  TRoutineReader(const TSourceModel& Model, const TSourceRoutine& R)
+      : T(Model.Tokens()), M(Model), R(R) {}
+
+  // Decision: an argument list of exactly one argument that is neither nil, a Boolean, a
+  // literal nor a number is an owner ("TButton.Create(Self)", "TForm2.Create(Application)");
+  // several arguments ("TFileStream.Create(Name, fmCreate)") or none are not.
+  bool Creation(size_t J, bool& Owned) const {
+    size_t K = J;
+    int Parts = 0;
+    bool LastCreates = false;
+    while (K < R.BodyEnd && IsWordToken(T[K])) {
+      ++Parts;
+      LastCreates = IsConstructorName(T[K].Text);
+      ++K;
+      if (K < R.BodyEnd && T[K].Is("<")) {
+        int D = 0;
+        for (; K < R.BodyEnd; ++K) {
+          if (T[K].Is("<")) ++D;
+          if (T[K].Is(">") && --D == 0) break;
+          if (T[K].Is(";")) return false;
+        }
+        ++K;
+      }
+      if (K + 1 < R.BodyEnd && T[K].Is(".") && IsWordToken(T[K + 1])) {
+        ++K;
+        continue;
+      }
+      break;
+    }
+    if (Parts < 2 || !LastCreates) return false;
+    Owned = false;
+    if (K < R.BodyEnd && T[K].Is("(")) {
+      int Depth = 0, Args = 1;
+      const size_t First = K + 1;
+      for (; K < R.BodyEnd; ++K) {
+        if (T[K].Is("(") || T[K].Is("[")) ++Depth;
+        if ((T[K].Is(")") || T[K].Is("]")) && --Depth == 0) break;
+        if (Depth == 1 && T[K].Is(",")) ++Args;
+      }
+      if (Args == 1 && First < K) {
+        const std::string_view A = T[First].Text;
+        const bool Plain =
+            Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
+            (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
+        Owned = !Plain;
+      }
+    }
+    return true;
+  }
+
+  // Reads every occurrence of Name in the body (Name being a local of the routine).
+  TVarUse Read(const std::string& Name) const {
+    TVarUse U;
+    const uint64_t Key = TokenKey(Name);
+    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
+      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
+      const std::string_view Prev = T[i - 1].Text;
+      const std::string_view Next = Text(i + 1);
+      if (Next == ":=") {
+        bool Owned = false;
+        if (Creation(i + 2, Owned))
+          U.Creations.push_back({i, T[i].Line, Owned});
+        else if (Text(i + 2) == "NIL")
+          U.NilAssigns.push_back(i);
+      } else if (Next == ".") {
+        const std::string_view Member = Text(i + 2);
+        if (Among(Member, {"FREE", "DESTROY", "DISPOSEOF"}))
+          U.Frees.push_back(i);
+        else if (Member == "RELEASE")
+          U.Releases.push_back(i);
+        else if (Among(Member, {"PARENT", "FREEONTERMINATE"}) && Text(i + 3) == ":=")
+          U.HandedOver = true;  // a parent control or the thread itself frees it
+      } else if (Prev == "(" && i >= 2 && T[i - 2].Is("FREEANDNIL") && Next == ")") {
+        U.Frees.push_back(i);
+      } else if (Prev == "(" && i >= 2 && T[i - 2].Is("ASSIGNED")) {
+      } else if (Among(Next, {"[", "^", "=", "<>", "IS", "DO", "THEN"}) ||
+                 Among(Prev, {"=", "<>", "NOT", "WITH", "IN"}) ||
+                 (Next == "," && InWithHeader(i))) {
+      } else {
+        U.HandedOver = true;
+      }
+    }
+    WithFrees(Name, U);
+    return U;
+  }
+
+  // Whether the occurrence at I stands between a WITH and its DO.
+  bool InWithHeader(size_t I) const {
+    for (size_t k = I; k > R.BodyBegin; --k) {
+      if (T[k].Is("WITH")) return true;
+      if (T[k].Is("DO") || T[k].Is(";") || T[k].Is("BEGIN") || T[k].Is("END")) return false;
+    }
+    return false;
+  }
+
+  // A bare FREE inside "with X do" frees X.
+  void WithFrees(const std::string& Name, TVarUse& U) const {
+    for (size_t w = R.BodyBegin + 1; w < R.BodyEnd; ++w) {
+      if (!T[w].Is("WITH")) continue;
+      bool Names = false;
+      size_t Do = w + 1;
+      for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
+        if (T[Do].Text == Name && (T[Do - 1].Is("WITH") || T[Do - 1].Is(",")) &&
+            (Text(Do + 1) == "DO" || Text(Do + 1) == ","))
+          Names = true;
+      if (!Names || Text(Do) != "DO") continue;
+      const size_t End = ScopeEnd(Do + 1);
+      for (size_t k = Do + 1; k < End; ++k)
+        if (T[k].Is("FREE") && !T[k - 1].Is(".") && Among(Text(k + 1), {";", "END", "ELSE"}))
+          U.Frees.push_back(k);
+    }
+  }
+
+  // The end of the statement starting at S: its block's END, or its ";".
+  size_t ScopeEnd(size_t S) const {
+    int Depth = 0;
+    for (size_t k = S; k < R.BodyEnd; ++k) {
+      const TToken& W = T[k];
+      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE")) ++Depth;
+      if (W.Is("END") && --Depth <= 0) return Depth < 0 ? k : k + 1;
+      if (W.Is(";") && Depth == 0) return k;
+    }
+    return R.BodyEnd;
+  }
+
+  // Whether Name occurs in the body of a routine nested in this one.
+  bool UsedInNested(const std::string& Name, size_t Self) const {
+    for (size_t n = 0; n < M.Routines.size(); ++n) {
+      const TSourceRoutine& N = M.Routines[n];
+      bool Inside = false;
+      for (int p = N.Parent; p >= 0; p = M.Routines[size_t(p)].Parent)
+        if (size_t(p) == Self) Inside = true;
+      if (!Inside || N.BodyEnd == 0) continue;
+      if (N.Local(Name)) continue;  // its own variable of that name
+      for (size_t k = N.BodyBegin; k <= N.BodyEnd; ++k)
+        if (T[k].Text == Name) return true;
+    }
+    return false;
+  }
+
+  // Whether the free at F stands in the finally (or except) part of a TRY that begins after
+  // Created, or after a "Name := nil" that precedes Created.
+  bool Protected(size_t F, size_t Created, const TVarUse& U) const {
+    struct TFrame {
+      bool Try;
+      size_t At;
+      int Part;  // 0 try, 1 finally, 2 except
+    };
+    std::vector<TFrame> Stack;
+    for (size_t k = R.BodyBegin + 1; k < F; ++k) {
+      const TToken& W = T[k];
+      if (W.Is("BEGIN") || W.Is("CASE") || W.Is("ASM")) Stack.push_back({false, k, 0});
+      if (W.Is("TRY")) Stack.push_back({true, k, 0});
+      if ((W.Is("FINALLY") || W.Is("EXCEPT")) && !Stack.empty() && Stack.back().Try)
+        Stack.back().Part = W.Is("FINALLY") ? 1 : 2;
+      if (W.Is("END") && !Stack.empty()) Stack.pop_back();
+    }
+    size_t NilBefore = 0;
+    for (size_t N : U.NilAssigns)
+      if (N < Created) NilBefore = N;
+    for (const TFrame& Fr : Stack) {
+      if (!Fr.Try || Fr.Part == 0) continue;
+      if (Fr.At > Created || (NilBefore && Fr.At > NilBefore && Fr.Part == 1)) return true;
+    }
+    return false;
+  }
+
+  // Whether some statement stands between the end of the creation at C and the free at F.
+  bool StatementsBetween(size_t C, size_t F, const std::string& Name) const {
+    size_t E = C;
+    while (E < F && !T[E].Is(";")) ++E;
+    for (size_t k = E + 1; k < F; ++k)
+      if (!Among(T[k].Text, {"TRY", "FINALLY", "EXCEPT", "BEGIN", "END", ";", "IF", "THEN", "ELSE",
+                             "NOT", "ASSIGNED", "(", ")", "NIL", "<>", "="}) &&
+          T[k].Text != Name)
+        return true;
+    return false;
+  }
+
+  // The token text at K, empty past the end of the file.
+  std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text : std::string_view(); }
+
+  const std::vector<TToken>& T;
+  const TSourceModel& M;
+  const TSourceRoutine& R;
+};
+
+// The spelling of a type on its declaration line (or the next), to tell "IFoo" from "Ifoo".
+bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
+  if (D.Type.size() < 2 || D.Type[0] != 'I') return false;
+  for (int L = D.Line - 1; L <= D.Line && L < Lines.Count(); ++L) {
+    if (L < 0) continue;
+    const std::string_view Text = Lines[L];
+    for (size_t p = 0; p + D.Type.size() <= Text.size(); ++p) {
+      bool Same = true;
+      for (size_t k = 0; k < D.Type.size() && Same; ++k) {
+        char C = Text[p + k];
+        if (C >= 'a' && C <= 'z') C = char(C - 32);
+        Same = C == D.Type[k];
+      }
+      if (Same && Text[p] == 'I') return Text[p + 1] >= 'A' && Text[p + 1] <= 'Z';
+    }
+  }
+  return false;
+}
+
+// The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
+std::string Quote(const std::vector<TToken>& T, size_t I, size_t End) {
+  std::string S(T[I].Text);
+  if (!IsWordToken(T[I])) return S;
+  while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {
+    S += ".";
+    S += T[I + 2].Text;
+    I += 2;
+  }
+  return S;
+}
+
+void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Options,
+                  std::vector<TPreciseFinding>& Leaks, std::vector<TPreciseFinding>& Unprotected) {
+  const auto& T = M.Tokens();
+  for (size_t r = 0; r < M.Routines.size(); ++r) {
+    const TSourceRoutine& R = M.Routines[r];
+    if (R.BodyEnd == 0) continue;
+    const TRoutineReader Reader(M, R);
+    for (const TDeclared& D : R.Locals) {
+      // Interface references free themselves.
+      if (M.InterfaceTypes.count(D.Type) || NamedAsInterface(Lines, D)) continue;
+      const TVarUse U = Reader.Read(D.Name);
+      if (U.Creations.empty()) continue;
+      const bool Nested = Reader.UsedInNested(D.Name, r);
+      if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&
+          !U.HandedOver && !Nested) {
+        for (const TCreation& C : U.Creations) {
+          if (C.Owned) continue;
+          Leaks.push_back({coLocalLeak, C.Line, R.Name,
+                           "Local object " + D.Name + " created in " + R.Name + " is never freed"});
+          break;
+        }
+      }
+      if (!HasCheck(Options, coUnprotectedFree)) continue;
+      for (size_t F : U.Frees) {
+        const TCreation* Last = nullptr;
+        for (const TCreation& C : U.Creations)
+          if (C.At < F) Last = &C;
+        if (!Last || !Reader.StatementsBetween(Last->At, F, D.Name) ||
+            Reader.Protected(F, Last->At, U))
+          continue;
+        // The finding points at the creation, where the try..finally has to begin.
+        Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
+                               "Local object " + D.Name + " created in " + R.Name +
+                                   " is freed outside a try..finally"});
+        break;
+      }
+    }
+  }
+}
+
+// Decision: an except part after the inherited call runs only when something failed, so it is
+// not code after it; a finally part that follows a call ending its try part (releasing a lock
+// taken before) is not either.
+void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
+  const auto& T = M.Tokens();
+  for (const TSourceRoutine& R : M.Routines) {
+    if (R.Kind != TRoutineKind::rkDestructor || R.ClassMethod || R.BodyEnd == 0) continue;
+    size_t Last = 0;
+    for (size_t k = R.BodyBegin; k < R.BodyEnd; ++k)
+      if (T[k].Is("INHERITED")) Last = k;
+    if (!Last) {
+      Out.push_back({coDestructorInherited, R.HeaderLine, R.Name,
+                     "Destructor " + R.Name + " never calls inherited"});
+      continue;
+    }
+    size_t k = Last;
+    while (k < R.BodyEnd && !T[k].Is(";") && !T[k].Is("END") && !T[k].Is("ELSE")) ++k;
+    for (; k < R.BodyEnd; ++k) {
+      const TToken& W = T[k];
+      if (W.Is(";") || W.Is("END")) continue;
+      if (W.Is("EXCEPT") || W.Is("FINALLY")) {
+        int Depth = 1;
+        while (++k < R.BodyEnd) {
+          const TToken& X = T[k];
+          if (X.Is("BEGIN") || X.Is("TRY") || X.Is("CASE")) ++Depth;
+          if (X.Is("END") && --Depth == 0) break;
+        }
+        continue;
+      }
+      Out.push_back({coDestructorInherited, T[k].Line, R.Name,
+                     "Destructor " + R.Name + " runs " + Quote(T, k, R.BodyEnd) +
+                         " after its inherited call"});
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<TPreciseFinding> CheckDelphiRules(const TSourceModel& Model, const TLines& Lines,
+                                              TCheckOptions Options) {
+  std::vector<TPreciseFinding> Leaks, Unprotected, Destructor;
+  if (HasCheck(Options, coLocalLeak) || HasCheck(Options, coUnprotectedFree))
+    LocalObjects(Model, Lines, Options, Leaks, Unprotected);
+  if (HasCheck(Options, coDestructorInherited)) Destructors(Model, Destructor);
+  for (auto* List : {&Leaks, &Unprotected, &Destructor})
+    std::stable_sort(
+        List->begin(), List->end(),
+        [](const TPreciseFinding& A, const TPreciseFinding& B) { return A.Line < B.Line; });
+  std::vector<TPreciseFinding> All = std::move(Leaks);
+  All.insert(All.end(), Unprotected.begin(), Unprotected.end());
+  All.insert(All.end(), Destructor.begin(), Destructor.end());
+  MarkSuppressed(Model, All);
+  return All;
+}
+
+void MarkSuppressed(const TSourceModel& Model, std::vector<TPreciseFinding>& Findings) {
+  for (TPreciseFinding& F : Findings)
+    F.Suppressed = IsIgnored(Model.Source.Ignores, F.Line, CheckRow(F.Option).RuleId);
+}

@@ -1,0 +1,148 @@
+// The routines of PL/SQL source: packages' procedures and functions with their parameters,
+// declarations (variables, cursors, nested subprograms), bodies and exception sections; the
+// cursors and REF CURSOR types declared at package level.
+#include <string_view>
+
+#include "analysis/uFL_ModelParser.h"
+
+namespace {
+
+class TPlsqlBuilder : public TModelParser {
+ public:
+  using TModelParser::TModelParser;
+
+  void Run() {
+    while (!End()) {
+      if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
+        Routine(-1);
+      } else if (At("CURSOR") && IsWord(P + 1)) {
+        M.PackageCursors.push_back({std::string(T[P + 1].Text), "", T[P + 1].Line, true, false});
+        ++P;
+        SkipStatement();
+      } else if (At("TYPE") && IsWord(P + 1)) {
+        TypeDeclaration();
+      } else {
+        ++P;
+      }
+    }
+  }
+
+ private:
+  void TypeDeclaration() {
+    const std::string Name(T[P + 1].Text);
+    P += 2;
+    if (AtAny({"IS", "AS"}) && At("REF", 1) && At("CURSOR", 2)) M.RefCursorTypes.insert(Name);
+    SkipStatement({"BEGIN", "PROCEDURE", "FUNCTION", "END"});
+  }
+
+  void Routine(int Parent) {
+    TSourceRoutine R;
+    R.Kind = At("FUNCTION") ? TRoutineKind::rkFunction : TRoutineKind::rkProcedure;
+    R.HeaderLine = T[P].Line;
+    R.Parent = Parent;
+    ++P;
+    R.Name = DottedName();
+    if (At("(")) Params(R);
+    // RETURN type and options up to IS or AS; a ";" first makes it a declaration only.
+    while (!End() && !AtAny({"IS", "AS", ";", "BEGIN"})) ++P;
+    if (!AtAny({"IS", "AS"})) {
+      if (At(";")) ++P;
+      return;
+    }
+    ++P;
+    if (AtAny({"LANGUAGE", "EXTERNAL"})) {
+      SkipStatement();
+      return;
+    }
+    const int Index = int(M.Routines.size());
+    M.Routines.push_back(std::move(R));
+    while (!End() && !At("BEGIN")) {
+      if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
+        Routine(Index);
+      } else if (At("CURSOR") && IsWord(P + 1)) {
+        M.Routines[size_t(Index)].Locals.push_back(
+            {std::string(T[P + 1].Text), "", T[P + 1].Line, true, false});
+        ++P;
+        SkipStatement();
+      } else if (At("TYPE") && IsWord(P + 1)) {
+        TypeDeclaration();
+      } else if (AtAny({"PRAGMA", "SUBTYPE"})) {
+        SkipStatement();
+      } else if (AtAny({"END", "CREATE", "/"})) {
+        return;  // declarations that never reach a body
+      } else if (IsWord(P)) {
+        TDeclared D{std::string(T[P].Text), "", T[P].Line, false, false};
+        ++P;
+        if (At("CONSTANT")) ++P;
+        if (IsWord(P)) D.Type = std::string(T[P].Text);
+        M.Routines[size_t(Index)].Locals.push_back(D);
+        SkipStatement({"BEGIN"});
+      } else {
+        ++P;
+      }
+    }
+    Body(Index);
+  }
+
+  void Params(TSourceRoutine& R) {
+    ++P;  // "("
+    int Depth = 1;
+    bool Start = true;
+    while (!End() && Depth > 0) {
+      if (At("(")) ++Depth;
+      if (At(")")) --Depth;
+      if (Depth == 1 && At(",")) Start = true;
+      if (Start && IsWord(P)) {
+        TDeclared D{std::string(T[P].Text), "", T[P].Line, false, false};
+        ++P;
+        while (AtAny({"IN", "OUT", "NOCOPY"})) {
+          if (At("OUT")) D.Out = true;
+          ++P;
+        }
+        if (IsWord(P)) D.Type = std::string(T[P].Text);
+        R.Params.push_back(D);
+        Start = false;
+        continue;
+      }
+      ++P;
+    }
+  }
+
+  // BEGIN opens a block, and so does a CASE; END IF and END LOOP close none, END CASE closes its
+  // CASE. The outermost block's EXCEPTION starts the routine's handlers.
+  void Body(int Index) {
+    const size_t Begin = P;
+    int Depth = 0;
+    for (; !End(); ++P) {
+      const TToken& W = T[P];
+      if (W.Is("BEGIN")) {
+        ++Depth;
+      } else if (W.Is("CASE")) {
+        ++Depth;
+      } else if (W.Is("END")) {
+        if (AtAny({"IF", "LOOP"}, 1)) {
+          ++P;
+          continue;
+        }
+        if (At("CASE", 1)) ++P;
+        if (--Depth == 0) {
+          TSourceRoutine& R = M.Routines[size_t(Index)];
+          R.BodyBegin = Begin;
+          R.BodyEnd = At("CASE") ? P - 1 : P;
+          ++P;
+          if (IsWord(P) && !AtAny({"PROCEDURE", "FUNCTION", "CURSOR", "TYPE", "END", "BEGIN"}))
+            ++P;  // the routine's name after its END
+          return;
+        }
+      } else if (W.Is("EXCEPTION") && Depth == 1 && At("WHEN", 1)) {
+        M.Routines[size_t(Index)].ExceptionAt = P;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+void BuildPlsqlRoutines(TSourceModel& Model) {
+  TPlsqlBuilder(Model).Run();
+}

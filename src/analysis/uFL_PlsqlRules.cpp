@@ -1,0 +1,125 @@
+// FL101 cursors opened but not closed in their routine, FL102 package cursors left open when an
+// exception is handled.
+#include <algorithm>
+
+#include "analysis/uFL_PreciseRules.h"
+
+namespace {
+
+bool IsCursorVariable(const TSourceModel& M, const TDeclared& D) {
+  return D.Cursor || D.Type == "SYS_REFCURSOR" || M.RefCursorTypes.count(D.Type);
+}
+
+// The token ranges of a routine's body and of the bodies nested in it.
+std::vector<std::pair<size_t, size_t>> Bodies(const TSourceModel& M, size_t Self) {
+  std::vector<std::pair<size_t, size_t>> Ranges;
+  for (size_t n = 0; n < M.Routines.size(); ++n) {
+    bool Inside = n == Self;
+    for (int p = M.Routines[n].Parent; p >= 0 && !Inside; p = M.Routines[size_t(p)].Parent)
+      Inside = size_t(p) == Self;
+    if (Inside && M.Routines[n].BodyEnd)
+      Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
+  }
+  return Ranges;
+}
+
+struct TCursorUse {
+  size_t FirstOpen = 0;
+  int OpenLine = 0;
+  bool Closed = false;
+  bool ClosedBefore = false;  // closed before Limit
+  bool ClosedFrom = false;    // closed from Limit on
+  bool HandedOut = false;
+};
+
+// OPEN, FETCH and CLOSE of Name after no dot; "Name%ISOPEN" and a cursor FOR loop neither open
+// nor hand it out; any other use (RETURN, ":=", an argument) hands it out.
+TCursorUse ReadCursor(const std::vector<TToken>& T,
+                      const std::vector<std::pair<size_t, size_t>>& Ranges, const std::string& Name,
+                      size_t Limit) {
+  TCursorUse U;
+  const uint64_t Key = TokenKey(Name);
+  for (const auto& [Begin, End] : Ranges)
+    for (size_t i = Begin + 1; i < End; ++i) {
+      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".")) continue;
+      const TToken& Prev = T[i - 1];
+      const bool Dotted = i + 1 < T.size() && T[i + 1].Is(".");
+      if (Prev.Is("OPEN") && !(i >= 2 && T[i - 2].Is("."))) {
+        if (!U.OpenLine || i < U.FirstOpen) {
+          U.FirstOpen = i;
+          U.OpenLine = T[i].Line;
+        }
+      } else if (Prev.Is("CLOSE") && !(i >= 2 && T[i - 2].Is("."))) {
+        U.Closed = true;
+        (i < Limit ? U.ClosedBefore : U.ClosedFrom) = true;
+      } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
+                 Dotted) {
+      } else {
+        U.HandedOut = true;
+      }
+    }
+  return U;
+}
+
+// The package's cursors that routine Self opens: those declared outside every routine, and those
+// it opens without their being its own or an enclosing routine's (a package spec declares them).
+std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
+  const auto& T = M.Tokens();
+  const TSourceRoutine& R = M.Routines[Self];
+  auto Declared = [&](const std::string& Name) {
+    for (int p = int(Self); p >= 0; p = M.Routines[size_t(p)].Parent) {
+      const TSourceRoutine& A = M.Routines[size_t(p)];
+      if (A.Local(Name)) return true;
+      for (const TDeclared& D : A.Params)
+        if (D.Name == Name) return true;
+    }
+    return false;
+  };
+  std::vector<std::string> Names;
+  for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
+    if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
+    const std::string Name(T[i + 1].Text);
+    if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
+    Names.push_back(Name);
+  }
+  return Names;
+}
+
+}  // namespace
+
+std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOptions Options) {
+  std::vector<TPreciseFinding> NotClosed, OpenOnException;
+  const auto& T = M.Tokens();
+  for (size_t r = 0; r < M.Routines.size(); ++r) {
+    const TSourceRoutine& R = M.Routines[r];
+    if (R.BodyEnd == 0) continue;
+    const auto Ranges = Bodies(M, r);
+    if (HasCheck(Options, coCursorNotClosed))
+      for (const TDeclared& D : R.Locals) {
+        if (!IsCursorVariable(M, D)) continue;
+        const TCursorUse U = ReadCursor(T, Ranges, D.Name, R.BodyEnd);
+        if (U.OpenLine && !U.Closed && !U.HandedOut)
+          NotClosed.push_back(
+              {coCursorNotClosed, U.OpenLine, R.Name,
+               "Cursor " + D.Name + " opened in " + R.Name + " is never closed there"});
+      }
+    // Decision: only a routine that closes the cursor on its normal path means to leave it
+    // closed; one that never closes it (an open routine of a fetch protocol) is left alone.
+    if (HasCheck(Options, coCursorOpenOnException) && R.ExceptionAt)
+      for (const std::string& Name : PackageCursorsOpened(M, r)) {
+        const TCursorUse U = ReadCursor(T, {{R.BodyBegin, R.BodyEnd}}, Name, R.ExceptionAt);
+        if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom)
+          OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
+                                     "Package cursor " + Name + " opened in " + R.Name +
+                                         " stays open when its exception handler runs"});
+      }
+  }
+  for (auto* List : {&NotClosed, &OpenOnException})
+    std::stable_sort(
+        List->begin(), List->end(),
+        [](const TPreciseFinding& A, const TPreciseFinding& B) { return A.Line < B.Line; });
+  std::vector<TPreciseFinding> All = std::move(NotClosed);
+  All.insert(All.end(), OpenOnException.begin(), OpenOnException.end());
+  MarkSuppressed(M, All);
+  return All;
+}

@@ -1,0 +1,51 @@
+// The routines of a source file as the precise checks read them: kind, name, parameters, the
+// declarations of their own sections, nested routines and the tokens of their bodies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "analysis/uFL_CodeWords.h"
+#include "analysis/uFL_SourceScanner.h"
+
+// A parameter, variable, constant or cursor of a routine (or of a package).
+struct TDeclared {
+  std::string Name;  // upper-cased
+  std::string Type;  // the type's first word, upper-cased ("TSTRINGLIST", "SYS_REFCURSOR")
+  int Line = 0;
+  bool Cursor = false;  // a PL/SQL explicit cursor
+  bool Out = false;     // an OUT (or VAR) parameter
+};
+
+struct TSourceRoutine {
+  TRoutineKind Kind = TRoutineKind::rkProcedure;
+  bool ClassMethod = false;  // "class procedure", "class destructor"
+  std::string Name;          // upper-cased, class-qualified as written ("TFORM1.LOADDATA")
+  int HeaderLine = 0;
+  int Parent = -1;  // the routine this one is declared in, or -1
+  std::vector<TDeclared> Params;
+  std::vector<TDeclared> Locals;  // its own declaration section, and Delphi's inline vars
+  // Tokens of the body: the BEGIN (or ASM) at BodyBegin to the END at BodyEnd, both included.
+  size_t BodyBegin = 0;
+  size_t BodyEnd = 0;
+  // PL/SQL: the EXCEPTION that opens the outermost block's handlers; 0 when there is none.
+  size_t ExceptionAt = 0;
+
+  const TDeclared* Local(const std::string& Name) const;
+};
+
+struct TSourceModel {
+  TScannedSource Source;
+  std::vector<TSourceRoutine> Routines;   // with a body, in source order of their headers
+  std::set<std::string> InterfaceTypes;   // Delphi: names declared "= interface"
+  std::set<std::string> RefCursorTypes;   // PL/SQL: names declared "IS REF CURSOR"
+  std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
+
+  const std::vector<TToken>& Tokens() const { return Source.Tokens; }
+};
+
+// Unbalanced or cut-off input gives fewer routines, never a routine made up of what is not there.
+TSourceModel BuildSourceModel(const TLines& Lines, TSourceLanguage Language);

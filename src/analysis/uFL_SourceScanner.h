@@ -1,0 +1,56 @@
+// The source scanner of the precise checks: a file's code as tokens, strings and comments taken
+// out, each token with its line, and the lines whose comments say "ferrolin:ignore".
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/uFL_Lines.h"
+
+enum class TSourceLanguage : uint8_t { slDelphi, slPlsql };
+
+// A key of a token's text, so that most comparisons are one of integers: its length (modulo 256)
+// and its first seven bytes. Texts of up to seven bytes are equal when their keys are.
+constexpr uint64_t TokenKey(std::string_view Text) {
+  uint64_t K = Text.size() & 0xff;
+  for (size_t i = 0; i < Text.size() && i < 7; ++i)
+    K |= uint64_t(static_cast<unsigned char>(Text[i])) << (8 * (i + 1));
+  return K;
+}
+
+// A word (upper-cased), a number, a symbol (":=", "..", or one character) or a string literal,
+// which stands as the token "'" whatever it held. The text lives in the scanned source.
+struct TToken {
+  std::string_view Text;
+  int Line = 0;  // 1-based
+  uint64_t Key = 0;
+  // With a literal, TokenKey is worked out at compile time.
+  bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text == T); }
+};
+
+// Where comments ask for findings to be left out: line -> the rule IDs named (empty: every rule).
+using TIgnoreMap = std::map<int, std::set<std::string>>;
+
+struct TScannedSource {
+  std::string Upper;  // the lines upper-cased, one after the other: the tokens' texts
+  std::vector<TToken> Tokens;
+  TIgnoreMap Ignores;
+
+  TScannedSource() = default;
+  // Tokens point into Upper, whose buffer moves along with it.
+  TScannedSource(TScannedSource&&) = default;
+  TScannedSource& operator=(TScannedSource&&) = default;
+  TScannedSource(const TScannedSource&) = delete;
+  TScannedSource& operator=(const TScannedSource&) = delete;
+};
+
+// Reads the lines as the language's lexer does. A string or comment left open runs to its end
+// (a Delphi string to the end of its line); nothing in it becomes code.
+TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language);
+
+// Whether a comment on Line or on the line above names RuleId (or every rule).
+bool IsIgnored(const TIgnoreMap& Ignores, int Line, const std::string& RuleId);

@@ -1,0 +1,73 @@
+// Feeding the writers, with the baseline applied.
+#include "output/uFL_FindingsReport.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "output/uFL_Fingerprint.h"
+
+TFindingsReport::TFindingsReport(std::unique_ptr<TOutputWriter> Writer,
+                                 std::vector<std::ostream*> Streams, const TBaseline* Baseline)
+    : FWriter(std::move(Writer)), FStreams(std::move(Streams)), FBaseline(Baseline) {}
+
+void TFindingsReport::Flush() {
+  for (std::ostream* Stream : FStreams)
+    Stream->write(FBuffer.data(), std::streamsize(FBuffer.size()));
+  FBuffer.clear();
+}
+
+void TFindingsReport::Begin(const TRunRecord& Run) {
+  FStartDir = Run.StartDir;
+  FTotals = {};
+  FWriter->Begin(Run, FBuffer);
+  Flush();
+}
+
+void TFindingsReport::FileDone(const TFileOutcome& Outcome) {
+  TFileReport File;
+  File.Outcome = &Outcome;
+  const bool Located = FWriter->WantsFingerprints() || FBaseline;
+  std::string Path = Outcome.Path;
+  if (Located && !FStartDir.empty()) {
+    std::error_code Error;
+    std::string Absolute = std::filesystem::absolute(Path, Error).lexically_normal();
+    if (!Error) Path = std::move(Absolute);
+    if (Path.size() > FStartDir.size() && Path.compare(0, FStartDir.size(), FStartDir) == 0) {
+      Path.erase(0, FStartDir.size());
+      File.Relative = true;
+    }
+  }
+  File.RelPath = std::move(Path);
+
+  std::vector<std::string> Prints;
+  if (Located) Prints = Fingerprints(Outcome.Findings, File.RelPath);
+  File.Findings.reserve(Outcome.Findings.size());
+  for (size_t i = 0; i < Outcome.Findings.size(); ++i) {
+    TReportedFinding R;
+    R.Finding = &Outcome.Findings[i];
+    if (!Prints.empty()) R.Fingerprint = std::move(Prints[i]);
+    if (FBaseline && FBaseline->Holds(R.Fingerprint)) {
+      ++FTotals.Baselined;
+      continue;
+    }
+    ++FTotals.Findings;
+    if (!R.Finding->Suppressed) ++FTotals.Unsuppressed;
+    File.Findings.push_back(std::move(R));
+  }
+  FWriter->File(File, FBuffer);
+  Flush();
+}
+
+void TFindingsReport::End(const TRunRecord& Run) {
+  FWriter->End(Run, FTotals, FBuffer);
+  Flush();
+  for (std::ostream* Stream : FStreams) Stream->flush();
+}
+
+void WriteReport(TOutputFormat Format, const TRunRecord& Run,
+                 const std::vector<TFileOutcome>& Outcomes, std::ostream& Stream) {
+  TFindingsReport Report(CreateOutputWriter(Format), {&Stream});
+  Report.Begin(Run);
+  for (const TFileOutcome& Outcome : Outcomes) Report.FileDone(Outcome);
+  Report.End(Run);
+}

@@ -1,0 +1,167 @@
+// The precise checks as a user sees them: the tree's categories and entries, ferrolin:ignore,
+// the findings recorded for the machine-readable outputs, and broken input that must invent
+// nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AnalysisTestUtil.h"
+
+namespace {
+
+const TCheckOptions DelphiPrecise =
+    CheckBit(coLocalLeak) | CheckBit(coUnprotectedFree) | CheckBit(coDestructorInherited);
+const TCheckOptions PlsqlPrecise = CheckBit(coCursorNotClosed) | CheckBit(coCursorOpenOnException);
+
+// A unit whose LoadData leaks List; Comment stands on the line before the creation (line 9) and
+// OnLine after it.
+std::string LeakingUnit(const std::string& Before, const std::string& OnLine) {
+  return Source({"unit uForm;", "interface", "implementation", "procedure TForm1.LoadData;", "var",
+                 "  List: TStringList;", "begin", Before, "  List := TStringList.Create; " + OnLine,
+                 "  List.Add('x');", "end;", "end."});
+}
+
+struct IgnoreCase {
+  const char* Before;
+  const char* OnLine;
+  bool Suppressed;
+};
+
+class IgnoreTest : public ::testing::TestWithParam<IgnoreCase> {};
+
+TEST_P(IgnoreTest, CommentNamingTheRuleOnTheLineOrAboveSuppresses) {
+  TTempTree Tmp;
+  TResultTree Tree;
+  TDelphiFile F(&Tree);
+  PrepareFile(F, Tmp, "u.pas", LeakingUnit(GetParam().Before, GetParam().OnLine));
+  ASSERT_TRUE(F.Load());
+  F.Analyse(DelphiPrecise);
+  EXPECT_EQ(F.WriteResults(), !GetParam().Suppressed);
+  ASSERT_EQ(F.Findings.size(), 1u);
+  EXPECT_EQ(F.Findings[0].Suppressed, GetParam().Suppressed);
+  EXPECT_EQ(F.Findings[0].RuleId, "FL001");
+  EXPECT_EQ(F.Findings[0].Line, 9);
+  EXPECT_EQ(F.Findings[0].Category, "FL001 Local objects never freed");
+  EXPECT_EQ(F.Findings[0].Message, "Local object LIST created in TFORM1.LOADDATA is never freed");
+  EXPECT_EQ(TreeText(Tree, Tmp),
+            GetParam().Suppressed
+                ? ""
+                : "u.pas\n\tFL001 Local objects never freed\n\t\t[Line    9] Local object LIST "
+                  "created in TFORM1.LOADDATA is never freed\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Comments, IgnoreTest,
+    ::testing::Values(IgnoreCase{"", "", false}, IgnoreCase{"", "// ferrolin:ignore FL001", true},
+                      IgnoreCase{"  // ferrolin:ignore FL002, FL001", "", true},
+                      IgnoreCase{"  { ferrolin:ignore }", "", true},
+                      IgnoreCase{"", "(* Ferrolin:Ignore fl001 *)", true},
+                      IgnoreCase{"", "// ferrolin:ignore FL002", false},
+                      IgnoreCase{"", "// ferrolin:ignored", false},
+                      IgnoreCase{"  Log('ferrolin:ignore');", "", false}));
+
+// Every described finding gets its rule ID and the first line the scan counted for it.
+TEST(Findings, ClassicChecksCarryRuleIdsAndLines) {
+  TTempTree Tmp;
+  TResultTree Tree;
+  TDelphiFile F(&Tree);
+  PrepareFile(
+      F, Tmp, "u.pas",
+      Source({"unit U;", "interface", "implementation", "procedure TTx.Run;", "begin", "  Prepare;",
+              "  L := TList.Create;", "  inherited;", "  SetAbort;", "  Finish;", "end;", "end."}));
+  ASSERT_TRUE(F.Load());
+  F.Analyse(AllDelphiChecks);
+  F.WriteResults();
+  std::vector<std::string> Got;
+  for (const TFinding& X : F.Findings)
+    Got.push_back(X.RuleId + " " + std::to_string(X.Line) + " " + X.Category + ": " + X.Message);
+  EXPECT_EQ(Got, (std::vector<std::string>{
+                     "FL010 7 General: L created 1 times and destroyed 0 times",
+                     "FL011 4 Procedure TTX.RUN: SetAbort <> SetComplete",
+                     "FL011 4 Procedure TTX.RUN: SetAbort found without Raise statement",
+                     "FL013 4 Procedure TTX.RUN: Inherited not at Start or End of Routine",
+                     "FL012 0 General: No Try..Except construction found"}));
+  F.Reset();
+  EXPECT_TRUE(F.Findings.empty());
+}
+
+TEST(Findings, OpenFetchCloseCarriesItsRuleAndFirstLine) {
+  TTempTree Tmp;
+  TResultTree Tree;
+  TOracleFile F(&Tree);
+  PrepareFile(
+      F, Tmp, "p.pkb",
+      Source({"PROCEDURE p IS", "BEGIN", "  NULL;", "  OPEN c1;", "  FETCH c1 INTO x;", "END;"}));
+  ASSERT_TRUE(F.Load());
+  F.Analyse(CheckBit(coOpenFetchClose));
+  F.WriteResults();
+  ASSERT_EQ(F.Findings.size(), 1u);
+  EXPECT_EQ(F.Findings[0].RuleId, "FL110");
+  EXPECT_EQ(F.Findings[0].Line, 4);
+}
+
+struct BrokenCase {
+  const char* Title;
+  std::string Text;
+  bool Delphi;
+};
+
+class BrokenInputTest : public ::testing::TestWithParam<BrokenCase> {};
+
+// Each input holds what would be a finding if the scan believed its broken part.
+TEST_P(BrokenInputTest, InventsNoPreciseFinding) {
+  const BrokenCase& C = GetParam();
+  const std::string Found = C.Delphi ? CheckSource<TDelphiFile>("b.pas", C.Text, DelphiPrecise)
+                                     : CheckSource<TOracleFile>("b.pkb", C.Text, PlsqlPrecise);
+  EXPECT_EQ(Found.find("[Line"), std::string::npos) << C.Title << "\n" << Found;
+}
+
+std::string Repeat(const std::string& S, size_t N) {
+  std::string R;
+  for (size_t i = 0; i < N; ++i) R += S;
+  return R;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BrokenInputTest,
+    ::testing::Values(
+        BrokenCase{"string never closed",
+                   Source({"unit U;", "implementation", "procedure P;", "var L: TList;", "begin",
+                           "  S := 'open L := TList.Create;", "end;"}),
+                   true},
+        BrokenCase{"comment never closed",
+                   Source({"unit U;", "implementation", "procedure P;", "var L: TList;", "begin",
+                           "  { L := TList.Create;", "end;", "destructor TA.Destroy; begin end;"}),
+                   true},
+        BrokenCase{"body never closed",
+                   Source({"unit U;", "implementation", "procedure P;", "var L: TList;", "begin",
+                           "  L := TList.Create;", "  begin"}),
+                   true},
+        BrokenCase{"routine without a body",
+                   Source({"unit U;", "interface", "procedure P;", "var L: TList;",
+                           "destructor TA.Destroy;", "implementation"}),
+                   true},
+        BrokenCase{"a megabyte line",
+                   "unit U;\nimplementation\nprocedure P;\nvar L: TList;\nbegin\n" +
+                       Repeat("L := TList.Create; inherited; begin ", 30000) + "\n",
+                   true},
+        BrokenCase{"cursor in a comment never closed",
+                   Source({"PROCEDURE p IS", "  CURSOR c IS SELECT 1 FROM dual;", "BEGIN",
+                           "  /* OPEN c;", "END;"}),
+                   false},
+        BrokenCase{"string never closed before the OPEN",
+                   Source({"PROCEDURE p IS", "  CURSOR c IS SELECT 1 FROM dual;", "BEGIN",
+                           "  x := 'abc;", "  OPEN c;", "END;"}),
+                   false},
+        BrokenCase{"unbalanced END IF",
+                   Source({"PROCEDURE p IS", "  CURSOR c IS SELECT 1 FROM dual;", "BEGIN",
+                           "  IF x THEN", "  OPEN c;"}),
+                   false},
+        BrokenCase{"binary file",
+                   std::string("MZ\0\0unit U; implementation procedure P; var L: TList; begin "
+                               "L := TList.Create; end;",
+                               83),
+                   true}));
+
+}  // namespace
