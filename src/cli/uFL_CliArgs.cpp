@@ -37,6 +37,7 @@ const std::vector<TCliOption>& CliOptions() {
             {"text-file", "FILE", false, "file whose bytes are matched against (match)"},
             {"offset", "N", false, "1-based position to start matching at (match)"},
             {"modifiers", "LETTERS", false, "modifier letters, as a (?...) group applies them (match)"},
+            {"threads", "N", false, "threads that read and search files (default: one per core)"},
             {"dry-run", nullptr, false, "change no file; print the diff of what would change"},
             {"run", "ID", false, "the journaled run to undo (undo; see undo --list)"},
             {"format", "FORMAT", false,

@@ -36,21 +36,24 @@ static const std::vector<TCliAction>& CliActions() {
       {"list", CliList, FileSetOptions()},
       {"search", CliSearch,
        CliOptionList(
-           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive"}, ResultOptions()})},
+           {FileSetOptions(), {"term", "terms-file", "regex", "case-sensitive", "threads"},
+            ResultOptions()})},
       {"replace", CliReplace,
        CliOptionList({FileSetOptions(),
                       {"term", "terms-file", "replacement", "replacements-file", "regex",
-                       "case-sensitive", "confirm", "dry-run"},
+                       "case-sensitive", "confirm", "dry-run", "threads"},
                       ResultOptions()})},
       {"run", CliRun,
        CliOptionList(
            {FileSetOptions(), {"program", "params", "no-wait", "show-output"}, ResultOptions()})},
       {"delphi-check", CliDelphiCheck,
-       CliOptionList({FileSetOptions(), CheckFlags(TFileKind::fkDelphi), ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), CheckFlags(TFileKind::fkDelphi), {"threads"}, ResultOptions()})},
       {"oracle-check", CliOracleCheck,
-       CliOptionList({FileSetOptions(), CheckFlags(TFileKind::fkOracle), ResultOptions()})},
+       CliOptionList(
+           {FileSetOptions(), CheckFlags(TFileKind::fkOracle), {"threads"}, ResultOptions()})},
       {"add-unit", CliAddUnit,
-       CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run"}, ResultOptions()})},
+       CliOptionList({FileSetOptions(), {"unit", "confirm", "dry-run", "threads"}, ResultOptions()})},
       {"match", CliMatch, {"expr", "text", "text-file", "offset", "modifiers"}},
       {"undo", CliUndo, {"list", "run", "results", "filenames-only", "fail-on-results"}},
   };

@@ -1,6 +1,7 @@
 // The host of an action on the command line, and the output every file-set action shares.
 #include "cli/uFL_CliRunAction.h"
 
+#include <charconv>
 #include <exception>
 #include <fstream>
 #include <istream>
@@ -29,6 +30,16 @@ bool TCliActionHost::ConfirmOverwrite(const std::string& Question) {
 }
 
 namespace {
+// The number of threads: a whole number from 1 up; anything else is bad usage.
+unsigned ParseThreads(const std::string& Text) {
+  unsigned Value = 0;
+  const char* const End = Text.data() + Text.size();
+  const auto [Stop, Error] = std::from_chars(Text.data(), End, Value);
+  if (Text.empty() || Error != std::errc() || Stop != End || Value == 0)
+    throw ECliUsage("--threads needs a whole number of at least 1, not '" + Text + "'");
+  return Value;
+}
+
 void WriteTraceFile(const std::string& FileName, const TTraceLines& Trace) {
   std::ofstream Out(FileName, std::ios::binary | std::ios::trunc);
   for (const std::string& Line : Trace.Lines()) Out << Line << '\n';
@@ -38,6 +49,8 @@ void WriteTraceFile(const std::string& FileName, const TTraceLines& Trace) {
 }  // namespace
 
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params) {
+  TActionParams Run = Params;
+  if (Args.Has("threads")) Run.Threads = ParseThreads(Args.Get("threads"));
   TCliOutput Output(Args, Context);
   TFileList Files;
   TResultTree Tree;
@@ -53,10 +66,10 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   Driver.ObserveSaves = [&](const TActionParams& P) {
     return Observer = MakeActionObserver(ObservedActionOf(P, Args.Get("dir")));
   };
-  Output.Start(Driver, Params, Files);
+  Output.Start(Driver, Run, Files);
   std::exception_ptr Error;
   try {
-    Driver.DoFiles(Params);
+    Driver.DoFiles(Run);
   } catch (...) {
     Error = std::current_exception();
   }

@@ -3,9 +3,10 @@
 
 #include <exception>
 
-#include "analysis/uFL_DelphiFile.h"
 #include "fileset/uFL_FileList.h"
 #include "fileset/uFL_FileSelection.h"
+#include "shell/uFL_FilePipeline.h"
+#include "shell/uFL_PreparedFile.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Version.h"
@@ -72,18 +73,7 @@ void TActionDriver::DoFiles(const TActionParams& Params) {
   FTree.Add(nullptr, ActionHeaderText(Params.Action));
 
   try {
-    const int Count = FFiles.Count();
-    for (int i = 0; i < Count; ++i) {
-      if (FHost.StopRequested()) continue;
-      // The list cannot shrink while an action runs (the window disables what would rebuild it);
-      // should it all the same, the loop ends where the list does.
-      if (i >= FFiles.Count()) break;
-      // Copies: the host may change the list while it processes input after the file.
-      const std::string FileName = FFiles.Path(i);
-      const TSearchRec FileRec = FFiles.Rec(i);
-      DoFile(Params, FileName, FileRec);
-      ++FilesDone;
-    }
+    RunFiles(Params);
   } catch (...) {
     // The clean-up runs before the error goes on; an error of the clean-up itself gives way to it.
     try {
@@ -107,19 +97,49 @@ void TActionDriver::FinishAction(const TActionParams& Params, TClock::time_point
   FHost.SaveSettings();
 }
 
-void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileName,
-                           const TSearchRec& FileRec) {
-  std::unique_ptr<TBaseFile> File;
+void TActionDriver::RunFiles(const TActionParams& Params) {
+  // A program run per file stays on this thread, one after the other, as it always did.
+  TFilePipeline<TPreparedFile> Pipeline(Params.Action == TActionKind::acRunWith ? 1
+                                                                                : Params.Threads);
+  const bool Buffered = Pipeline.Threads() > 1;
+  Pipeline.Run(
+      FFiles.Count(), [&](int I, TPreparedFile& F) { return StartFile(Params, I, Buffered, F); },
+      [&](TPreparedFile& F) {
+        // A worker's file operations trace into the file's own buffer; on this thread they trace
+        // straight into the action's trace.
+        if (!F.Buffered) return PrepareFileOperations(Params, F);
+        const TTraceBinding BindTrace(F.Trace);
+        PrepareFileOperations(Params, F);
+      },
+      [&](int, TPreparedFile& F) {
+        DoFile(Params, F);
+        ++FilesDone;
+        return !FHost.StopRequested();
+      });
+}
+
+bool TActionDriver::StartFile(const TActionParams& Params, int I, bool Buffered, TPreparedFile& F) {
+  if (FHost.StopRequested()) return false;
+  // The list cannot shrink while an action runs (the window disables what would rebuild it);
+  // should it all the same, the action ends where the list does.
+  if (I >= FFiles.Count()) return false;
+  // Copies: the host may change the list while it processes input after a file.
+  F.FileName = FFiles.Path(I);
+  F.FileRec = FFiles.Rec(I);
   if (KeptFile && Params.FileKind == KeptFileKind) {
-    File = std::move(KeptFile);
-    File->Reset();
+    F.File = std::move(KeptFile);
+    F.ResetFirst = true;
   } else {
     KeptFile.reset();
-    File = CreateFile(Params.FileKind, &FTree);
+    F.File = CreateFile(Params.FileKind, &FTree);
   }
-  File->ConfirmOverwrite = [this](const std::string& Question) {
-    return FHost.ConfirmOverwrite(Question);
-  };
+  F.Buffered = Buffered;
+  F.Runner = Runner;
+  F.Trace = TTraceBuffer(FTrace.TracingIsOn());
+  return true;
+}
+
+void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
   // However this file ends (also by an error), the object becomes the kept one.
   struct TKeep {
     TActionDriver& Driver;
@@ -129,66 +149,50 @@ void TActionDriver::DoFile(const TActionParams& Params, const std::string& FileN
       Driver.KeptFile = std::move(File);
       Driver.KeptFileKind = Kind;
     }
-  } Keep{*this, File, Params.FileKind};
+  } Keep{*this, F.File, Params.FileKind};
+  TBaseFile& File = *F.File;
 
-  File->SetFileName(FileName);
-  File->FileRec = FileRec;
-  File->SaveObserver = FObserver.get();
-  CurrentFile = FileName;
-  bool NoConfirm = true;
-  std::vector<int64_t> TermCounts;
-  switch (Params.Action) {
-    case TActionKind::acChecks:
-      if (!File->Load()) ++BinarySkipped;
-      File->Analyse(Params.ChosenChecks);
-      break;
-    case TActionKind::acSearch:
-      if (!File->Load()) ++BinarySkipped;
-      for (size_t i = 0; i < Params.SearchList.size(); ++i) {
-        const int N = File->Search(Params.SearchList[i], Params.UseRegExpr, Params.CaseSensitive);
-        SearchCounters[i] += N;
-        if (OnFileDone) TermCounts.push_back(N);
-      }
-      break;
-    case TActionKind::acReplace:
-      if (!File->Load()) ++BinarySkipped;
-      for (size_t i = 0; i < Params.SearchList.size(); ++i) {
-        // One replacement serves every term; otherwise term i takes replacement i (the input
-        // checks allow no other pairing).
-        const std::string& R = Params.ReplaceList.size() == 1  ? Params.ReplaceList[0]
-                               : i < Params.ReplaceList.size() ? Params.ReplaceList[i]
-                                                               : std::string();
-        const int N =
-            File->Replace(Params.SearchList[i], R, Params.UseRegExpr, Params.CaseSensitive);
-        SearchCounters[i] += N;
-        if (OnFileDone) TermCounts.push_back(N);
-      }
-      NoConfirm = !Params.ReplaceConfirm;
-      break;
-    case TActionKind::acRunWith:
-      if (File->RunWith(*Runner, Params.RunWith, Params.Params, Params.Wait, Params.ShowOutput) !=
-          0)
-        ++NonZeroExitCodes;
-      RefreshNeeded = true;
-      break;
-    case TActionKind::acAddUnit:
-      if (!File->Load()) ++BinarySkipped;
-      File->Analyse(0);
-      // Only a Delphi unit has a uses clause to add to.
-      if (auto* Unit = dynamic_cast<TDelphiFile*>(File.get())) Unit->AddUnit(Params.UnitName);
-      NoConfirm = !Params.AddUnitConfirm;
-      break;
+  CurrentFile = F.FileName;
+  F.Trace.Replay(
+      [this](const std::string& Name, const std::string& Text) { FTrace.AddTrace(Name, Text); });
+  if (F.NotLoaded) ++BinarySkipped;
+  for (size_t i = 0; i < F.Counts.size() && i < SearchCounters.size(); ++i)
+    SearchCounters[i] += F.Counts[i];
+  if (F.Ran) {
+    if (F.NonZeroExit) ++NonZeroExitCodes;
+    RefreshNeeded = true;
   }
+  if (F.Error) std::rethrow_exception(F.Error);
+
+  File.ConfirmOverwrite = [this](const std::string& Question) {
+    return FHost.ConfirmOverwrite(Question);
+  };
+  File.SaveObserver = FObserver.get();
+  bool NoConfirm = true;
+  if (Params.Action == TActionKind::acReplace) NoConfirm = !Params.ReplaceConfirm;
+  if (Params.Action == TActionKind::acAddUnit) NoConfirm = !Params.AddUnitConfirm;
   // A preview writes nothing, so there is nothing to confirm.
-  const bool Saved = File->SaveChanges(NoConfirm || Params.PreviewOnly);
+  const bool Saved = File.SaveChanges(NoConfirm || Params.PreviewOnly);
   if (Saved) {
     ++FilesSaved;
     RefreshNeeded = true;
   }
-  bool HasResults = File->WriteResults();
-  if (FObserver && FObserver->WriteResults(*File)) HasResults = true;
+  bool HasResults;
+  if (F.ResultsWritten) {
+    FTree.TakeTopNodes(F.Results);
+    HasResults = F.HasResults;
+  } else {
+    HasResults = File.WriteResults();
+  }
+  if (FObserver && FObserver->WriteResults(File)) HasResults = true;
   if (HasResults) ++FilesWithResults;
-  if (OnFileDone) OnFileDone(FileOutcomeOf(*File, std::move(TermCounts), Saved));
+  if (OnFileDone) {
+    // Term counts only where there are terms: search and replace.
+    std::vector<int64_t> TermCounts;
+    if (Params.Action == TActionKind::acSearch || Params.Action == TActionKind::acReplace)
+      TermCounts = F.Counts;
+    OnFileDone(FileOutcomeOf(File, std::move(TermCounts), Saved));
+  }
   FHost.UpdateStatusLine(false);
 }
 

@@ -19,6 +19,7 @@
 #include "support/uFL_BusyHost.h"
 
 class TFileList;
+struct TPreparedFile;
 class TResultTree;
 class TTraceLog;
 
@@ -36,6 +37,9 @@ struct TActionParams {
   std::string UnitName;
   bool AddUnitConfirm = false;  // cbAUOverwrite
   bool PreviewOnly = false;     // "Preview only, change no file": nothing is saved
+  // Worker threads that read and search files ahead of the driver; 0: one per core; 1: none, every
+  // file is worked on by the driver's thread. Results are the same for every number.
+  unsigned Threads = 0;
 };
 
 class IActionHost : public IBusyHost {
@@ -94,7 +98,11 @@ class TActionDriver {
   std::function<void(const TFileOutcome&)> OnFileDone;
 
  private:
-  void DoFile(const TActionParams& Params, const std::string& FileName, const TSearchRec& FileRec);
+  void RunFiles(const TActionParams& Params);
+  // The driver's part of one file: before it is prepared (which object, which path) and after
+  // (counting, saving, results, the status line).
+  bool StartFile(const TActionParams& Params, int I, bool Buffered, TPreparedFile& F);
+  void DoFile(const TActionParams& Params, TPreparedFile& F);
   void ShowStatistics(const TActionParams& Params, TClock::duration Took);
   void FinishAction(const TActionParams& Params, TClock::time_point StartTime);
 

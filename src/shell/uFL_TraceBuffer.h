@@ -5,14 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "support/uFL_Log.h"
+
 // Every call is kept, also while tracing is off: the trace opens a file's block of lines even for
 // a call whose line it leaves out, so the replay must make the same calls.
-class TTraceBuffer {
+class TTraceBuffer : public ITraceSink {
  public:
-  explicit TTraceBuffer(bool TracingOn = false) : FTracingOn(TracingOn) {}
+  TTraceBuffer() = default;
+  explicit TTraceBuffer(bool TracingOn) : FTracingOn(TracingOn) {}
 
-  bool TracingIsOn() const { return FTracingOn; }
-  void AddTrace(const std::string& FileName, const std::string& Text);
+  bool TracingIsOn() const override { return FTracingOn; }
+  void AddTrace(const std::string& FileName, const std::string& Text) override;
   // Hands every kept call to Add in the order it was made, and forgets them.
   void Replay(const std::function<void(const std::string& FileName, const std::string& Text)>& Add);
   bool Empty() const { return FCalls.empty(); }
@@ -21,6 +24,6 @@ class TTraceBuffer {
   struct TCall {
     std::string FileName, Text;
   };
-  bool FTracingOn;
+  bool FTracingOn = false;
   std::vector<TCall> FCalls;
 };

@@ -189,10 +189,31 @@ TEST_F(CliActions, RunCountsExitCodesAndExpandsNames) {
                 B + "\n\tGeneral\n\t\tProcess returned non-zero exitcode: 1\n");
 }
 
+TEST_F(CliActions, ThreadsChangeNothingInTheOutput) {
+  const std::string Trace = T.Path("trace.txt");
+  TCliCall One = CallCli(Args({"search", "--term", "begin", "--threads", "1", "--trace", Trace}));
+  const std::string OneTrace = T.Read("trace.txt");
+  TCliCall Three = CallCli(Args({"search", "--term", "begin", "--threads", "3", "--trace", Trace}));
+  EXPECT_EQ(Steady(Three.Out), Steady(One.Out));
+  EXPECT_EQ(T.Read("trace.txt"), OneTrace);
+  EXPECT_NE(OneTrace.find("Found 1 occurences of begin"), std::string::npos);
+  One = CallCli(Args({"search", "--term", "begin", "--threads", "1", "--format", "grep"}));
+  Three = CallCli(Args({"search", "--term", "begin", "--threads", "3", "--format", "grep"}));
+  EXPECT_EQ(Three.Out, One.Out);
+  EXPECT_NE(One.Out.find("begin"), std::string::npos);
+  TCliCall Bad = CallCli(Args({"search", "--term", "a", "--threads", "0"}));
+  EXPECT_EQ(Bad.Status, 2);
+  EXPECT_NE(Bad.Err.find("--threads needs a whole number of at least 1, not '0'"),
+            std::string::npos);
+  EXPECT_EQ(CallCli(Args({"search", "--term", "a", "--threads", "2x"})).Status, 2);
+}
+
 TEST_F(CliActions, UsageErrors) {
   EXPECT_EQ(CallCli(Args({"search", "--term", "a", "--terms-file", "x"})).Status, 2);
   EXPECT_EQ(CallCli(Args({"search", "--term", "a", "--program", "x"})).Status, 2);
   EXPECT_EQ(CallCli(Args({"run", "--program", "true", "--confirm"})).Status, 2);
+  // A program run per file stays one after the other.
+  EXPECT_EQ(CallCli(Args({"run", "--program", "true", "--threads", "2"})).Status, 2);
 }
 
 }  // namespace

@@ -197,7 +197,10 @@ TEST_F(DriverFixture, KeptObjectIsReusedPerKindAndReplacedWhenTheKindChanges) {
   Add("a.txt", "x\n");
   Add("b.txt", "x\n");
   Add("c.txt", "x\n");
-  Driver.DoFiles(SearchFor({"x"}));
+  // On one thread; worker threads need an object per file in flight.
+  TActionParams Search = SearchFor({"x"});
+  Search.Threads = 1;
+  Driver.DoFiles(Search);
   // A fresh object of the check kind at the start, then one text file object for all three files.
   EXPECT_EQ(Created, 2);
   EXPECT_EQ(Driver.KeptFileKind, TFileKind::fkText);
@@ -209,6 +212,7 @@ TEST_F(DriverFixture, KeptObjectIsReusedPerKindAndReplacedWhenTheKindChanges) {
   Checks.Action = TActionKind::acChecks;
   Checks.FileKind = TFileKind::fkDelphi;
   Checks.ChosenChecks = CheckBit(coNoTryExcept);
+  Checks.Threads = 1;
   Driver.DoFiles(Checks);
   EXPECT_EQ(Created, 1);  // the object made at the start serves every file
   EXPECT_EQ(Driver.KeptFileKind, TFileKind::fkDelphi);
@@ -218,6 +222,18 @@ TEST_F(DriverFixture, KeptObjectIsReusedPerKindAndReplacedWhenTheKindChanges) {
   Driver.DoFiles(Checks);
   EXPECT_EQ(Created, 2);
   EXPECT_EQ(Driver.KeptFileKind, TFileKind::fkOracle);
+}
+
+TEST_F(DriverFixture, ThreadsMakeAnObjectPerFileInFlightAndNoMore) {
+  for (int i = 0; i < 12; ++i) Add("f" + std::to_string(10 + i) + ".txt", "x\n");
+  TActionParams Search = SearchFor({"x"});
+  Search.Threads = 2;
+  Driver.DoFiles(Search);
+  // The object of the check kind made at the start, then two files in flight and the one the
+  // driver takes over; the object the driver kept before is reused for the next file.
+  EXPECT_EQ(Created, 1 + 3);
+  EXPECT_EQ(Driver.KeptFile->FileName, Dir.Path("f21.txt"));
+  EXPECT_EQ(Driver.SearchCounters, std::vector<int64_t>{12});
 }
 
 TEST_F(DriverFixture, ReplaceAsksPerChangedFileOnlyWhenConfirming) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -117,24 +116,6 @@ TEST_P(PipelineTest, AListThatEndsEarlyEndsTheRun) {
   Pipeline.Run(
       Count, [&](int I, TItem& Item) { return I < 9 && Start()(I, Item); }, Prepare(), Consume());
   EXPECT_EQ(Seen, Upto(9));
-}
-
-TEST_P(PipelineTest, ItemsOwnTheirResources) {
-  // Items left in flight by a stop are freed with the run (the sanitizers see a leak otherwise).
-  TFilePipeline<std::unique_ptr<std::vector<int>>> Owning{GetParam()};
-  int Got = 0;
-  Owning.Run(
-      Count,
-      [](int I, std::unique_ptr<std::vector<int>>& Item) {
-        Item = std::make_unique<std::vector<int>>(size_t(I + 1), I);
-        return true;
-      },
-      [](std::unique_ptr<std::vector<int>>& Item) { Item->push_back(-1); },
-      [&](int I, std::unique_ptr<std::vector<int>>& Item) {
-        EXPECT_EQ(Item->size(), size_t(I + 2));
-        return ++Got < 3;
-      });
-  EXPECT_EQ(Got, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, PipelineTest, ::testing::Values(1u, 2u, 8u));
