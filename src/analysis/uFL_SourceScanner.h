@@ -36,7 +36,7 @@ struct TToken {
 using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
-  std::string Upper;  // the lines upper-cased, one after the other: the tokens' texts
+  std::string Upper;  // the tokens' texts upper-cased, one after the other
   std::vector<TToken> Tokens;
   TIgnoreMap Ignores;
 
