@@ -200,6 +200,18 @@ class TLexer {
       const char D = i + 1 < N ? L[i + 1] : '\0';
       if (static_cast<unsigned char>(C) <= ' ') {
         ++i;
+#if defined(__SSE2__)
+        // Indentation runs vary in length as words do.
+        if (i + 16 <= N) {
+          const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + i));
+          const unsigned Text = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))) |
+                                         _mm_movemask_epi8(V));
+          if (Text) {
+            i += unsigned(__builtin_ctz(Text));
+            continue;
+          }
+        }
+#endif
         while (i < N && static_cast<unsigned char>(L[i]) <= ' ') ++i;
       } else if (Name[static_cast<unsigned char>(C)] ||
                  (!Plsql && C == '&' && IsIdentifierChar(D, false)) || (!Plsql && C == '$')) {
@@ -269,6 +281,34 @@ class TLexer {
 
 TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language) {
   return TLexer(Lines, Language).Run();
+}
+
+namespace {
+
+bool HoldsWord(std::string_view Text, std::string_view Word, bool Plsql) {
+  const char First = Word[0];
+  for (size_t p = 0; p + Word.size() <= Text.size(); ++p) {
+    if ((Text[p] & ~0x20) != First) continue;
+    size_t k = 1;
+    while (k < Word.size() && (Text[p + k] >= 'a' && Text[p + k] <= 'z' ? char(Text[p + k] - 32)
+                                                                        : Text[p + k]) == Word[k])
+      ++k;
+    if (k == Word.size() && (p == 0 || !IsIdentifierChar(Text[p - 1], Plsql)) &&
+        (p + k == Text.size() || !IsIdentifierChar(Text[p + k], Plsql)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MayHoldWord(const TLines& Lines, std::string_view Word, TSourceLanguage Language) {
+  const bool Plsql = Language == TSourceLanguage::slPlsql;
+  // A line break is no name character, so the loaded bytes serve as well as the lines.
+  if (Lines.AllInBuffer()) return HoldsWord(Lines.Buffer(), Word, Plsql);
+  for (int i = 0; i < Lines.Count(); ++i)
+    if (HoldsWord(Lines[i], Word, Plsql)) return true;
+  return false;
 }
 
 bool IsIgnored(const TIgnoreMap& Ignores, int Line, const std::string& RuleId) {
