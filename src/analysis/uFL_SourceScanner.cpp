@@ -27,7 +27,24 @@ class TLexer {
     FOut.Upper.assign(std::max<size_t>(Total + 16, 64), '\0');
     FTo = FOut.Upper.data();
     FOut.Tokens.reserve(Total / 5 + 16);
-    for (int i = 0; i < FLines.Count(); ++i) ScanLine(FLines[i], i + 1);
+    // Sixteen bytes are loaded at any place of a line: where the loaded bytes hold fewer after
+    // it (the last line, edited lines), the line is read from a copy that has them. Not every
+    // line: loads across the stores of a fresh copy stall.
+    const std::string_view Buffer = FLines.AllInBuffer() ? FLines.Buffer() : std::string_view();
+    const uintptr_t From = reinterpret_cast<uintptr_t>(Buffer.data());
+    const uintptr_t Till = From + Buffer.size();
+    std::string Padded;
+    for (int i = 0; i < FLines.Count(); ++i) {
+      const std::string_view Line = FLines[i];
+      const uintptr_t At = reinterpret_cast<uintptr_t>(Line.data());
+      if (At >= From && At + Line.size() + 16 <= Till) {
+        ScanLine(Line, i + 1);
+        continue;
+      }
+      Padded.resize(Line.size() + 16);
+      std::memcpy(Padded.data(), Line.data(), Line.size());
+      ScanLine(std::string_view(Padded.data(), Line.size()), i + 1);
+    }
     return std::move(FOut);
   }
 
@@ -92,54 +109,45 @@ class TLexer {
 
   // Copies the word starting at L[Start] (whatever that byte is) upper-cased to FTo, sets FKey,
   // and returns where the word ends. Word lengths vary too much for a loop over bytes to guess
-  // its exit, so sixteen bytes are classified at once where the line has them.
+  // its exit, so sixteen bytes are classified at once.
   size_t Word(std::string_view L, size_t Start, const std::array<bool, 256>& Name, bool Plsql) {
     const size_t N = L.size();
     // A store through a char pointer may alias the members: only locals in the loops.
     char* const To = FTo;
     size_t j = Start + 1;
 #if defined(__SSE2__)
-    if (Start + 16 <= N) {
-      const __m128i Twenty = _mm_set1_epi8(0x20);
-      for (size_t k = Start;; k += 16) {
-        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + k));
-        const __m128i Folded = _mm_or_si128(V, Twenty);
-        const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(Folded, _mm_set1_epi8('a' - 1)),
-                                             _mm_cmplt_epi8(Folded, _mm_set1_epi8('z' + 1)));
-        const __m128i Small = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('a' - 1)),
-                                            _mm_cmplt_epi8(V, _mm_set1_epi8('z' + 1)));
-        const __m128i Digit = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('0' - 1)),
-                                            _mm_cmplt_epi8(V, _mm_set1_epi8('9' + 1)));
-        __m128i Ident =
-            _mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
-        if (Plsql)
-          Ident = _mm_or_si128(Ident, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')),
-                                                   _mm_cmpeq_epi8(V, _mm_set1_epi8('#'))));
-        const __m128i Upper = _mm_sub_epi8(V, _mm_and_si128(Small, Twenty));
-        // The buffer has sixteen bytes to spare past the last token; the next word overwrites
-        // what lands past this one.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(To + (k - Start)), Upper);
-        if (k == Start) FKey = uint64_t(_mm_cvtsi128_si64(Upper));
-        // Bytes from 128 up are name bytes: the sign bits.
-        unsigned In = unsigned(_mm_movemask_epi8(Ident) | _mm_movemask_epi8(V));
-        if (k == Start) In |= 1;
-        if (const unsigned Out = ~In & 0xffff) {
-          j = k + unsigned(__builtin_ctz(Out));
-          break;
-        }
-        if (k + 32 > N) {
-          j = k + 16;
-          while (j < N && Name[static_cast<unsigned char>(L[j])]) {
-            To[j - Start] = Up(L[j]);
-            ++j;
-          }
-          break;
-        }
+    const __m128i Twenty = _mm_set1_epi8(0x20);
+    for (size_t k = Start;; k += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + k));
+      const __m128i Folded = _mm_or_si128(V, Twenty);
+      const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(Folded, _mm_set1_epi8('a' - 1)),
+                                           _mm_cmplt_epi8(Folded, _mm_set1_epi8('z' + 1)));
+      const __m128i Small = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('a' - 1)),
+                                          _mm_cmplt_epi8(V, _mm_set1_epi8('z' + 1)));
+      const __m128i Digit = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('0' - 1)),
+                                          _mm_cmplt_epi8(V, _mm_set1_epi8('9' + 1)));
+      __m128i Ident =
+          _mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
+      if (Plsql)
+        Ident = _mm_or_si128(Ident, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')),
+                                                 _mm_cmpeq_epi8(V, _mm_set1_epi8('#'))));
+      const __m128i Upper = _mm_sub_epi8(V, _mm_and_si128(Small, Twenty));
+      // The buffer has sixteen bytes to spare past the last token; the next word overwrites
+      // what lands past this one.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + (k - Start)), Upper);
+      if (k == Start) FKey = uint64_t(_mm_cvtsi128_si64(Upper));
+      // Bytes from 128 up are name bytes: the sign bits.
+      unsigned In = unsigned(_mm_movemask_epi8(Ident) | _mm_movemask_epi8(V));
+      if (k == Start) In |= 1;
+      if (N - k < 16) In &= (1u << (N - k)) - 1;  // the line ends there
+      if (const unsigned Out = ~In & 0xffff) {
+        j = k + unsigned(__builtin_ctz(Out));
+        break;
       }
-      FTo = To + (j - Start);
-      FKey = KeyOf(FKey, j - Start);
-      return j;
     }
+    FTo = To + (j - Start);
+    FKey = KeyOf(FKey, j - Start);
+    return j;
 #endif
     (void)Plsql;
     while (j < N && Name[static_cast<unsigned char>(L[j])]) ++j;
@@ -202,14 +210,13 @@ class TLexer {
         ++i;
 #if defined(__SSE2__)
         // Indentation runs vary in length as words do.
-        if (i + 16 <= N) {
-          const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + i));
-          const unsigned Text = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))) |
-                                         _mm_movemask_epi8(V));
-          if (Text) {
-            i += unsigned(__builtin_ctz(Text));
-            continue;
-          }
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + i));
+        unsigned Text = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))) |
+                                 _mm_movemask_epi8(V));
+        if (N - i < 16) Text |= ~0u << (N - i);  // the line ends there
+        if (Text & 0xffff) {
+          i += unsigned(__builtin_ctz(Text));
+          continue;
         }
 #endif
         while (i < N && static_cast<unsigned char>(L[i]) <= ' ') ++i;
