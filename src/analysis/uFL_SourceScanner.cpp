@@ -171,6 +171,16 @@ class TLexer {
       return A;
     }();
     const std::array<bool, 256>& Name = Classes[Plsql ? 1 : 0];
+    // Symbols that begin no pair, comment, string or name: a token of one byte, found at once.
+    static constexpr auto Singles = [] {
+      std::array<std::array<bool, 256>, 2> A{};
+      for (int K = 0; K < 2; ++K)
+        for (char C : std::string_view(";,)[]+*%@^}?"))
+          A[size_t(K)][static_cast<unsigned char>(C)] = true;
+      A[1][size_t('(')] = true;  // no comment starts with it in PL/SQL
+      return A;
+    }();
+    const std::array<bool, 256>& Single = Singles[Plsql ? 1 : 0];
     size_t i = 0;
     const size_t N = L.size();
     // A Delphi string ends with its line.
@@ -227,6 +237,11 @@ class TLexer {
         const size_t j = Word(L, Start, Name, Plsql);
         Emit(From, Line, FKey);
         i = j;
+      } else if (Single[static_cast<unsigned char>(C)]) {
+        char* const From = FTo;
+        *FTo++ = C;
+        Emit(From, Line, 1 | uint64_t(static_cast<unsigned char>(C)) << 8);
+        ++i;
       } else if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
         Comment(L.substr(i + 2), Line);
         return;
