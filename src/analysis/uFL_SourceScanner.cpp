@@ -27,7 +27,7 @@ class TLexer {
     FOut.Upper.assign(std::max<size_t>(Total + 16, 64), '\0');
     FTo = FOut.Upper.data();
     FOut.Tokens.reserve(Total / 5 + 16);
-    // Padding bytes are loaded at any place of a line: where the loaded bytes hold fewer after
+    // Sixteen bytes are loaded at any place of a line: where the loaded bytes hold fewer after
     // it (the last line, edited lines), the line is read from a copy that has them. Not every
     // line: loads across the stores of a fresh copy stall.
     const std::string_view Buffer = FLines.AllInBuffer() ? FLines.Buffer() : std::string_view();
@@ -37,11 +37,11 @@ class TLexer {
     for (int i = 0; i < FLines.Count(); ++i) {
       const std::string_view Line = FLines[i];
       const uintptr_t At = reinterpret_cast<uintptr_t>(Line.data());
-      if (At >= From && At + Line.size() + Padding <= Till) {
+      if (At >= From && At + Line.size() + 16 <= Till) {
         ScanLine(Line, i + 1);
         continue;
       }
-      Padded.resize(Line.size() + Padding);
+      Padded.resize(Line.size() + 16);
       std::memcpy(Padded.data(), Line.data(), Line.size());
       ScanLine(std::string_view(Padded.data(), Line.size()), i + 1);
     }
@@ -99,106 +99,6 @@ class TLexer {
     const std::string_view Text(From, size_t(FTo - From));
     FOut.Tokens.push_back({Text, Line, TokenKey(Text)});
   }
-
-#if defined(__SSE2__)
-  static __m128i Load(const char* P) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-  }
-  static __m128i Between(__m128i V, char Low, char High) {
-    return _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8(char(Low - 1))),
-                         _mm_cmplt_epi8(V, _mm_set1_epi8(char(High + 1))));
-  }
-  static __m128i UpperOf16(__m128i V) {
-    return _mm_sub_epi8(V, _mm_and_si128(Between(V, 'a', 'z'), _mm_set1_epi8(0x20)));
-  }
-
-  // Name bytes, blanks and plain one-byte symbols of the 64 bytes at P, one bit a byte.
-  static void Classify(const char* P, bool Plsql, uint64_t& Ident, uint64_t& Blank,
-                       uint64_t& Single) {
-    Ident = Blank = Single = 0;
-    for (int c = 0; c < 4; ++c) {
-      const __m128i V = Load(P + 16 * c);
-      __m128i Id =
-          _mm_or_si128(_mm_or_si128(Between(_mm_or_si128(V, _mm_set1_epi8(0x20)), 'a', 'z'),
-                                    Between(V, '0', '9')),
-                       _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
-      __m128i Sy = _mm_setzero_si128();
-      for (char S : {';', ',', ')', '[', ']', '+', '*', '%', '@', '^', '}', '?'})
-        Sy = _mm_or_si128(Sy, _mm_cmpeq_epi8(V, _mm_set1_epi8(S)));
-      if (Plsql) {
-        Id = _mm_or_si128(Id, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')),
-                                           _mm_cmpeq_epi8(V, _mm_set1_epi8('#'))));
-        Sy = _mm_or_si128(Sy, _mm_cmpeq_epi8(V, _mm_set1_epi8('(')));
-      }
-      const unsigned High = unsigned(_mm_movemask_epi8(V));  // bytes from 128 up: name bytes
-      const unsigned Text = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))));
-      Ident |= uint64_t(unsigned(_mm_movemask_epi8(Id)) | High) << (16 * c);
-      Blank |= uint64_t(~(Text | High) & 0xffff) << (16 * c);
-      Single |= uint64_t(unsigned(_mm_movemask_epi8(Sy))) << (16 * c);
-    }
-  }
-
-  // The masks of a whole line, 64 bytes a word, with a word of zeros after them.
-  void ClassifyLine(std::string_view L, bool Plsql) {
-    const size_t Words = L.size() / 64 + 2;
-    FIdent.assign(Words, 0);
-    FBlank.assign(Words, 0);
-    FSingle.assign(Words, 0);
-    for (size_t w = 0; w * 64 < L.size(); ++w)
-      Classify(L.data() + 64 * w, Plsql, FIdent[w], FBlank[w], FSingle[w]);
-  }
-  // The 64 bits of a line mask from byte i on.
-  static uint64_t Bits(const std::vector<uint64_t>& Mask, size_t i) {
-    const size_t w = i / 64, s = i % 64;
-    return s ? (Mask[w] >> s) | (Mask[w + 1] << (64 - s)) : Mask[w];
-  }
-
-  // The words, blanks and plain symbols from L[i] on, up to the first byte that may begin a
-  // comment, a string, a pair or a prefixed name, taken from the line's bit masks: where each
-  // token begins does not wait for the end of the one before, nor on a guessed branch. Returns
-  // where it stopped (i when the first byte needs the byte-wise reading).
-  size_t PlainRun(std::string_view L, size_t i, int Line) {
-    const size_t N = L.size();
-    uint64_t Ident = Bits(FIdent, i), Blank = Bits(FBlank, i), Single = Bits(FSingle, i);
-    const size_t Avail = std::min<size_t>(N - i, 64);
-    const uint64_t InLine = Avail == 64 ? ~uint64_t(0) : (uint64_t(1) << Avail) - 1;
-    Ident &= InLine;
-    Single &= InLine;
-    const uint64_t Other = InLine & ~(Ident | Blank | Single);
-    size_t Limit = Other ? size_t(__builtin_ctzll(Other)) : Avail;
-    if (Limit == 64 && (Ident >> 63)) {
-      // The last word may go on past these bytes: stop before it.
-      if (!~Ident) return i;
-      Limit = size_t(64 - __builtin_clzll(~Ident));
-    }
-    if (Limit == 0) return i;
-    const uint64_t Below = Limit == 64 ? ~uint64_t(0) : (uint64_t(1) << Limit) - 1;
-    uint64_t Starts = ((Ident & ~(Ident << 1)) | Single) & Below;
-    char* To = FTo;
-    while (Starts) {
-      const unsigned b = unsigned(__builtin_ctzll(Starts));
-      Starts &= Starts - 1;
-      const char* P = L.data() + i + b;
-      if ((Ident >> b) & 1) {
-        const size_t Len = size_t(__builtin_ctzll(~(Ident >> b)));
-        const __m128i First = UpperOf16(Load(P));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(To), First);
-        for (size_t k = 16; k < Len; k += 16)
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(To + k), UpperOf16(Load(P + k)));
-        FOut.Tokens.push_back(
-            {std::string_view(To, Len), Line, KeyOf(uint64_t(_mm_cvtsi128_si64(First)), Len)});
-        To += Len;
-      } else {
-        *To = *P;
-        FOut.Tokens.push_back(
-            {std::string_view(To, 1), Line, 1 | uint64_t(static_cast<unsigned char>(*P)) << 8});
-        ++To;
-      }
-    }
-    FTo = To;
-    return i + Limit;
-  }
-#endif
 
   // TokenKey of a word whose upper-cased text starts with the eight bytes of First.
   static uint64_t KeyOf(uint64_t First, size_t Len) {
@@ -283,10 +183,6 @@ class TLexer {
     const std::array<bool, 256>& Single = Singles[Plsql ? 1 : 0];
     size_t i = 0;
     const size_t N = L.size();
-#if defined(__SSE2__)
-    // Delphi's code has too many "(", ":=", "." and strings for the masks to pay.
-    if (Plsql) ClassifyLine(L, Plsql);
-#endif
     // A Delphi string ends with its line.
     if (FState == stString && !Plsql) FState = stCode;
     while (i < N) {
@@ -318,12 +214,6 @@ class TLexer {
         case stCode:
           break;
       }
-#if defined(__SSE2__)
-      if (const size_t Done = Plsql ? PlainRun(L, i, Line) : i; Done > i) {
-        i = Done;
-        continue;
-      }
-#endif
       const char C = L[i];
       const char D = i + 1 < N ? L[i + 1] : '\0';
       if (static_cast<unsigned char>(C) <= ' ') {
@@ -400,10 +290,6 @@ class TLexer {
       }
     }
   }
-
-  // Bytes readable past the end of every line the lexer reads.
-  static constexpr size_t Padding = 64;
-  std::vector<uint64_t> FIdent, FBlank, FSingle;  // of the line being read
 
   const TLines& FLines;
   TSourceLanguage FLanguage;
