@@ -109,7 +109,7 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
   // A routine still open when the scan ends has had its last statement.
   for (auto& Entry : Routines) Entry.second->BodyEnded();
   PreciseFindings.clear();
-  if (Options & PreciseChecks()) {
+  if (Options & PreciseChecks() && PreciseRulesMayFind()) {
     // The precise checks read the file with a lexer of their own: the line scan above keeps the
     // described stripping rules, which a brace comment holding "//" sends astray.
     const TSourceModel Model = BuildSourceModel(Lines, Language());
@@ -117,6 +117,23 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
                           ? CheckDelphiRules(Model, Lines, Options)
                           : CheckPlsqlRules(Model, Options);
   }
+}
+
+// Every precise rule needs a word of its own to find anything: a constructor call named Create,
+// a destructor, an OPEN. A file that holds none of the chosen rules' words is not lexed at all.
+bool TCodeFile::PreciseRulesMayFind() const {
+  struct TNeed {
+    TCheckOption Option;
+    std::string_view Word;
+  };
+  static constexpr TNeed Needs[] = {{coLocalLeak, "CREATE"},
+                                    {coUnprotectedFree, "CREATE"},
+                                    {coDestructorInherited, "DESTRUCTOR"},
+                                    {coCursorNotClosed, "OPEN"},
+                                    {coCursorOpenOnException, "OPEN"}};
+  for (const TNeed& N : Needs)
+    if (HasCheck(Options, N.Option) && MayHoldWord(Lines, N.Word, Language())) return true;
+  return false;
 }
 
 void TCodeFile::ProcessLine(int Index) {

@@ -132,6 +132,7 @@ class TCodeFile : public TBaseFile {
   // The precise findings under their rules' categories, "[Line N] message", suppressed ones left
   // out of the tree.
   void WritePreciseResults();
+  bool PreciseRulesMayFind() const;
 
   // The needle of a comment mark (cwLineComment to cwBlockCloseAlt) or of a code word.
   const TNeedle& Mark(TCodeWordId Id) const;

@@ -90,6 +90,18 @@ class TRoutineReader {
     return true;
   }
 
+  // The names the body assigns a creation to, as Read would find them: one pass for all the
+  // locals, so that a local never created is not read at all.
+  std::vector<std::string_view> CreatedNames() const {
+    std::vector<std::string_view> Names;
+    for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
+      bool Owned = false;
+      if (T[i + 1].Is(":=") && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
+        Names.push_back(T[i].Text);
+    }
+    return Names;
+  }
+
   // Reads every occurrence of Name in the body (Name being a local of the routine).
   TVarUse Read(const std::string& Name) const {
     TVarUse U;
@@ -260,12 +272,14 @@ std::string Quote(const std::vector<TToken>& T, size_t I, size_t End) {
 
 void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Options,
                   std::vector<TPreciseFinding>& Leaks, std::vector<TPreciseFinding>& Unprotected) {
-  const auto& T = M.Tokens();
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
     const TRoutineReader Reader(M, R);
+    const std::vector<std::string_view> Created = Reader.CreatedNames();
+    if (Created.empty()) continue;
     for (const TDeclared& D : R.Locals) {
+      if (std::find(Created.begin(), Created.end(), D.Name) == Created.end()) continue;
       // Interface references free themselves.
       if (M.InterfaceTypes.count(D.Type) || NamedAsInterface(Lines, D)) continue;
       const TVarUse U = Reader.Read(D.Name);

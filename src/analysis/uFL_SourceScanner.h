@@ -36,7 +36,7 @@ struct TToken {
 using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
-  std::string Upper;  // the lines upper-cased, one after the other: the tokens' texts
+  std::string Upper;  // the tokens' texts upper-cased, one after the other
   std::vector<TToken> Tokens;
   TIgnoreMap Ignores;
 
@@ -51,6 +51,11 @@ struct TScannedSource {
 // Reads the lines as the language's lexer does. A string or comment left open runs to its end
 // (a Delphi string to the end of its line); nothing in it becomes code.
 TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language);
+
+// Whether the code may hold Word (upper case) as a token: a whole word in any case anywhere in the
+// text, comments and strings included. False means the lexer would find no such token, so a rule
+// that needs one has nothing to find and the file need not be scanned at all.
+bool MayHoldWord(const TLines& Lines, std::string_view Word, TSourceLanguage Language);
 
 // Whether a comment on Line or on the line above names RuleId (or every rule).
 bool IsIgnored(const TIgnoreMap& Ignores, int Line, const std::string& RuleId);

@@ -12,7 +12,7 @@ struct TOutputRule {
   const char* Level;  // SARIF default level: "note", "warning" or "error"
 };
 
-// The rules in a fixed order: the action rules, the classic checks, the precise checks.
+// The rules in a fixed order: the action rules, then the checks in the check table's order.
 const std::vector<TOutputRule>& OutputRules();
 // The index of Id in OutputRules(), or -1 for a rule not listed.
 int OutputRuleIndex(std::string_view Id);

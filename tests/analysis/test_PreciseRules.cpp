@@ -165,3 +165,41 @@ INSTANTIATE_TEST_SUITE_P(
                    true}));
 
 }  // namespace
+
+namespace {
+
+// The word a rule needs, as the lexer would see it: whole, in any case, in the loaded bytes and
+// in edited lines alike.
+struct WordCase {
+  const char* Text;
+  const char* Word;
+  TSourceLanguage Language;
+  bool Holds;
+};
+
+class MayHoldWordTest : public ::testing::TestWithParam<WordCase> {};
+
+TEST_P(MayHoldWordTest, WholeWordInAnyCase) {
+  const WordCase& C = GetParam();
+  TLines Loaded;
+  Loaded.Assign(std::string(C.Text));
+  EXPECT_EQ(MayHoldWord(Loaded, C.Word, C.Language), C.Holds) << C.Text;
+  TLines Edited;
+  Edited.Assign(std::string(C.Text));
+  Edited.Add("x");
+  ASSERT_FALSE(Edited.AllInBuffer());
+  EXPECT_EQ(MayHoldWord(Edited, C.Word, C.Language), C.Holds) << C.Text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, MayHoldWordTest,
+    ::testing::Values(WordCase{"L := TList.create;", "CREATE", TSourceLanguage::slDelphi, true},
+                      WordCase{"L := TList.&Create;", "CREATE", TSourceLanguage::slDelphi, true},
+                      WordCase{"Recreate;\r\nCreated;", "CREATE", TSourceLanguage::slDelphi, false},
+                      WordCase{"x;\nCREATE", "CREATE", TSourceLanguage::slDelphi, true},
+                      WordCase{"destructor_x;", "DESTRUCTOR", TSourceLanguage::slDelphi, false},
+                      WordCase{"  Open c1;", "OPEN", TSourceLanguage::slPlsql, true},
+                      WordCase{"  v_open#, open$ := 1;", "OPEN", TSourceLanguage::slPlsql, false},
+                      WordCase{"  \"open\" x;", "OPEN", TSourceLanguage::slPlsql, true}));
+
+}  // namespace

@@ -2,7 +2,11 @@
 // shape, the bytes that are not UTF-8, and what the fingerprints hold on to.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "OutputTestUtil.h"
+#include "files/uFL_CheckTable.h"
 #include "output/uFL_Fingerprint.h"
 #include "output/uFL_JsonText.h"
 #include "output/uFL_OutputRules.h"
@@ -119,4 +123,19 @@ TEST(SarifWriter, RulesResultsLocationsAndSuppressions) {
   EXPECT_EQ(Results[2]["locations"][0]["physicalLocation"]["artifactLocation"],
             nlohmann::json::parse(R"({"uri":"file:///elsewhere/c.pas"})"));
   EXPECT_EQ(Results[2]["level"], "error");
+}
+
+// The log's rules come from the check table: every check and the output's own rules, each once.
+TEST(OutputRules, EveryCheckRowOnceBesideTheActionRules) {
+  std::set<std::string> Ids;
+  for (const TOutputRule& Rule : OutputRules()) EXPECT_TRUE(Ids.insert(Rule.Id).second) << Rule.Id;
+  for (const TCheckRow& Row : CheckTable) {
+    const int I = OutputRuleIndex(Row.RuleId);
+    ASSERT_GE(I, 0) << Row.RuleId;
+    EXPECT_STREQ(OutputRules()[size_t(I)].Name, Row.RuleName);
+    EXPECT_STREQ(OutputRules()[size_t(I)].Level, "warning");
+  }
+  for (const char* Own : {"search", "replace", "error", "exitcode"})
+    EXPECT_GE(OutputRuleIndex(Own), 0) << Own;
+  EXPECT_EQ(OutputRules().size(), std::size(CheckTable) + 4);
 }
