@@ -33,8 +33,7 @@ size_t CountBreaks(const char* Text, size_t From, size_t To, size_t& LineStart) 
     const unsigned Cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CrV)));
     const unsigned Lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfV)));
     if (!(Cr | Lf)) continue;
-    Count += unsigned(__builtin_popcount(Cr) + __builtin_popcount(Lf)) -
-             unsigned(__builtin_popcount(Cr & (Lf >> 1)));
+    Count += unsigned(BitsInMask16(Cr) + BitsInMask16(Lf)) - unsigned(BitsInMask16(Cr & (Lf >> 1)));
     if ((Cr & 0x8000u) && i + 16 < To && Text[i + 16] == '\n') --Count;
     Last = i + 31 - size_t(__builtin_clz(Cr | Lf));
   }

@@ -1,6 +1,8 @@
 // Line storage of a loaded file.
 #include "files/uFL_Lines.h"
 
+#include "files/uFL_LineBreaks.h"
+
 #include <cstring>
 
 #ifdef __SSE2__
@@ -49,9 +51,9 @@ std::string TLines::Assign(std::string&& Text) {
     const unsigned LfM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfV)));
     if (!(CrM | LfM)) continue;
     if (First == Size) First = i + size_t(__builtin_ctz(CrM | LfM));
-    Lf += unsigned(__builtin_popcount(LfM));
-    Cr += unsigned(__builtin_popcount(CrM));
-    Pairs += unsigned(__builtin_popcount(CrM & (LfM >> 1)));
+    Lf += unsigned(BitsInMask16(LfM));
+    Cr += unsigned(BitsInMask16(CrM));
+    Pairs += unsigned(BitsInMask16(CrM & (LfM >> 1)));
     if ((CrM & 0x8000u) && i + 16 < Size && Base[i + 16] == '\n') ++Pairs;
   }
 #endif
