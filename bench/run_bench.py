@@ -248,7 +248,7 @@ def bench_json(src):
 
 # Ways the replace journal may be turned off, tried in turn; BENCH_JOURNAL_OFF adds one, either
 # an option ("--no-journal") or an environment setting ("NAME=VALUE").
-JOURNAL_OFF = ["--no-journal", "FERROLIN_JOURNAL=off", "FERROLIN_NO_JOURNAL=1"]
+JOURNAL_OFF = ["FERROLIN_JOURNAL=off", "--no-journal", "FERROLIN_NO_JOURNAL=1"]
 
 
 def journal_written(state):
