@@ -10,6 +10,7 @@
 
 #include "cli/uFL_CliFileSet.h"
 #include "cli/uFL_CliOutput.h"
+#include "cli/uFL_CliPreviewJson.h"
 #include "fileset/uFL_FileList.h"
 #include "journal/uFL_Preview.h"
 #include "support/uFL_Log.h"
@@ -75,9 +76,12 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   }
   if (!Host.Information.empty()) throw std::runtime_error(Host.Information);
 
-  // A dry run in the text format prints the diff alone, for patch -p1 in the start directory.
+  // A dry run prints the diff alone, for patch -p1 in the start directory; in JSON its JSON Lines.
   const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer);
-  if (Preview && Output.IsText()) {
+  if (Preview && Args.Get("format") == "json") {
+    WritePreviewJson(Context.Out, *Preview);
+    Output.Finish(Tree);
+  } else if (Preview && Output.IsText()) {
     Context.Out << Preview->Diff();
     Context.Out.flush();
     if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), Args.Has("filenames-only"));

@@ -1,11 +1,15 @@
 // ferrolin-cli's dry run, journal and undo, end to end. Every test of this program journals into
 // a temporary state directory, never into the user's.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
+#include "output/uFL_JsonText.h"
 #include "support/CliCall.h"
 #include "support/TempTree.h"
 
@@ -89,6 +93,32 @@ TEST(DryRun, ResultsListThePreviewAndCountTheFilesThatWouldChange) {
   EXPECT_NE(Results.find("\tPreview\r\n\t\t[Line 2] NEW one\r\n\t\t[Line 4] NEW two\r\n"),
             std::string::npos)
       << Results;
+}
+
+TEST(DryRun, InJsonEachFileThatWouldChangeIsAPreviewObjectWithTheSameDiff) {
+  TTempTree T;
+  MakeTree(T);
+  const auto Before = Snapshot(T.Path("src"));
+  std::vector<std::string> Args = ActionArgs(
+      T.Path("src"), "*.txt", {"replace", "--term", "old", "--replacement", "NEW", "--dry-run"});
+  const TCliCall Text = CallCli(Args);
+  Args.insert(Args.end(), {"--format", "json"});
+  const TCliCall Json = CallCli(Args);
+  ASSERT_EQ(Json.Status, 0) << Json.Err;
+  EXPECT_EQ(Snapshot(T.Path("src")), Before);
+  // The Latin-1 file's diff is not UTF-8: its bytes ride whole in diffBase64.
+  std::string Diffs, Types, Latin1Bytes;
+  std::istringstream Lines(Json.Out);
+  for (std::string Line; std::getline(Lines, Line);) {
+    const nlohmann::json Object = nlohmann::json::parse(Line);
+    Types += Object["type"].get<std::string>() + " ";
+    if (Object["type"] != "preview") continue;
+    Diffs += Object["diff"].get<std::string>();
+    if (Object.contains("diffBase64")) Latin1Bytes = Object["diffBase64"].get<std::string>();
+  }
+  EXPECT_EQ(Diffs, Utf8Text(Text.Out));
+  EXPECT_EQ(Latin1Bytes, Base64(Text.Out.substr(Text.Out.find("--- a/sub/b.txt"))));
+  EXPECT_NE(Types.find("preview preview end"), std::string::npos) << Types;
 }
 
 TEST(Undo, RestoresEveryFileButOneEditedSinceWhichItNames) {
