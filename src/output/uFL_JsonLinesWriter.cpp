@@ -8,16 +8,8 @@ namespace {
 
 // A text member, with its base64 twin when the bytes are not UTF-8.
 void Text(std::string& Out, const char* Name, std::string_view Value) {
-  Out += ",\"";
-  Out += Name;
-  Out += "\":";
-  if (!AppendJsonString(Out, Value)) {
-    Out += ",\"";
-    Out += Name;
-    Out += "Base64\":\"";
-    Out += Base64(Value);
-    Out += '"';
-  }
+  Out += ',';
+  AppendJsonTextField(Out, Name, Value);
 }
 
 void Number(std::string& Out, const char* Name, int64_t Value) {

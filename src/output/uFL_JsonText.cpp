@@ -135,3 +135,16 @@ std::string Base64(std::string_view Bytes) {
   }
   return Out;
 }
+
+void AppendJsonTextField(std::string& Out, const char* Name, std::string_view Text) {
+  Out += '"';
+  Out += Name;
+  Out += "\":";
+  if (!AppendJsonString(Out, Text)) {
+    Out += ",\"";
+    Out += Name;
+    Out += "Base64\":\"";
+    Out += Base64(Text);
+    Out += '"';
+  }
+}

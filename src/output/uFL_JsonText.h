@@ -12,5 +12,7 @@ bool IsUtf8(std::string_view Text);
 std::string Utf8Text(std::string_view Text);
 // Appends Text as a quoted JSON string (UTF-8, invalid bytes as U+FFFD). Returns IsUtf8(Text).
 bool AppendJsonString(std::string& Out, std::string_view Text);
+// Appends "Name":Text, and "NameBase64" with the bytes beside it when Text is not UTF-8.
+void AppendJsonTextField(std::string& Out, const char* Name, std::string_view Text);
 // Standard base64 with padding.
 std::string Base64(std::string_view Bytes);
