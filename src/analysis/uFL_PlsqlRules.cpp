@@ -62,7 +62,7 @@ TCursorUse ReadCursor(const std::vector<TToken>& T,
 }
 
 // The package's cursors that routine Self opens: those declared outside every routine, and those
-// it opens without their being its own or an enclosing routine's (a package spec declares them).
+// it opens without their being its own or an enclosing routine's (a package header declares them).
 std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
   const auto& T = M.Tokens();
   const TSourceRoutine& R = M.Routines[Self];
