@@ -133,6 +133,9 @@ bool TActionDriver::StartFile(const TActionParams& Params, int I, bool Buffered,
     KeptFile.reset();
     F.File = CreateFile(Params.FileKind, &FTree);
   }
+  // Only an outcome hook reads the findings; without one a hit on every line of a big file would
+  // keep each line twice more for nothing.
+  F.File->CollectFindings = bool(OnFileDone);
   F.Buffered = Buffered;
   F.Runner = Runner;
   F.Trace = TTraceBuffer(FTrace.TracingIsOn());
