@@ -100,17 +100,31 @@ bool TBaseFile::LoadFromBytes(std::string Bytes) {
 bool TBaseFile::TakeText(std::string Text) {
   FTermHits.clear();
   Lines.Assign(std::move(Text));
-  const int64_t N = Lines.Count();
-  const int64_t S = int64_t(Lines.TextLength());
+  MatchedLines.clear();
+  // The binary rule: the text (the lines without their breaks) is at most the file's size and
+  // at least that size less two bytes per line. A file read whole always keeps it, since no
+  // break is longer than two bytes; only a file cut at a NUL (or changed since it was listed)
+  // needs its lines counted for it.
   const int64_t Size = FileRec.Size;
-  if (Size - 2 * N <= S && S <= Size) {
-    Loaded = true;
-    MatchedLines.assign(size_t(N), 0);
-    AddTrace(FileName, "Loaded " + std::to_string(N) + " lines");
-  } else {
-    AddError("Binary file, skipped");
+  if (int64_t(Lines.Buffer().size()) != Size) {
+    const int64_t N = Lines.Count();
+    const int64_t S = int64_t(Lines.TextLength());
+    if (Size - 2 * N > S || S > Size) {
+      AddError("Binary file, skipped");
+      return Loaded;
+    }
   }
+  Loaded = true;
+  // With the trace off the call still opens the file's block of the trace; only then is the
+  // count left unmade.
+  AddTrace(FileName,
+           TracingIsOn() ? "Loaded " + std::to_string(Lines.Count()) + " lines" : std::string());
   return Loaded;
+}
+
+void TBaseFile::MarkMatched(int Line) {
+  if (MatchedLines.size() < size_t(Lines.Count())) MatchedLines.resize(size_t(Lines.Count()), 0);
+  if (size_t(Line) < MatchedLines.size()) MatchedLines[size_t(Line)] = 1;
 }
 
 int TBaseFile::Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
@@ -125,11 +139,11 @@ int TBaseFile::Replace(const std::string& SearchText, const std::string& Replace
 int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
                              const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
   TSearchOutcome Found;
-  if (Loaded && MatchedLines.size() >= size_t(Lines.Count())) {
+  if (Loaded) {
     const TSearchTerm Term{SearchText, UseRegExpr, CaseSensitive};
     Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
     for (const TLineHit& Hit : Found.Hits) {
-      MatchedLines[size_t(Hit.Line)] = 1;
+      MarkMatched(Hit.Line);
       if (CollectFindings) FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
     }
     if (DoReplace && Found.Count > 0) Changed = true;
@@ -202,9 +216,9 @@ bool TBaseFile::WriteResults() {
     Findings.push_back(std::move(F));
   }
   if (Loaded) {
-    const int N = std::min(Lines.Count(), int(MatchedLines.size()));
+    const int N = MatchedLines.empty() ? 0 : std::min(Lines.Count(), int(MatchedLines.size()));
     for (int i = 0; i < N; ++i)
-      if (MatchedLines[size_t(i)]) AddResult("Search", LineEntryText(i + 1, Lines[i]));
+      if (IsMatched(i)) AddResult("Search", LineEntryText(i + 1, Lines[i]));
     if (CollectFindings) AddSearchFindings();
   }
   if (ExitCode != 0)

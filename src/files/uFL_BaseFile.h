@@ -40,7 +40,13 @@ class TBaseFile {
   TSearchRec FileRec;
   std::vector<std::string> Errors;
   TCheckOptions Options = 0;
-  std::vector<char> MatchedLines;  // one flag per line; char rather than bool for speed
+  // One flag per line, char rather than bool for speed; empty until a search hits a line, so a
+  // file without hits never has its lines counted.
+  std::vector<char> MatchedLines;
+  bool IsMatched(int Line) const {
+    return size_t(Line) < MatchedLines.size() && MatchedLines[size_t(Line)];
+  }
+  void MarkMatched(int Line);
   int32_t ExitCode = 0;
   TResultTree* ResultTree = nullptr;
   // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would

@@ -35,13 +35,20 @@ TLines::TBreak BreakAt(const char* Base, size_t Pos, size_t Size) {
 std::string TLines::Assign(std::string&& Text) {
   Clear();
   FBuffer = std::move(Text);
+  FCounted = FBuffer.empty();
+  const size_t First = FindBreak(FBuffer.data(), 0, FBuffer.size());
+  FFirstBreak = First == FBuffer.size() ? lbNone : BreakAt(FBuffer.data(), First, FBuffer.size());
+  return std::string(BreakText(FFirstBreak));
+}
+
+void TLines::CountLines() const {
+  FCounted = true;
   const char* Base = FBuffer.data();
   const size_t Size = FBuffer.size();
-  // Loading needs only the number of lines and their length (the binary rule): every CR and LF
-  // byte belongs to a break, and a CR LF pair is one break. The bytes are looked at sixteen at a
-  // time where the machine allows.
+  // Only the number of lines and their length are wanted: every CR and LF byte belongs to a
+  // break, and a CR LF pair is one break. The bytes are looked at sixteen at a time where the
+  // machine allows.
   uint64_t Lf = 0, Cr = 0, Pairs = 0;
-  size_t First = Size;  // position of the first break byte
   size_t i = 0;
 #ifdef __SSE2__
   const __m128i CrV = _mm_set1_epi8('\r'), LfV = _mm_set1_epi8('\n');
@@ -50,7 +57,6 @@ std::string TLines::Assign(std::string&& Text) {
     const unsigned CrM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CrV)));
     const unsigned LfM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfV)));
     if (!(CrM | LfM)) continue;
-    if (First == Size) First = i + size_t(__builtin_ctz(CrM | LfM));
     Lf += unsigned(BitsInMask16(LfM));
     Cr += unsigned(BitsInMask16(CrM));
     Pairs += unsigned(BitsInMask16(CrM & (LfM >> 1)));
@@ -59,11 +65,9 @@ std::string TLines::Assign(std::string&& Text) {
 #endif
   for (; i < Size; ++i) {
     const char C = Base[i];
-    if (C != '\r' && C != '\n') continue;
-    if (First == Size) First = i;
     if (C == '\n') {
       ++Lf;
-    } else {
+    } else if (C == '\r') {
       ++Cr;
       if (i + 1 < Size && Base[i + 1] == '\n') ++Pairs;
     }
@@ -71,14 +75,12 @@ std::string TLines::Assign(std::string&& Text) {
   const bool LastLineOpen = Size > 0 && Base[Size - 1] != '\r' && Base[Size - 1] != '\n';
   FCount = int(Lf + Cr - Pairs + (LastLineOpen ? 1 : 0));
   FTextLength = Size - Lf - Cr;
-  FFirstBreak = First == Size ? lbNone : BreakAt(Base, First, Size);
-  return std::string(BreakText(FFirstBreak));
 }
 
 void TLines::Split() const {
   FSplit = true;
   FSpans.clear();
-  FSpans.reserve(size_t(FCount));
+  FSpans.reserve(size_t(FCounted ? FCount : 0));
   const char* Base = FBuffer.data();
   const size_t Size = FBuffer.size();
   size_t Start = 0;
@@ -170,13 +172,17 @@ void TLines::Clear() {
   FSplit = false;
   FCount = 0;
   FTextLength = 0;
+  FCounted = true;
   FFirstBreak = lbNone;
   FEdited = false;
   FOwned.clear();
 }
 
 uint64_t TLines::TextLength() const {
-  if (!FSplit) return FTextLength;
+  if (!FSplit) {
+    if (!FCounted) CountLines();
+    return FTextLength;
+  }
   uint64_t N = 0;
   for (int i = 0; i < Count(); ++i) N += (*this)[i].size();
   return N;

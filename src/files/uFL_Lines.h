@@ -8,14 +8,18 @@
 
 // Holding a file as its read buffer plus one small span per line keeps a loaded file at little
 // more than its own size; only lines that are replaced or inserted get a string of their own.
-// The spans are made on first need: loading only counts the lines, so a search that finds little
-// in a big file never makes them. Every line keeps its own line break, so that the file's bytes
-// come back unchanged wherever no line was changed.
+// The spans are made on first need, and the lines are not even counted until someone asks how
+// many there are: a search over the whole buffer maps only its hits to lines. Every line keeps its
+// own line break, so that the file's bytes come back unchanged wherever no line was changed.
 class TLines {
  public:
   enum TBreak : uint8_t { lbNone = 0, lbLf = 1, lbCr = 2, lbCrLf = 3 };
 
-  int Count() const { return FSplit ? int(FSpans.size()) : FCount; }
+  int Count() const {
+    if (FSplit) return int(FSpans.size());
+    if (!FCounted) CountLines();
+    return FCount;
+  }
   bool Empty() const { return Count() == 0; }
   std::string_view operator[](int Index) const {
     if (!FSplit) Split();
@@ -28,7 +32,8 @@ class TLines {
   TBreak BreakOf(int Index) const;
 
   // Takes Text as the file's content, cut at CR LF, CR and LF; the caller has already cut it at
-  // its first NUL. Returns the first line break found ("" when there is none).
+  // its first NUL. Returns the first line break found ("" when there is none). Nothing more of
+  // the text is looked at here.
   std::string Assign(std::string&& Text);
   // A changed line keeps its break. An inserted line takes the break of the line it follows (of
   // the line it comes before when it is the first); inserted after a last line without a break,
@@ -65,13 +70,15 @@ class TLines {
     uint64_t Owned : 1;
   };
   void Split() const;
+  void CountLines() const;
   TBreak DefaultBreak() const { return FFirstBreak == lbNone ? lbLf : FFirstBreak; }
 
   std::string FBuffer;
   mutable std::vector<TSpan> FSpans;
   mutable bool FSplit = false;
-  int FCount = 0;            // lines counted by Assign, until the spans are made
-  uint64_t FTextLength = 0;  // of the lines counted by Assign
+  mutable int FCount = 0;            // lines counted, until the spans are made
+  mutable uint64_t FTextLength = 0;  // of the lines counted
+  mutable bool FCounted = true;      // FCount and FTextLength hold the buffer's
   TBreak FFirstBreak = lbNone;
   bool FEdited = false;
   std::vector<std::string> FOwned;

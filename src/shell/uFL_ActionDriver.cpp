@@ -1,6 +1,7 @@
 // The action driver: DoFiles, DoFile and ShowStatistics.
 #include "shell/uFL_ActionDriver.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "fileset/uFL_FileList.h"
@@ -99,8 +100,9 @@ void TActionDriver::FinishAction(const TActionParams& Params, TClock::time_point
 
 void TActionDriver::RunFiles(const TActionParams& Params) {
   // A program run per file stays on this thread, one after the other, as it always did.
-  TFilePipeline<TPreparedFile> Pipeline(Params.Action == TActionKind::acRunWith ? 1
-                                                                                : Params.Threads);
+  // Small files go many at a time, as long as together they hold no more than a few MiB.
+  TFilePipeline<TPreparedFile> Pipeline(
+      Params.Action == TActionKind::acRunWith ? 1 : Params.Threads, {uint64_t(16) << 20, 256});
   const bool Buffered = Pipeline.Threads() > 1;
   Pipeline.Run(
       FFiles.Count(), [&](int I, TPreparedFile& F) { return StartFile(Params, I, Buffered, F); },
@@ -115,7 +117,9 @@ void TActionDriver::RunFiles(const TActionParams& Params) {
         DoFile(Params, F);
         ++FilesDone;
         return !FHost.StopRequested();
-      });
+      },
+      // A file's bytes, and for an empty or unlisted size what its object and results take.
+      [](const TPreparedFile& F) { return std::max<uint64_t>(uint64_t(F.FileRec.Size), 4096); });
 }
 
 bool TActionDriver::StartFile(const TActionParams& Params, int I, bool Buffered, TPreparedFile& F) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -13,8 +14,9 @@
 // The number of cores, at least 1: the default number of threads of an action.
 unsigned DefaultThreadCount();
 
-// Items 0..Count-1 are started on the calling thread in order, prepared on up to N worker threads,
-// and consumed on the calling thread strictly in order. A prepare step must touch nothing that the
+// Items 0..Count-1 are started on the calling thread in order, prepared on N threads (N-1 workers
+// and the calling thread, which prepares items rather than wait for the one due), and consumed
+// on the calling thread strictly in order. A prepare step must touch nothing that the
 // calling thread uses (no results tree, no trace, no widgets): it fills its own item only. With one
 // thread there is no worker at all: start, prepare and consume run one after the other on the
 // calling thread, item by item, as a plain loop would.
@@ -30,22 +32,39 @@ class TFilePipeline {
   // already started are discarded once their workers are done with them.
   using TConsume = std::function<bool(int I, TItem& Item)>;
 
+  // What an item holds once prepared (a file's bytes), for the bound on items started ahead.
+  using TWeigh = std::function<uint64_t(const TItem& Item)>;
+
+  // How far beyond N items the run may start ahead: a hand-over between threads per item costs
+  // more than reading and searching a small file, so many small items are kept in flight while
+  // together they stay light; heavy items stay N at a time.
+  struct TAhead {
+    uint64_t Weight = 0;  // while the items in flight weigh less than this together
+    size_t Items = 0;     // and are fewer than this
+  };
+  // The calling thread prepares items while the one due is not done, but only items weighing up
+  // to this: it may be the thread of a window that must not freeze.
+  static constexpr uint64_t HelpWeight = uint64_t(1) << 20;
+
   // Threads: 0 means DefaultThreadCount().
-  explicit TFilePipeline(unsigned Threads = 0)
-      : FThreads(Threads == 0 ? DefaultThreadCount() : Threads) {}
+  explicit TFilePipeline(unsigned Threads = 0, TAhead Ahead = {})
+      : FThreads(Threads == 0 ? DefaultThreadCount() : Threads), FAhead(Ahead) {}
 
   unsigned Threads() const { return FThreads; }
 
-  // While item I is consumed, at most N items after it are started. An exception of the prepare
-  // step of item I is thrown here when item I is due, before it is consumed; so are exceptions of
-  // Start and Consume. Either way every worker has ended when Run returns or throws.
-  void Run(int Count, const TStart& Start, const TPrepare& Prepare, const TConsume& Consume);
+  // While item I is consumed, at most N items after it are started, or more as far as the bound
+  // set up by TAhead allows with the weights that Weigh gives (no Weigh: N). An exception of the
+  // prepare step of item I is thrown here when item I is due, before it is consumed; so are
+  // exceptions of Start and Consume. Either way every worker has ended when Run returns or throws.
+  void Run(int Count, const TStart& Start, const TPrepare& Prepare, const TConsume& Consume,
+           const TWeigh& Weigh = nullptr);
 
  private:
   struct TSlot {
     TItem Item{};
     std::exception_ptr Error;
     bool Done = false;
+    uint64_t Weight = 0;
   };
   // What the workers and the calling thread share, guarded by Lock.
   struct TShared {
@@ -54,12 +73,16 @@ class TFilePipeline {
     std::deque<TSlot> Slots;  // started items in index order; references stay valid at both ends
     size_t Untaken = 0;       // index in Slots of the first item no worker has taken
     bool Quit = false;
+    bool ConsumerWaits = false;  // the calling thread sleeps until an item is done
   };
 
   static void Work(TShared& S, const TPrepare& Prepare);
+  // Prepares Slot, taken under L, with L let go meanwhile.
+  static void PrepareTaken(TSlot& Slot, const TPrepare& Prepare, std::unique_lock<std::mutex>& L);
   void RunInline(int Count, const TStart& Start, const TPrepare& Prepare, const TConsume& Consume);
 
   unsigned FThreads;
+  TAhead FAhead;
 };
 
 template <class TItem>
@@ -74,30 +97,35 @@ void TFilePipeline<TItem>::RunInline(int Count, const TStart& Start, const TPrep
 }
 
 template <class TItem>
+void TFilePipeline<TItem>::PrepareTaken(TSlot& Slot, const TPrepare& Prepare,
+                                        std::unique_lock<std::mutex>& L) {
+  L.unlock();
+  // Nobody else touches a taken slot until it is marked done.
+  std::exception_ptr Error;
+  try {
+    Prepare(Slot.Item);
+  } catch (...) {
+    Error = std::current_exception();
+  }
+  L.lock();
+  Slot.Error = Error;
+  Slot.Done = true;
+}
+
+template <class TItem>
 void TFilePipeline<TItem>::Work(TShared& S, const TPrepare& Prepare) {
   std::unique_lock<std::mutex> L(S.Lock);
   for (;;) {
     S.WorkReady.wait(L, [&] { return S.Quit || S.Untaken < S.Slots.size(); });
     if (S.Quit) return;
-    TSlot& Slot = S.Slots[S.Untaken++];
-    L.unlock();
-    // Nobody else touches a taken slot until it is marked done.
-    std::exception_ptr Error;
-    try {
-      Prepare(Slot.Item);
-    } catch (...) {
-      Error = std::current_exception();
-    }
-    L.lock();
-    Slot.Error = Error;
-    Slot.Done = true;
-    S.ItemDone.notify_all();
+    PrepareTaken(S.Slots[S.Untaken++], Prepare, L);
+    if (S.ConsumerWaits) S.ItemDone.notify_one();
   }
 }
 
 template <class TItem>
 void TFilePipeline<TItem>::Run(int Count, const TStart& Start, const TPrepare& Prepare,
-                               const TConsume& Consume) {
+                               const TConsume& Consume, const TWeigh& Weigh) {
   if (FThreads <= 1) return RunInline(Count, Start, Prepare, Consume);
 
   TShared S;
@@ -118,24 +146,35 @@ void TFilePipeline<TItem>::Run(int Count, const TStart& Start, const TPrepare& P
 
   int Next = 0;         // the next index to start
   size_t InFlight = 0;  // started and not yet taken by the consumer; only this thread changes it
+  uint64_t Weight = 0;  // of the items in flight
   bool ListEnded = false;
+  auto MayStart = [&] {
+    if (InFlight < FThreads) return true;
+    return Weigh && InFlight < FAhead.Items && Weight < FAhead.Weight;
+  };
   auto StartAhead = [&] {
-    while (!ListEnded && Next < Count && InFlight < FThreads) {
+    size_t Started = 0;
+    while (!ListEnded && Next < Count && MayStart()) {
       TSlot Slot;
       if (!Start(Next, Slot.Item)) {
         ListEnded = true;
         break;
       }
+      if (Weigh) Slot.Weight = Weigh(Slot.Item);
+      Weight += Slot.Weight;
       {
         std::lock_guard<std::mutex> G(S.Lock);
         S.Slots.push_back(std::move(Slot));
       }
-      S.WorkReady.notify_one();
       ++Next;
       ++InFlight;
+      ++Started;
     }
-    // Workers are made only as far as there is work for them.
-    while (Workers.size() < FThreads && Workers.size() < InFlight)
+    if (Started == 1) S.WorkReady.notify_one();
+    if (Started > 1) S.WorkReady.notify_all();
+    // Workers are made only as far as there is work for them. The calling thread is one of the N:
+    // rather than sleep until the item due is done, it prepares items itself.
+    while (Workers.size() + 1 < FThreads && Workers.size() < InFlight)
       Workers.emplace_back([&S, &Prepare] { Work(S, Prepare); });
   };
 
@@ -144,12 +183,21 @@ void TFilePipeline<TItem>::Run(int Count, const TStart& Start, const TPrepare& P
     TSlot Slot;
     {
       std::unique_lock<std::mutex> L(S.Lock);
-      S.ItemDone.wait(L, [&] { return S.Slots.front().Done; });
+      while (!S.Slots.front().Done) {
+        if (S.Untaken < S.Slots.size() && (!Weigh || S.Slots[S.Untaken].Weight <= HelpWeight)) {
+          PrepareTaken(S.Slots[S.Untaken++], Prepare, L);
+          continue;
+        }
+        S.ConsumerWaits = true;
+        S.ItemDone.wait(L);
+        S.ConsumerWaits = false;
+      }
       Slot = std::move(S.Slots.front());
       S.Slots.pop_front();
       --S.Untaken;
     }
     --InFlight;
+    Weight -= Slot.Weight;
     if (Slot.Error) std::rethrow_exception(Slot.Error);
     StartAhead();
     if (!Consume(I, Slot.Item)) return;

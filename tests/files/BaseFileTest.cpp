@@ -50,7 +50,7 @@ TEST_P(BinaryRule, JudgesByTheRecordedSize) {
   EXPECT_EQ(F.File.Lines.Count(), C.Lines);
   if (C.Text) {
     EXPECT_TRUE(F.File.Errors.empty());
-    EXPECT_EQ(F.File.MatchedLines.size(), size_t(C.Lines));
+    for (int i = 0; i < C.Lines; ++i) EXPECT_FALSE(F.File.IsMatched(i)) << i;
   } else {
     EXPECT_EQ(F.File.Errors, std::vector<std::string>{"Binary file, skipped"});
   }
@@ -93,8 +93,8 @@ TEST(BaseFile, ResultsComeErrorsSearchGeneralWhateverTheOrder) {
   LoadedFile F(Dir.File("r.txt", "first\nsecond\nthird\n"));
   F.File.Load();
   F.File.ExitCode = -3;
-  F.File.MatchedLines[2] = 1;
-  F.File.MatchedLines[0] = 1;
+  F.File.MarkMatched(2);
+  F.File.MarkMatched(0);
   F.File.Errors.push_back("late error");
   EXPECT_TRUE(F.File.WriteResults());
   EXPECT_EQ(F.TreeText(), F.File.FileName +

@@ -23,7 +23,7 @@ class TLoadedTextFile {
   // The matched-line flags as a string of 0 and 1.
   std::string Matched() const {
     std::string S;
-    for (char F : File.MatchedLines) S += F ? '1' : '0';
+    for (int i = 0; i < File.Lines.Count(); ++i) S += File.IsMatched(i) ? '1' : '0';
     return S;
   }
   std::string TreeText() {

@@ -174,7 +174,7 @@ TEST(SearchReplace, EmptyTermFindsNothing) {
 TEST(SearchReplace, BufferScanAgreesAfterEdits) {
   TLoadedTextFile F("xa\nb x\nxx\nnone\n");
   F.File.Lines.Delete(0);
-  F.File.MatchedLines.assign(size_t(F.File.Lines.Count()), 0);
+  F.File.MatchedLines.clear();
   EXPECT_EQ(F.File.Search("x", false, true), 3);
   EXPECT_EQ(F.Matched(), "110");
   F.File.Lines.Set(2, "x here");
