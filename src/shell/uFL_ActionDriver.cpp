@@ -102,7 +102,7 @@ void TActionDriver::RunFiles(const TActionParams& Params) {
   // A program run per file stays on this thread, one after the other, as it always did.
   // Small files go many at a time, as long as together they hold no more than a few MiB.
   TFilePipeline<TPreparedFile> Pipeline(
-      Params.Action == TActionKind::acRunWith ? 1 : Params.Threads, {uint64_t(16) << 20, 256});
+      Params.Action == TActionKind::acRunWith ? 1 : Params.Threads, {uint64_t(4) << 20, 32});
   const bool Buffered = Pipeline.Threads() > 1;
   Pipeline.Run(
       FFiles.Count(), [&](int I, TPreparedFile& F) { return StartFile(Params, I, Buffered, F); },

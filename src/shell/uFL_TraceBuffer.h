@@ -7,8 +7,8 @@
 
 #include "support/uFL_Log.h"
 
-// Every call is kept, also while tracing is off: the trace opens a file's block of lines even for
-// a call whose line it leaves out, so the replay must make the same calls.
+// Calls are kept also while tracing is off: the trace opens a file's block of lines even for a
+// call whose line it leaves out, so the replay must open the same blocks.
 class TTraceBuffer : public ITraceSink {
  public:
   TTraceBuffer() = default;

@@ -38,15 +38,24 @@ void TTraceLog::Init(bool TracingOn) {
 }
 
 void TTraceLog::AddTrace(const std::string& FileName, const std::string& Text) {
+  const bool SameFile = !FBlocks.empty() && FBlocks.back().FileName == FileName;
+  if (!SameFile) {
+    // A block that received no line owns none: the new one, starting at the same line, takes
+    // its place, so a run with tracing off keeps one block rather than one per file.
+    if (!FBlocks.empty() && FBlocks.back().Start == FLines.Count())
+      FBlocks.back().FileName = FileName;
+    else
+      FBlocks.push_back({FileName, FLines.Count()});
+  }
+  if (!FTracingOn) return;
   std::string Line;
-  if (!FBlocks.empty() && FBlocks.back().FileName == FileName) {
+  if (SameFile) {
     Line.assign(TraceColumnWidth, ' ');
   } else {
     Line = ExtractFileName(FileName).substr(0, TraceColumnWidth - 1);
     Line.resize(TraceColumnWidth, '.');
-    FBlocks.push_back({FileName, FLines.Count()});
   }
-  if (FTracingOn) FLines.Append(Line + Text);
+  FLines.Append(Line + Text);
 }
 
 void TTraceLog::KeepTraceOfFile(const std::string& FileName) {

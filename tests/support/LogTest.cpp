@@ -47,11 +47,11 @@ TEST(TraceLog, PathsDifferingInCaseAreTwoFiles) {
 TEST(TraceLog, NothingWhileOff) {
   TTraceLines Lines;
   TTraceLog Log(Lines, false);
-  Log.AddTrace("/x/one.pas", "hidden");
+  for (const char* File : {"/x/one.pas", "/x/two.pas", "/x/one.pas"}) Log.AddTrace(File, "hidden");
   EXPECT_EQ(Lines.Count(), 0);
   Log.SetTracing(true);
-  // The block of one.pas was opened while off, so a second line for it still gets blanks; a new
-  // file starts with its name column.
+  // The last block opened while off is one.pas's, so a second line for it still gets blanks; a
+  // new file starts with its name column.
   Log.AddTrace("/x/one.pas", "shown");
   Log.AddTrace("/x/two.pas", "shown");
   ASSERT_EQ(Lines.Count(), 2);
