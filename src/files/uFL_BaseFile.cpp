@@ -122,9 +122,13 @@ bool TBaseFile::TakeText(std::string Text) {
   return Loaded;
 }
 
-void TBaseFile::MarkMatched(int Line) {
-  if (MatchedLines.size() < size_t(Lines.Count())) MatchedLines.resize(size_t(Lines.Count()), 0);
-  if (size_t(Line) < MatchedLines.size()) MatchedLines[size_t(Line)] = 1;
+bool TBaseFile::IsMatched(int Line) const {
+  return std::any_of(MatchedLines.begin(), MatchedLines.end(),
+                     [Line](const TMatchedLine& M) { return M.Line == Line; });
+}
+
+void TBaseFile::MarkMatched(int Line, std::string_view Text) {
+  MatchedLines.push_back({Line, Text});
 }
 
 int TBaseFile::Search(const std::string& SearchText, bool UseRegExpr, bool CaseSensitive) {
@@ -143,8 +147,9 @@ int TBaseFile::SearchReplace(bool DoReplace, const std::string& ReplaceText,
     const TSearchTerm Term{SearchText, UseRegExpr, CaseSensitive};
     Found = DoReplace ? ReplaceInLines(Lines, Term, ReplaceText) : SearchLines(Lines, Term);
     for (const TLineHit& Hit : Found.Hits) {
-      MarkMatched(Hit.Line);
-      if (CollectFindings) FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace});
+      MarkMatched(Hit.Line, Hit.Text);
+      if (CollectFindings)
+        FTermHits.push_back({Hit.Line, Hit.Column, Hit.EndColumn, DoReplace, Hit.Text});
     }
     if (DoReplace && Found.Count > 0) Changed = true;
   }
@@ -216,9 +221,19 @@ bool TBaseFile::WriteResults() {
     Findings.push_back(std::move(F));
   }
   if (Loaded) {
-    const int N = MatchedLines.empty() ? 0 : std::min(Lines.Count(), int(MatchedLines.size()));
-    for (int i = 0; i < N; ++i)
-      if (IsMatched(i)) AddResult("Search", LineEntryText(i + 1, Lines[i]));
+    auto ByLine = [](const TMatchedLine& A, const TMatchedLine& B) { return A.Line < B.Line; };
+    if (!std::is_sorted(MatchedLines.begin(), MatchedLines.end(), ByLine))
+      std::stable_sort(MatchedLines.begin(), MatchedLines.end(), ByLine);
+    const bool AsSearched = Lines.AllInBuffer();
+    for (size_t k = 0; k < MatchedLines.size(); ++k) {
+      const TMatchedLine& M = MatchedLines[k];
+      if (k > 0 && MatchedLines[k - 1].Line == M.Line) continue;
+      if (AsSearched && M.Text.data()) {
+        AddResult("Search", LineEntryText(M.Line + 1, M.Text));
+      } else if (M.Line < Lines.Count()) {
+        AddResult("Search", LineEntryText(M.Line + 1, Lines[M.Line]));
+      }
+    }
     if (CollectFindings) AddSearchFindings();
   }
   if (ExitCode != 0)
@@ -231,12 +246,14 @@ void TBaseFile::AddSearchFindings() {
   // text is the line's as the tree shows it, after every replacement.
   std::stable_sort(FTermHits.begin(), FTermHits.end(),
                    [](const TTermHit& A, const TTermHit& B) { return A.Line < B.Line; });
+  const bool AsSearched = Lines.AllInBuffer();
   for (const TTermHit& Hit : FTermHits) {
-    if (Hit.Line >= Lines.Count()) continue;
+    const bool Known = AsSearched && Hit.Text.data();
+    if (!Known && Hit.Line >= Lines.Count()) continue;
     TFinding F;
     F.RuleId = Hit.Replaced ? "replace" : "search";
     F.Category = "Search";
-    F.Message = Lines.Get(Hit.Line);
+    F.Message = Known ? std::string(Hit.Text) : Lines.Get(Hit.Line);
     F.Line = Hit.Line + 1;
     F.Column = Hit.Column;
     F.EndColumn = Hit.EndColumn;

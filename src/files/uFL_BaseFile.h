@@ -40,13 +40,16 @@ class TBaseFile {
   TSearchRec FileRec;
   std::vector<std::string> Errors;
   TCheckOptions Options = 0;
-  // One flag per line, char rather than bool for speed; empty until a search hits a line, so a
-  // file without hits never has its lines counted.
-  std::vector<char> MatchedLines;
-  bool IsMatched(int Line) const {
-    return size_t(Line) < MatchedLines.size() && MatchedLines[size_t(Line)];
-  }
-  void MarkMatched(int Line);
+  // The lines a search or replace hit since the last Load, in the order found (a line once per
+  // term that hit it), each with its text as searched: while the lines are still the read buffer
+  // the results show that text, so a file with hits is never cut into lines nor even counted.
+  struct TMatchedLine {
+    int Line = 0;
+    std::string_view Text;  // null where not known
+  };
+  std::vector<TMatchedLine> MatchedLines;
+  bool IsMatched(int Line) const;
+  void MarkMatched(int Line, std::string_view Text = {});
   int32_t ExitCode = 0;
   TResultTree* ResultTree = nullptr;
   // True when reading stopped at a NUL byte with more bytes after it: writing Lines back would
@@ -98,6 +101,7 @@ class TBaseFile {
   struct TTermHit {
     int Line, Column, EndColumn;
     bool Replaced;
+    std::string_view Text;  // as for MatchedLines
   };
   std::vector<TTermHit> FTermHits;
 };

@@ -16,8 +16,8 @@ namespace {
 
 constexpr size_t npos = size_t(-1);
 
-void AddHit(TSearchOutcome& Out, int Line, int Column, int EndColumn) {
-  Out.Hits.push_back({Line, Column, EndColumn});
+void AddHit(TSearchOutcome& Out, int Line, std::string_view Text, int Column, int EndColumn) {
+  Out.Hits.push_back({Line, Column, EndColumn, Text});
 }
 
 // Walks the lines of Buffer that may hold an occurrence: Next(From) gives the offset of the next
@@ -51,7 +51,7 @@ void WalkCandidateLines(std::string_view Buffer, TNext Next, TVisit Visit) {
 void CountInLine(const TPlainFinder& Finder, int Index, std::string_view Line, size_t First,
                  TSearchOutcome& Out) {
   const size_t T = Finder.Size();
-  AddHit(Out, Index, int(First) + 1, int(First + T) + 1);
+  AddHit(Out, Index, Line, int(First) + 1, int(First + T) + 1);
   for (size_t P = First; P != npos; P = Finder.Find(Line.data(), P + T, Line.size())) ++Out.Count;
 }
 
@@ -84,7 +84,7 @@ TSearchOutcome SearchPlainEachLine(const TLines& Lines, const TPlainFinder& Find
 void SearchRegexInLine(int Index, std::string_view Line, TSearchOutcome& Out) {
   int Start = 1, Len = 0;
   for (int Pos; (Pos = ExecRegex(Line, Start, Len)) > 0;) {
-    if (Start == 1) AddHit(Out, Index, Pos, Pos + Len);
+    if (Start == 1) AddHit(Out, Index, Line, Pos, Pos + Len);
     ++Out.Count;
     // After an empty occurrence the scan moves on by one character, so no position of the line
     // is tried twice.
@@ -145,7 +145,7 @@ void ReplacePlainInLine(TLines& Lines, int I, const TPlainFinder& Finder,
   size_t P = Finder.Find(Old.data(), 0, Old.size());
   if (P == npos) return;
   // Columns of the first replacement in the changed line: the text before it is unchanged.
-  AddHit(Out, I, int(P) + 1, int(P + ReplaceText.size()) + 1);
+  AddHit(Out, I, {}, int(P) + 1, int(P + ReplaceText.size()) + 1);
   NewLine.clear();
   size_t Copied = 0;  // bytes of Old already in NewLine or replaced
   for (; P != npos; P = Finder.Find(Old.data(), Copied, Old.size())) {
@@ -176,7 +176,7 @@ TSearchOutcome ReplaceRegexInLines(TLines& Lines, const TSearchTerm& Term,
       NewLine += Old.substr(size_t(Pos - 1 + Len));
       Lines.Set(i, NewLine);
       const int Inserted = int(ReplaceText.size());
-      if (First) AddHit(Out, i, Pos, Pos + Inserted);
+      if (First) AddHit(Out, i, {}, Pos, Pos + Inserted);
       ++Out.Count;
       // Inserted text is not searched again; after an empty occurrence the scan moves on by one
       // character.

@@ -20,6 +20,8 @@ struct TLineHit {
   int Line = 0;
   int Column = 0;
   int EndColumn = 0;
+  // The line's text where it was searched; of use only while the lines are not changed.
+  std::string_view Text;
 };
 
 // What one term found over the lines: every occurrence counted, and one hit per line that holds
