@@ -20,4 +20,6 @@ size_t FindBreak(const char* Text, size_t From, size_t To);
 // The number of line breaks in Text[From, To), a CR LF pair counting once; From is the start of a
 // line, and To does not split a CR LF pair. LineStart gets the offset just after the last break
 // (From when there is none): the start of the line that holds To.
-size_t CountBreaks(const char* Text, size_t From, size_t To, size_t& LineStart);
+// BreakBytes, when given, gets the number of CR and LF bytes.
+size_t CountBreaks(const char* Text, size_t From, size_t To, size_t& LineStart,
+                   size_t* BreakBytes = nullptr);

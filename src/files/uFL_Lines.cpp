@@ -45,36 +45,10 @@ void TLines::CountLines() const {
   FCounted = true;
   const char* Base = FBuffer.data();
   const size_t Size = FBuffer.size();
-  // Only the number of lines and their length are wanted: every CR and LF byte belongs to a
-  // break, and a CR LF pair is one break. The bytes are looked at sixteen at a time where the
-  // machine allows.
-  uint64_t Lf = 0, Cr = 0, Pairs = 0;
-  size_t i = 0;
-#ifdef __SSE2__
-  const __m128i CrV = _mm_set1_epi8('\r'), LfV = _mm_set1_epi8('\n');
-  for (; i + 16 <= Size; i += 16) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Base + i));
-    const unsigned CrM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, CrV)));
-    const unsigned LfM = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, LfV)));
-    if (!(CrM | LfM)) continue;
-    Lf += unsigned(BitsInMask16(LfM));
-    Cr += unsigned(BitsInMask16(CrM));
-    Pairs += unsigned(BitsInMask16(CrM & (LfM >> 1)));
-    if ((CrM & 0x8000u) && i + 16 < Size && Base[i + 16] == '\n') ++Pairs;
-  }
-#endif
-  for (; i < Size; ++i) {
-    const char C = Base[i];
-    if (C == '\n') {
-      ++Lf;
-    } else if (C == '\r') {
-      ++Cr;
-      if (i + 1 < Size && Base[i + 1] == '\n') ++Pairs;
-    }
-  }
-  const bool LastLineOpen = Size > 0 && Base[Size - 1] != '\r' && Base[Size - 1] != '\n';
-  FCount = int(Lf + Cr - Pairs + (LastLineOpen ? 1 : 0));
-  FTextLength = Size - Lf - Cr;
+  size_t LastLineStart = 0, BreakBytes = 0;
+  const size_t Breaks = CountBreaks(Base, 0, Size, LastLineStart, &BreakBytes);
+  FCount = int(Breaks + (LastLineStart < Size ? 1 : 0));
+  FTextLength = Size - BreakBytes;
 }
 
 void TLines::Split() const {

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "files/uFL_LineBreaks.h"
+
 namespace {
 
 TEST(Lines, AssignReportsTheFirstBreak) {
@@ -66,6 +70,38 @@ TEST(Lines, DeletingAnOpenLastLineLeavesTheFileOpen) {
   L.Assign("a\nb\r\nc");
   L.Delete(2);
   EXPECT_EQ(L.Bytes(), "a\nb");
+}
+
+// Counting works in blocks of 16 and 64 bytes: breaks, CR LF pairs and CRs cut from their LF at
+// every position of a block, against a byte-by-byte count.
+TEST(Lines, CountsAgreeWithAByteByByteCount) {
+  std::mt19937 Random(7);
+  const std::string Pieces[] = {"\r\n", "\n", "\r", "x", "yy", "zzzzzzzzzzzzzzz"};
+  for (int Round = 0; Round < 400; ++Round) {
+    std::string Text;
+    while (Text.size() < size_t(Round % 200)) Text += Pieces[Random() % 6];
+    size_t Breaks = 0, BreakBytes = 0, LastStart = 0;
+    for (size_t i = 0; i < Text.size(); ++i) {
+      if (Text[i] != '\r' && Text[i] != '\n') continue;
+      ++BreakBytes;
+      LastStart = i + 1;
+      if (!(Text[i] == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')) ++Breaks;
+    }
+    size_t LineStart = 0, Bytes = 0;
+    EXPECT_EQ(CountBreaks(Text.data(), 0, Text.size(), LineStart, &Bytes), Breaks) << Text;
+    EXPECT_EQ(LineStart, LastStart);
+    EXPECT_EQ(Bytes, BreakBytes);
+    TLines L;
+    L.Assign(std::string(Text));
+    const int Lines = int(Breaks) + (LastStart < Text.size() ? 1 : 0);
+    EXPECT_EQ(L.Count(), Lines) << Text;
+    EXPECT_EQ(L.TextLength(), Text.size() - BreakBytes);
+    if (Lines == 0) continue;
+    EXPECT_EQ(L[0].size(), Text.find_first_of("\r\n") == std::string::npos
+                               ? Text.size()
+                               : Text.find_first_of("\r\n"));
+    EXPECT_EQ(L.Count(), Lines);  // now from the cut lines
+  }
 }
 
 }  // namespace
