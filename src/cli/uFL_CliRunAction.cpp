@@ -54,7 +54,9 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   if (Args.Has("threads")) Run.Threads = ParseThreads(Args.Get("threads"));
   TCliOutput Output(Args, Context);
   TFileList Files;
-  TResultTree Tree;
+  const auto TreeHolder = std::make_shared<TResultTree>();
+  Context.Leftovers.push_back(TreeHolder);
+  TResultTree& Tree = *TreeHolder;
   TTraceLines Trace;
   TTraceLog TraceLog(Trace);
   const bool TracingOn = Args.Has("trace");
