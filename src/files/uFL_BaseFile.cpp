@@ -35,10 +35,11 @@ void TBaseFile::Reset() {
 
 namespace {
 
-// Reads the file up to its first NUL into Text (whose capacity is reused). Returns 0 or the errno
+// Reads the file up to its first NUL into Text (whose memory is reused). Returns 0 or the errno
 // of the failure.
-int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) {
+int ReadUpToNul(const std::string& FileName, TTextBuffer& Text, bool& CutAtNul) {
   CutAtNul = false;
+  Text.Clear();
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (Fd < 0) return errno;
   struct stat St;
@@ -49,27 +50,28 @@ int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) 
   // Read straight into the text, one byte more than the size so that the end is seen at once;
   // the file may have grown or shrunk since.
   size_t Len = 0;
-  Text.resize(size_t(std::max<off_t>(St.st_size, 0)) + 1);
+  Text.Reserve(size_t(std::max<off_t>(St.st_size, 0)) + 1);
   for (;;) {
-    if (Len == Text.size()) Text.resize(Text.size() * 2);
-    ssize_t N = read(Fd, Text.data() + Len, Text.size() - Len);
+    if (Len == Text.Capacity()) Text.Reserve(Text.Capacity() * 2);
+    ssize_t N = read(Fd, Text.Data() + Len, Text.Capacity() - Len);
     if (N < 0) {
       if (errno == EINTR) continue;
       int E = errno;
       close(Fd);
-      Text.clear();
+      Text.Clear();
       return E;
     }
     if (N == 0) break;
     Len += size_t(N);
+    Text.SetSize(Len);
   }
   close(Fd);
   // Reading stops at the first NUL: nothing after it belongs to the text.
-  if (const void* Nul = memchr(Text.data(), 0, Len)) {
-    Len = size_t(static_cast<const char*>(Nul) - Text.data());
+  if (const void* Nul = memchr(Text.Data(), 0, Len)) {
+    Len = size_t(static_cast<const char*>(Nul) - Text.Data());
     CutAtNul = true;
   }
-  Text.resize(Len);
+  Text.SetSize(Len);
   return 0;
 }
 
@@ -78,7 +80,7 @@ int ReadUpToNul(const std::string& FileName, std::string& Text, bool& CutAtNul) 
 bool TBaseFile::Load() {
   Changed = false;
   Loaded = false;
-  std::string Text = Lines.TakeBuffer();
+  TTextBuffer Text = Lines.TakeBuffer();
   if (int E = ReadUpToNul(FileName, Text, CutAtNul)) {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;
@@ -94,10 +96,10 @@ bool TBaseFile::LoadFromBytes(std::string Bytes) {
     Bytes.resize(Nul);
     CutAtNul = true;
   }
-  return TakeText(std::move(Bytes));
+  return TakeText(TTextBuffer(Bytes));
 }
 
-bool TBaseFile::TakeText(std::string Text) {
+bool TBaseFile::TakeText(TTextBuffer Text) {
   FTermHits.clear();
   Lines.Assign(std::move(Text));
   MatchedLines.clear();

@@ -93,7 +93,7 @@ class TBaseFile {
                   bool Wait, bool ShowWindow);
 
  private:
-  bool TakeText(std::string Text);
+  bool TakeText(TTextBuffer Text);
   void AddSearchFindings();
 
   // The first occurrence of each term on each line it was found on, in search order; kept like

@@ -32,19 +32,21 @@ TLines::TBreak BreakAt(const char* Base, size_t Pos, size_t Size) {
 
 }  // namespace
 
-std::string TLines::Assign(std::string&& Text) {
+std::string TLines::Assign(TTextBuffer&& Text) {
   Clear();
   FBuffer = std::move(Text);
-  FCounted = FBuffer.empty();
-  const size_t First = FindBreak(FBuffer.data(), 0, FBuffer.size());
-  FFirstBreak = First == FBuffer.size() ? lbNone : BreakAt(FBuffer.data(), First, FBuffer.size());
+  FCounted = FBuffer.Empty();
+  const char* Base = FBuffer.Data();
+  const size_t Size = FBuffer.Size();
+  const size_t First = FindBreak(Base, 0, Size);
+  FFirstBreak = First == Size ? lbNone : BreakAt(Base, First, Size);
   return std::string(BreakText(FFirstBreak));
 }
 
 void TLines::CountLines() const {
   FCounted = true;
-  const char* Base = FBuffer.data();
-  const size_t Size = FBuffer.size();
+  const char* Base = FBuffer.Data();
+  const size_t Size = FBuffer.Size();
   size_t LastLineStart = 0, BreakBytes = 0;
   const size_t Breaks = CountBreaks(Base, 0, Size, LastLineStart, &BreakBytes);
   FCount = int(Breaks + (LastLineStart < Size ? 1 : 0));
@@ -55,8 +57,8 @@ void TLines::Split() const {
   FSplit = true;
   FSpans.clear();
   FSpans.reserve(size_t(FCounted ? FCount : 0));
-  const char* Base = FBuffer.data();
-  const size_t Size = FBuffer.size();
+  const char* Base = FBuffer.Data();
+  const size_t Size = FBuffer.Size();
   size_t Start = 0;
   size_t PairedLf = size_t(-1);  // the LF of a CR LF just taken as one break
   auto Cut = [&](size_t Pos) {
@@ -89,11 +91,10 @@ TLines::TBreak TLines::BreakOf(int Index) const {
   return TBreak(FSpans[size_t(Index)].Break);
 }
 
-std::string TLines::TakeBuffer() {
-  std::string Buffer = std::move(FBuffer);
-  FBuffer = std::string();
+TTextBuffer TLines::TakeBuffer() {
+  TTextBuffer Buffer = std::move(FBuffer);
   Clear();
-  Buffer.clear();
+  Buffer.Clear();
   return Buffer;
 }
 
@@ -138,10 +139,10 @@ void TLines::Delete(int Index) {
 void TLines::Clear() {
   // A buffer of ordinary size is kept for the next file (TakeBuffer), so that loading file after
   // file reuses one buffer instead of fresh pages each time; a large one goes.
-  if (FBuffer.capacity() > KeptBufferLimit)
-    FBuffer = std::string();
+  if (FBuffer.Capacity() > KeptBufferLimit)
+    FBuffer.Release();
   else
-    FBuffer.clear();
+    FBuffer.Clear();
   FSpans.clear();
   FSplit = false;
   FCount = 0;
@@ -173,7 +174,7 @@ std::string TLines::Join(std::string_view Eol) const {
 }
 
 std::string TLines::Bytes() const {
-  if (!FEdited) return FBuffer;
+  if (!FEdited) return std::string(FBuffer.View());
   std::string Out;
   Out.reserve(TextLength() + 2 * size_t(Count()));
   for (int i = 0; i < Count(); ++i) {

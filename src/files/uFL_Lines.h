@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/uFL_TextBuffer.h"
+
 // Holding a file as its read buffer plus one small span per line keeps a loaded file at little
 // more than its own size; only lines that are replaced or inserted get a string of their own.
 // The spans are made on first need, and the lines are not even counted until someone asks how
@@ -24,8 +26,7 @@ class TLines {
   std::string_view operator[](int Index) const {
     if (!FSplit) Split();
     const TSpan& S = FSpans[size_t(Index)];
-    return S.Owned ? std::string_view(FOwned[S.Offset])
-                   : std::string_view(FBuffer).substr(S.Offset, S.Length);
+    return S.Owned ? std::string_view(FOwned[S.Offset]) : FBuffer.View().substr(S.Offset, S.Length);
   }
   std::string Get(int Index) const { return std::string((*this)[Index]); }
   // The break that ends the line (lbNone for a last line without one).
@@ -34,7 +35,8 @@ class TLines {
   // Takes Text as the file's content, cut at CR LF, CR and LF; the caller has already cut it at
   // its first NUL. Returns the first line break found ("" when there is none). Nothing more of
   // the text is looked at here.
-  std::string Assign(std::string&& Text);
+  std::string Assign(TTextBuffer&& Text);
+  std::string Assign(std::string_view Text) { return Assign(TTextBuffer(Text)); }
   // A changed line keeps its break. An inserted line takes the break of the line it follows (of
   // the line it comes before when it is the first); inserted after a last line without a break,
   // that line gets the file's first break and the new last line none, so the file still ends
@@ -46,13 +48,13 @@ class TLines {
   void Clear();
   // Empties the lines and hands out the read buffer (empty, with its capacity) to read the next
   // file into.
-  std::string TakeBuffer();
+  TTextBuffer TakeBuffer();
   static constexpr size_t KeptBufferLimit = size_t(16) << 20;
 
   // The read buffer: the file's bytes as loaded. While no line was changed, inserted or deleted
   // (AllInBuffer), the lines are exactly the buffer cut at its breaks, so a search may scan the
   // buffer as a whole.
-  std::string_view Buffer() const { return FBuffer; }
+  std::string_view Buffer() const { return FBuffer.View(); }
   bool AllInBuffer() const { return !FEdited; }
 
   // Sum of the lengths of all lines.
@@ -73,7 +75,7 @@ class TLines {
   void CountLines() const;
   TBreak DefaultBreak() const { return FFirstBreak == lbNone ? lbLf : FFirstBreak; }
 
-  std::string FBuffer;
+  TTextBuffer FBuffer;
   mutable std::vector<TSpan> FSpans;
   mutable bool FSplit = false;
   mutable int FCount = 0;            // lines counted, until the spans are made

@@ -31,6 +31,12 @@ struct LoadedFile {
   }
 };
 
+std::string Repeat(const std::string& Piece, int Times) {
+  std::string S;
+  for (int i = 0; i < Times; ++i) S += Piece;
+  return S;
+}
+
 struct BinaryCase {
   const char* Name;
   std::string Bytes;
@@ -66,7 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BinaryCase{"EarlyNul", std::string("ab\0cdefgh\n", 10), -1, false, 1},
                     BinaryCase{"Utf16", std::string("h\0e\0l\0l\0o\0", 10), -1, false, 1},
                     BinaryCase{"GrewSinceListed", "abcdef\n", 3, false, 1},
-                    BinaryCase{"ShrankSinceListed", "ab\n", 100, false, 1}),
+                    BinaryCase{"ShrankSinceListed", "ab\n", 100, false, 1},
+                    // Read into a mapping of its own rather than the heap.
+                    BinaryCase{"BigLines", Repeat("0123456789abcd\r\n", 350000), -1, true, 350000},
+                    BinaryCase{"BigWithANulAtTheEnd", Repeat("0123456789abcd\r\n", 350000) + '\0',
+                               -1, false, 350000}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
 TEST(BaseFile, UnreadableFileGetsTheSystemMessage) {

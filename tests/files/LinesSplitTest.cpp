@@ -25,10 +25,10 @@ TEST(LinesSplit, ReportsTheFirstBreakAndReusesTheBuffer) {
   EXPECT_EQ(L.Assign(std::string(17, 'x') + "\r\nA\n"), "\r\n");
   EXPECT_EQ(L.Assign(std::string(15, 'x') + "\r\nA\n"), "\r\n");
   EXPECT_EQ(L.Assign(std::string(15, 'x') + "\rA\r\n"), "\r");
-  std::string Buffer = L.TakeBuffer();
+  TTextBuffer Buffer = L.TakeBuffer();
   EXPECT_EQ(L.Count(), 0);
-  EXPECT_TRUE(Buffer.empty());
-  EXPECT_GE(Buffer.capacity(), 19u);
+  EXPECT_TRUE(Buffer.Empty());
+  EXPECT_GE(Buffer.Capacity(), 19u);
 }
 
 }  // namespace
