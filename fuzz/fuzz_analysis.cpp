@@ -17,10 +17,8 @@ void Scan(const std::string& Text, TCheckOptions Options) {
   TResultTree Tree;
   TFile File(&Tree);
   File.SetFileName("/fuzz/unit.pas");
-  std::string Copy = Text;
-  File.Lines.Assign(std::move(Copy));
+  File.Lines.Assign(Text);
   File.Loaded = true;
-  File.MatchedLines.assign(size_t(File.Lines.Count()), 0);
   File.Analyse(Options);
   File.WriteResults();
   for (const TFinding& F : File.Findings)

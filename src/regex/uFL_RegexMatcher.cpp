@@ -160,9 +160,11 @@ bool TRegexMatcher::Search(const uint8_t* Begin, const uint8_t* End, const uint8
     return false;
   }
   // The terminating NUL is never tried: a match that could only be empty at the end is no match.
-  for (const uint8_t* At = From; At < End; ++At)
-    if (Program.StartCharSet[*At] && HeadFits(At) && TryMatchAt(At)) return true;
-  return false;
+  for (const uint8_t* At = From;; ++At) {
+    At = NextInByteSet(Program.StartCharSet, Program.StartScan, At, End);
+    if (At >= End) return false;
+    if (HeadFits(At) && TryMatchAt(At)) return true;
+  }
 }
 
 bool TRegexMatcher::WouldTryAPosition(const uint8_t* From, const uint8_t* End) const {

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-// One flag per character code.
-using TRegexByteSet = std::array<uint8_t, 256>;
+#include "regex/uFL_RegexByteScan.h"
 
 // What a successful compile hands to the engine. The compiler builds it whole, so a failed compile
 // leaves nothing half-made behind; the matcher and the prefilter only read it.
@@ -22,7 +21,8 @@ struct TRegexProgram {
   int32_t ImpliedText = 0;  // a literal every match holds, where RequiredText is not used
   int32_t ImpliedLength = 0;
   TRegexByteSet StartCharSet{};
-  int32_t HeadText = 0;  // the literal every attempt starts with (2 characters or more)
+  TRegexByteScan StartScan;  // StartCharSet as nibble tables
+  int32_t HeadText = 0;      // the literal every attempt starts with (2 characters or more)
   int32_t HeadLength = 0;
   bool HeadCaseless = false;
   bool HeadBoundary = false;      // every attempt starts with \b

@@ -17,6 +17,7 @@ void TRegexCompiler::ComputeStartData(int TopFlags) {
     FProgram.StartSingle = uint8_t(Ch);
   }
   FProgram.StartIsSingle = Members == 1;
+  FProgram.StartScan = TRegexByteScan::Build(FProgram.StartCharSet);
   FProgram.StartChar = 0;
   FProgram.AnchoredAtStart = false;
   FProgram.RequiredText = 0;
