@@ -4,10 +4,14 @@
 #include "files/uFL_PlainFinder.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#endif
+#ifdef FERROLIN_WIDE_FINDER
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -82,12 +86,62 @@ bool TPlainFinder::ProbesMatch(const char* At) const {
   return Is(FFirst) && Is(FSecond);
 }
 
+#ifdef FERROLIN_WIDE_FINDER
+// The scan of Find 32 places a step; S comes back at the first place not looked at, or with the
+// answer in Found.
+__attribute__((target("avx2"))) bool TPlainFinder::FindWide(const char* Text, size_t& S, size_t End,
+                                                            size_t From, size_t To, size_t& Misses,
+                                                            size_t& Found) const {
+  const size_t T = FPattern.size();
+  const __m256i Bit = _mm256_set1_epi8(0x20);
+  const __m256i B1 = _mm256_set1_epi8(char(FFirst.Byte)), B2 = _mm256_set1_epi8(char(FSecond.Byte));
+  const __m256i Or1 = FFirst.BothCases ? Bit : _mm256_setzero_si256();
+  const __m256i Or2 = FSecond.BothCases ? Bit : _mm256_setzero_si256();
+  for (; S + 32 <= End; S += 32) {
+    const __m256i V1 =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Text + S + FFirst.Index));
+    const __m256i V2 =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Text + S + FSecond.Index));
+    uint32_t M = uint32_t(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(V1, Or1), B1),
+                                              _mm256_cmpeq_epi8(_mm256_or_si256(V2, Or2), B2))));
+    for (; M; M &= M - 1) {
+      const size_t At = S + size_t(__builtin_ctz(M));
+      if (Matches(Text + At)) {
+        Found = At;
+        return true;
+      }
+      ++Misses;
+    }
+    if (!FFold && Misses > 64 && (S + 32 - From) < Misses * 16) {
+      const void* P = memmem(Text + S + 32, To - (S + 32), FPattern.data(), T);
+      Found = P ? size_t(static_cast<const char*>(P) - Text) : npos;
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+bool HasWideFinder() {
+  static const bool Has = __builtin_cpu_supports("avx2");
+  return Has;
+}
+}  // namespace
+#endif
+
 size_t TPlainFinder::Find(const char* Text, size_t From, size_t To) const {
   const size_t T = FPattern.size();
   if (T == 0 || To < From || To - From < T) return npos;
   const size_t End = To - T + 1;  // one past the last place an occurrence can start
   size_t S = From;
   size_t Misses = 0;
+#ifdef FERROLIN_WIDE_FINDER
+  if (End - S >= 32 && HasWideFinder()) {
+    size_t Found = npos;
+    if (FindWide(Text, S, End, From, To, Misses, Found)) return Found;
+  }
+#endif
 #ifdef __SSE2__
   const __m128i Bit = _mm_set1_epi8(0x20);
   const __m128i B1 = _mm_set1_epi8(char(FFirst.Byte)), B2 = _mm_set1_epi8(char(FSecond.Byte));

@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define FERROLIN_WIDE_FINDER 1
+#endif
+
 class TPlainFinder {
  public:
   static constexpr size_t npos = size_t(-1);
@@ -29,6 +33,10 @@ class TPlainFinder {
   };
   TProbe ProbeAt(size_t Index) const;
   bool Matches(const char* At) const;
+#ifdef FERROLIN_WIDE_FINDER
+  bool FindWide(const char* Text, size_t& S, size_t End, size_t From, size_t To, size_t& Misses,
+                size_t& Found) const;
+#endif
   bool ProbesMatch(const char* At) const;
 
   std::string FPattern;
