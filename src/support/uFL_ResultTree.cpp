@@ -104,18 +104,41 @@ std::vector<std::string> TResultTree::FileNames() const {
 }
 
 namespace {
-void WriteNode(std::ostream& Out, const TResultNode& N, int Level, const char* Eol) {
-  Out << std::string(size_t(Level), '\t') << N.Text << Eol;
-  for (const auto& Child : N.Children) WriteNode(Out, *Child, Level + 1, Eol);
+// The lines go out in blocks: a tree of a million lines is written in a few hundred calls.
+class TBlockWriter {
+ public:
+  TBlockWriter(std::ostream& Out, const char* Eol) : FOut(Out), FEol(Eol) {}
+  ~TBlockWriter() { Flush(); }
+  void Line(int Level, const std::string& Text) {
+    FBlock.append(size_t(Level), '\t');
+    FBlock += Text;
+    FBlock += FEol;
+    if (FBlock.size() >= (size_t(64) << 10)) Flush();
+  }
+  void Flush() {
+    FOut.write(FBlock.data(), std::streamsize(FBlock.size()));
+    FBlock.clear();
+  }
+
+ private:
+  std::ostream& FOut;
+  const char* FEol;
+  std::string FBlock;
+};
+
+void WriteNode(TBlockWriter& Out, const TResultNode& N, int Level) {
+  Out.Line(Level, N.Text);
+  for (const auto& Child : N.Children) WriteNode(Out, *Child, Level + 1);
 }
 }  // namespace
 
 void TResultTree::WriteText(std::ostream& Out, bool FilenamesOnly, const char* Eol) const {
+  TBlockWriter Writer(Out, Eol);
   if (FilenamesOnly) {
-    for (size_t i = 1; i < FTop.size(); ++i) Out << FTop[i]->Text << Eol;
+    for (size_t i = 1; i < FTop.size(); ++i) Writer.Line(0, FTop[i]->Text);
     return;
   }
-  for (const auto& Top : FTop) WriteNode(Out, *Top, 0, Eol);
+  for (const auto& Top : FTop) WriteNode(Writer, *Top, 0);
 }
 
 void SaveResultTree(const TResultTree& Tree, const std::string& FileName, bool FilenamesOnly) {
