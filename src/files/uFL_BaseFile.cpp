@@ -36,21 +36,25 @@ void TBaseFile::Reset() {
 namespace {
 
 // Reads the file up to its first NUL into Text (whose memory is reused). Returns 0 or the errno
-// of the failure.
-int ReadUpToNul(const std::string& FileName, TTextBuffer& Text, bool& CutAtNul) {
+// of the failure. SizeHint is the size the file was listed with, when known.
+int ReadUpToNul(const std::string& FileName, int64_t SizeHint, TTextBuffer& Text, bool& CutAtNul) {
   CutAtNul = false;
   Text.Clear();
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (Fd < 0) return errno;
-  struct stat St;
-  if (fstat(Fd, &St) == 0 && S_ISDIR(St.st_mode)) {
-    close(Fd);
-    return EISDIR;
+  // The listed size saves asking for it; reading a directory fails with EISDIR by itself.
+  if (SizeHint <= 0) {
+    struct stat St {};
+    if (fstat(Fd, &St) == 0 && S_ISDIR(St.st_mode)) {
+      close(Fd);
+      return EISDIR;
+    }
+    SizeHint = St.st_size;
   }
   // Read straight into the text, one byte more than the size so that the end is seen at once;
   // the file may have grown or shrunk since.
   size_t Len = 0;
-  Text.Reserve(size_t(std::max<off_t>(St.st_size, 0)) + 1);
+  Text.Reserve(size_t(std::max<int64_t>(SizeHint, 0)) + 1);
   for (;;) {
     if (Len == Text.Capacity()) Text.Reserve(Text.Capacity() * 2);
     ssize_t N = read(Fd, Text.Data() + Len, Text.Capacity() - Len);
@@ -81,7 +85,7 @@ bool TBaseFile::Load() {
   Changed = false;
   Loaded = false;
   TTextBuffer Text = Lines.TakeBuffer();
-  if (int E = ReadUpToNul(FileName, Text, CutAtNul)) {
+  if (int E = ReadUpToNul(FileName, FileRec.Size, Text, CutAtNul)) {
     AddError("Error loading file: " + SystemErrorText(E));
     return Loaded;
   }
