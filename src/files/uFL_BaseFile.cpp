@@ -201,7 +201,7 @@ void TBaseFile::AddError(const std::string& Msg) {
   AddTrace(FileName, Msg);
 }
 
-void TBaseFile::AddResult(const std::string& Category, const std::string& Text) {
+void TBaseFile::AddResult(const std::string& Category, std::string Text) {
   if (!ResultTree) return;
   if (FileNodePending) {
     FileNode = ResultTree->Add(nullptr, FileName);
@@ -211,7 +211,7 @@ void TBaseFile::AddResult(const std::string& Category, const std::string& Text) 
     CategoryNode = ResultTree->Add(FileNode, Category);
     LastCategory = Category;
   }
-  ResultTree->Add(CategoryNode, Text);
+  ResultTree->Add(CategoryNode, std::move(Text));
 }
 
 bool TBaseFile::WriteResults() {
@@ -270,7 +270,9 @@ void TBaseFile::AddSearchFindings() {
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {
   std::string Number = std::to_string(LineNumber);
-  std::string Entry = "[Line ";
+  std::string Entry;
+  Entry.reserve(12 + Number.size() + Text.size());
+  Entry += "[Line ";
   if (Number.size() < 4) Entry.append(4 - Number.size(), ' ');
   Entry += Number;
   Entry += "] ";

@@ -78,7 +78,7 @@ class TBaseFile {
   // As Load, with Bytes as the file's content instead of what is on disk.
   bool LoadFromBytes(std::string Bytes);
   bool SaveChanges(bool NoConfirm);
-  void AddResult(const std::string& Category, const std::string& Text);
+  void AddResult(const std::string& Category, std::string Text);
   void AddError(const std::string& Msg);
 
   // Search and replace over Lines (uFL_SearchReplace), marking MatchedLines and tracing the count:
