@@ -60,6 +60,11 @@ void TCliOutput::Start(TActionDriver& Driver, const TActionParams& Params, const
   Driver.OnFileDone = [this](const TFileOutcome& Outcome) { FReport->FileDone(Outcome); };
 }
 
+void TCliOutput::Flush() {
+  if (FReport) FReport->Flush();
+  FContext.Out.flush();
+}
+
 void TCliOutput::Finish(const TResultTree& Tree) {
   if (FFormat == TOutputFormat::ofText) {
     const bool FilenamesOnly = FArgs.Has("filenames-only");

@@ -22,6 +22,8 @@ class TCliOutput {
   void Start(TActionDriver& Driver, const TActionParams& Params, const TFileList& Files);
   // After the action, also after one that ended by an error: writes what is still to come.
   void Finish(const TResultTree& Tree);
+  // Writes out what the report holds so far (it writes in blocks), before others write.
+  void Flush();
   // The exit status of a finished run: 1 when --fail-on-results finds something, else 0.
   int Status(const TResultTree& Tree) const;
   bool IsText() const { return FFormat == TOutputFormat::ofText; }

@@ -23,6 +23,7 @@ void TCliActionHost::EnterBusyState(bool, TBusyMode Mode) {
 }
 
 bool TCliActionHost::ConfirmOverwrite(const std::string& Question) {
+  if (BeforeQuestion) BeforeQuestion();
   FContext.Err << Question << std::endl;
   std::string Answer;
   if (!std::getline(FContext.In, Answer)) return false;
@@ -61,6 +62,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   TTraceLog TraceLog(Trace);
   const bool TracingOn = Args.Has("trace");
   TCliActionHost Host(Context, TraceLog, TracingOn);
+  Host.BeforeQuestion = [&Output] { Output.Flush(); };
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, TraceLog, Host);
@@ -81,6 +83,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   // A dry run prints the diff alone, for patch -p1 in the start directory; in JSON its JSON Lines.
   const auto Preview = std::dynamic_pointer_cast<TPreview>(Observer);
   if (Preview && Args.Get("format") == "json") {
+    Output.Flush();
     WritePreviewJson(Context.Out, *Preview);
     Output.Finish(Tree);
   } else if (Preview && Output.IsText()) {

@@ -2,6 +2,7 @@
 // the shared output of every file-set action (results tree, --results, --trace, exit status).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "cli/uFL_CliActions.h"
@@ -19,6 +20,8 @@ class TCliActionHost : public IActionHost {
       : FContext(Context), FTrace(Trace), FTracingOn(TracingOn) {}
 
   std::string Information;  // the last information text, empty when none was shown
+  // Called before a question, so that the output of the files before it is out first.
+  std::function<void()> BeforeQuestion;
 
   void EnterBusyState(bool ShowStop, TBusyMode Mode) override;
   void LeaveBusyState() override { FMode = bmIdle; }
@@ -43,7 +46,7 @@ class TCliActionHost : public IActionHost {
 // tree to stdout (one tab per level, LF; only the file nodes with --filenames-only) and to
 // --results (CR LF), or the output of --format as the files are done, and the trace lines to
 // --trace (LF). Returns 0, or 1 with --fail-on-results when some file has results (with another
-// format or a baseline: when an unsuppressed finding is reported). An input problem (an empty file set) throws std::runtime_error with
-// its message; an error that ended the action is rethrown after the output is written, so that
-// the results of the files before it are kept.
+// format or a baseline: when an unsuppressed finding is reported). An input problem (an empty file
+// set) throws std::runtime_error with its message; an error that ended the action is rethrown after
+// the output is written, so that the results of the files before it are kept.
 int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams& Params);

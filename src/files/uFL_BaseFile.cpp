@@ -226,7 +226,8 @@ bool TBaseFile::WriteResults() {
     F.Message = Msg;
     Findings.push_back(std::move(F));
   }
-  if (Loaded) {
+  // Without a tree the lines would be made up for nothing: AddResult keeps no node.
+  if (Loaded && ResultTree) {
     auto ByLine = [](const TMatchedLine& A, const TMatchedLine& B) { return A.Line < B.Line; };
     if (!std::is_sorted(MatchedLines.begin(), MatchedLines.end(), ByLine))
       std::stable_sort(MatchedLines.begin(), MatchedLines.end(), ByLine);
@@ -240,8 +241,8 @@ bool TBaseFile::WriteResults() {
         AddResult("Search", LineEntryText(M.Line + 1, Lines[M.Line]));
       }
     }
-    if (CollectFindings) AddSearchFindings();
   }
+  if (Loaded && CollectFindings) AddSearchFindings();
   if (ExitCode != 0)
     AddResult("General", "Process returned non-zero exitcode: " + std::to_string(ExitCode));
   return !LastCategory.empty();

@@ -1,6 +1,7 @@
 // Feeding the writers, with the baseline applied.
 #include "output/uFL_FindingsReport.h"
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 
@@ -9,6 +10,10 @@
 TFindingsReport::TFindingsReport(std::unique_ptr<TOutputWriter> Writer,
                                  std::vector<std::ostream*> Streams, const TBaseline* Baseline)
     : FWriter(std::move(Writer)), FStreams(std::move(Streams)), FBaseline(Baseline) {}
+
+TFindingsReport::~TFindingsReport() {
+  Flush();
+}
 
 void TFindingsReport::Flush() {
   for (std::ostream* Stream : FStreams)
@@ -55,7 +60,13 @@ void TFindingsReport::FileDone(const TFileOutcome& Outcome) {
     File.Findings.push_back(std::move(R));
   }
   FWriter->File(File, FBuffer);
-  Flush();
+  // Written in blocks, a write per file costing more than the JSON of a small file; but never
+  // held back long, so that a long run still shows its findings as they come.
+  const auto Now = std::chrono::steady_clock::now();
+  if (FBuffer.size() >= FlushSize || Now - FLastFlush >= FlushDelay) {
+    Flush();
+    FLastFlush = Now;
+  }
 }
 
 void TFindingsReport::End(const TRunRecord& Run) {

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Length of the well-formed UTF-8 sequence at Text[i], or 0 when the byte starts none.
@@ -73,6 +77,22 @@ bool AppendJsonString(std::string& Out, std::string_view Text) {
   Out += '"';
   size_t Start = 0;  // the run of bytes that need no escape is appended at once
   for (size_t i = 0; i < Text.size();) {
+#ifdef __SSE2__
+    // Sixteen plain bytes at a time: a signed compare finds both control bytes and bytes from
+    // 128 up.
+    if (i + 16 <= Text.size()) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + i));
+      const __m128i Special = _mm_or_si128(_mm_cmplt_epi8(V, _mm_set1_epi8(0x20)),
+                                           _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('"')),
+                                                        _mm_cmpeq_epi8(V, _mm_set1_epi8('\\'))));
+      const unsigned Mask = unsigned(_mm_movemask_epi8(Special));
+      if (Mask == 0) {
+        i += 16;
+        continue;
+      }
+      i += unsigned(__builtin_ctz(Mask));
+    }
+#endif
     const unsigned char B = static_cast<unsigned char>(Text[i]);
     if (B >= 0x20 && B < 0x80 && B != '"' && B != '\\') {
       ++i;

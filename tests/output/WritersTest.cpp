@@ -46,6 +46,14 @@ TEST(JsonText, EscapesAndReplacesOnlyWhatItMust) {
     EXPECT_EQ(Out, C.Json) << C.In;
     EXPECT_EQ(IsUtf8(C.In), C.Utf8) << C.In;
     EXPECT_EQ(FromBase64(Base64(C.In)), C.In);
+    // The same amid long plain runs, which are looked at sixteen bytes at a time.
+    for (size_t Pad : {size_t(15), size_t(16), size_t(21)}) {
+      const std::string Plain(Pad, 'p');
+      Out.clear();
+      AppendJsonString(Out, Plain + C.In + Plain + C.In);
+      const std::string Inner = C.Json.substr(1, C.Json.size() - 2);
+      EXPECT_EQ(Out, '"' + Plain + Inner + Plain + Inner + '"') << C.In << " after " << Pad;
+    }
   }
 }
 
