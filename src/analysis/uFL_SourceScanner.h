@@ -41,6 +41,8 @@ struct TScannedSource {
   TIgnoreMap Ignores;
 
   TScannedSource() = default;
+  // Hands the buffers on to the next scan on this thread.
+  ~TScannedSource();
   // Tokens point into Upper, whose buffer moves along with it.
   TScannedSource(TScannedSource&&) = default;
   TScannedSource& operator=(TScannedSource&&) = default;
