@@ -234,7 +234,7 @@ class TRoutineReader {
   // The token text at K, empty past the end of the file.
   std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text : std::string_view(); }
 
-  const std::vector<TToken>& T;
+  const TTokenList& T;
   const TSourceModel& M;
   const TSourceRoutine& R;
 };
@@ -259,7 +259,7 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
 }
 
 // The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
-std::string Quote(const std::vector<TToken>& T, size_t I, size_t End) {
+std::string Quote(const TTokenList& T, size_t I, size_t End) {
   std::string S(T[I].Text);
   if (!IsWordToken(T[I])) return S;
   while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {

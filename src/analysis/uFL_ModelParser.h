@@ -79,6 +79,6 @@ class TModelParser {
   }
 
   TSourceModel& M;
-  const std::vector<TToken>& T;
+  const TTokenList& T;
   size_t P = 0;
 };

@@ -34,9 +34,8 @@ struct TCursorUse {
 
 // OPEN, FETCH and CLOSE of Name after no dot; "Name%ISOPEN" and a cursor FOR loop neither open
 // nor hand it out; any other use (RETURN, ":=", an argument) hands it out.
-TCursorUse ReadCursor(const std::vector<TToken>& T,
-                      const std::vector<std::pair<size_t, size_t>>& Ranges, const std::string& Name,
-                      size_t Limit) {
+TCursorUse ReadCursor(const TTokenList& T, const std::vector<std::pair<size_t, size_t>>& Ranges,
+                      const std::string& Name, size_t Limit) {
   TCursorUse U;
   const uint64_t Key = TokenKey(Name);
   for (const auto& [Begin, End] : Ranges)

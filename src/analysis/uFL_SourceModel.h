@@ -44,7 +44,7 @@ struct TSourceModel {
   std::set<std::string> RefCursorTypes;   // PL/SQL: names declared "IS REF CURSOR"
   std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
 
-  const std::vector<TToken>& Tokens() const { return Source.Tokens; }
+  const TTokenList& Tokens() const { return Source.Tokens; }
 };
 
 // Unbalanced or cut-off input gives fewer routines, never a routine made up of what is not there.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -56,12 +58,13 @@ class TLexer {
       for (int i = 0; i < FLines.Count(); ++i) Total += FLines[i].size();
     if (FOut.Upper.size() < Total + 16) FOut.Upper.resize(std::max<size_t>(Total + 16, 64));
     FTo = FOut.Upper.data();
-    FOut.Tokens.clear();
-    FOut.Tokens.reserve(Total / 4 + 16);
+    FBase = FNext = FOut.Tokens.Room(0, Total / 4 + 16);
+    FRoomEnd = FBase + FOut.Tokens.capacity();
     if (Whole)
       ScanBuffer(FLines.Buffer());
     else
       ScanLines();
+    FOut.Tokens.SetSize(size_t(FNext - FBase));
   }
 
  private:
@@ -142,16 +145,33 @@ class TLexer {
     }
   }
 
+  // Room for Count tokens more at FNext.
+  void MakeRoom(size_t Count) {
+    if (size_t(FRoomEnd - FNext) >= Count) return;
+    const size_t Used = size_t(FNext - FBase);
+    FBase = FOut.Tokens.Room(Used, Count) - Used;
+    FNext = FBase + Used;
+    FRoomEnd = FBase + FOut.Tokens.capacity();
+  }
+  void Push(const TToken& Token) {
+    MakeRoom(1);
+    *FNext++ = Token;
+  }
+
   void EmitString(int Line) {
     static constexpr std::string_view StringToken = "'";
-    FOut.Tokens.push_back({StringToken, Line, TokenKey(StringToken)});
+    Push({StringToken, Line, TokenKey(StringToken)});
   }
 
   // TokenKey of a text of Len bytes whose first eight bytes (as far as they go) are First.
   static uint64_t KeyOf(uint64_t First, size_t Len) {
-    const size_t Kept = std::min<size_t>(Len, 7);
-    const uint64_t Mask = ((uint64_t(1) << (8 * Kept)) - 1) << 8;
-    return (Len & 0xff) | ((First << 8) & Mask);
+    static constexpr std::array<uint64_t, 8> Kept = [] {
+      std::array<uint64_t, 8> A{};
+      for (size_t K = 0; K < 8; ++K)
+        A[K] = K == 7 ? ~uint64_t(0xff) : ((uint64_t(1) << (8 * K)) - 1) << 8;
+      return A;
+    }();
+    return (Len & 0xff) | ((First << 8) & Kept[std::min<size_t>(Len, 7)]);
   }
 
   // ---- The loaded bytes at once --------------------------------------------------------------
@@ -164,7 +184,7 @@ class TLexer {
   void EmitAt(size_t Pos, size_t Len) {
     uint64_t First;
     std::memcpy(&First, FUpper + Pos, sizeof First);
-    FOut.Tokens.push_back({std::string_view(FUpper + Pos, Len), FLine, KeyOf(First, Len)});
+    Push({std::string_view(FUpper + Pos, Len), FLine, KeyOf(First, Len)});
   }
 
   // Where the word starting at S[Start] (whatever that byte is) ends. Word lengths vary too much
@@ -330,6 +350,8 @@ class TLexer {
     uint64_t Special = 0;  // where a comment, a string or a rarer pair may start
     uint64_t Pair = 0;     // the ":" of ":="
     uint64_t Lines = 0;    // the last byte of each break
+    uint64_t Last = 0;     // the last byte of each token but one going on past the block
+    unsigned Cross = 64;   // where a word going on past the block starts
   };
 
   // Which bytes may follow a symbol to make a pair or a comment opener with it.
@@ -381,12 +403,17 @@ class TLexer {
     const uint64_t NextSecond = Second >> 1 | uint64_t(Seconds[After]) << 63;
     const uint64_t NextEquals = Equals >> 1 | uint64_t(After == '=') << 63;
     const uint64_t NextLf = Lf >> 1 | uint64_t(After == '\n') << 63;
+    const uint64_t NextName = Name >> 1 | uint64_t(NameTables[Plsql ? 1 : 0][After]) << 63;
     TBlock B;
     B.Name = Name;
-    B.Special = Always | (First & NextSecond);
     B.Pair = Colon & NextEquals;
+    // A pair whose second byte lies past the block is read on its own.
+    B.Special = Always | (First & NextSecond) | (B.Pair & uint64_t(1) << 63);
     B.Symbol = Printable & ~Name & ~(B.Pair << 1);
     B.Lines = Lf | (Cr & ~NextLf);
+    B.Last = (Name & ~NextName) | (B.Symbol & ~B.Pair) | B.Pair << 1;
+    if (Name & NextName & uint64_t(1) << 63)
+      B.Cross = ~Name ? 64 - unsigned(__builtin_clzll(~Name)) : 0;
     return B;
   }
 
@@ -409,49 +436,45 @@ class TLexer {
     const TBlock B = Classify(S, I);
     // Each block, and each stretch after a closer look, starts where no word goes on from the
     // byte before it.
-    const uint64_t AllStarts = (B.Name & ~(B.Name << 1)) | B.Symbol;
+    const uint64_t AllStarts = ((B.Name & ~(B.Name << 1)) | B.Symbol) & Below(B.Cross);
     uint64_t Breaks = B.Lines;
     int Line = FLine;
-    std::vector<TToken>& Tokens = FOut.Tokens;
     size_t From = I;
     for (;;) {
       const uint64_t After = ~Below(From - I);
       const uint64_t Special = B.Special & After;
       const unsigned Stop = Special ? unsigned(__builtin_ctzll(Special)) : 64;
+      // Each token's first and last byte, in step; the last byte of a ":=" may be the byte
+      // that looks like the start of a pair.
+      uint64_t Starts = AllStarts & After & Below(Stop);
+      uint64_t Lasts = B.Last & After & (Below(Stop) | (B.Pair << 1));
       size_t End = From;
-      for (uint64_t Starts = AllStarts & After & Below(Stop); Starts; Starts &= Starts - 1) {
+      MakeRoom(64);
+      TToken* Out = FNext;
+      for (; Starts; Starts &= Starts - 1, Lasts &= Lasts - 1) {
         const unsigned P = unsigned(__builtin_ctzll(Starts));
         const uint64_t Passed = Breaks & Below(P);
         if (Passed) {
           Breaks &= ~Passed;
           Line += int(BitsIn(Passed));
         }
-        // Words and symbols alike, without a branch that would guess which.
-        const uint64_t Word = (B.Name >> P) & 1;
-        const uint64_t WordLen = uint64_t(__builtin_ctzll(~(B.Name >> P) | uint64_t(1) << 63));
-        const uint64_t SymbolLen = 1 + ((B.Pair >> P) & 1);
-        const uint64_t Choose = uint64_t(0) - Word;
-        const size_t Len = size_t((WordLen & Choose) | (SymbolLen & ~Choose));
-        if (Word & uint64_t(P + WordLen >= 63)) {
-          // A word that may go on past the block is read on its own, and the next block starts
-          // after it.
-          FLine = Line;
-          return Step(S, N, I + P);
-        }
+        const size_t Len = size_t(__builtin_ctzll(Lasts)) + 1 - P;
         const char* const Text = FUpper + I + P;
         uint64_t First;
         std::memcpy(&First, Text, sizeof First);
-        Tokens.push_back({std::string_view(Text, Len), Line, KeyOf(First, Len)});
+        *Out++ = {std::string_view(Text, Len), Line, KeyOf(First, Len)};
         End = I + P + Len;
       }
-      // The "=" of a ":=" may look like the start of a pair.
-      const size_t Next = std::max(I + Stop, End);
+      FNext = Out;
+      const size_t Next = std::max<size_t>(I + std::min(Stop, B.Cross), End);
       const uint64_t Passed = Breaks & Below(Next - I);
       Breaks &= ~Passed;
       Line += int(BitsIn(Passed));
       FLine = Line;
       if (Next - I >= 64) return Next;
       From = Next;
+      // A word going on past the block is read on its own, and the next block starts after it.
+      if (Next == I + B.Cross) return Step(S, N, Next);
       if (Next == I + Stop) {
         From = Step(S, N, Next);
         if (From - I >= 64) return From;
@@ -508,7 +531,7 @@ class TLexer {
   // The token whose text was just copied to From..FTo.
   void Emit(const char* From, int Line) {
     const std::string_view Text(From, size_t(FTo - From));
-    FOut.Tokens.push_back({Text, Line, TokenKey(Text)});
+    Push({Text, Line, TokenKey(Text)});
   }
 
   // Copies the word starting at L[Start] (whatever that byte is) upper-cased to FTo and returns
@@ -647,6 +670,10 @@ class TLexer {
   // Line by line: the state at the end of a line, and where the next token's text goes.
   TState FState = stCode;
   char* FTo = nullptr;
+  // The tokens written so far, and the room for more.
+  TToken* FBase = nullptr;
+  TToken* FNext = nullptr;
+  TToken* FRoomEnd = nullptr;
 };
 
 }  // namespace
@@ -657,11 +684,40 @@ namespace {
 // take a few times its size, and fresh buffers would be faulted in and freed file after file.
 struct TScratch {
   std::string Upper;
-  std::vector<TToken> Tokens;
+  TTokenList Tokens;
 };
 thread_local TScratch Scratch;
 
 }  // namespace
+
+TTokenList& TTokenList::operator=(TTokenList&& Other) noexcept {
+  if (this == &Other) return *this;
+  Free();
+  FData = std::exchange(Other.FData, nullptr);
+  FSize = std::exchange(Other.FSize, 0);
+  FCapacity = std::exchange(Other.FCapacity, 0);
+  return *this;
+}
+
+void TTokenList::Free() {
+  if (FData) std::allocator<TToken>().deallocate(FData, FCapacity);
+  FData = nullptr;
+  FSize = FCapacity = 0;
+}
+
+TToken* TTokenList::Room(size_t Used, size_t Count) {
+  if (Used + Count > FCapacity) {
+    // Tokens are plain values: the room is left unwritten, and moving them is copying bytes.
+    const size_t Capacity = std::max(Used + Count, FCapacity * 2);
+    TToken* const Data = std::allocator<TToken>().allocate(Capacity);
+    if (Used) std::memcpy(static_cast<void*>(Data), FData, Used * sizeof(TToken));
+    Free();
+    FData = Data;
+    FCapacity = Capacity;
+  }
+  FSize = std::min(FSize, Used);
+  return FData + Used;
+}
 
 TScannedSource::~TScannedSource() {
   if (Upper.capacity() > Scratch.Upper.capacity()) Scratch.Upper = std::move(Upper);

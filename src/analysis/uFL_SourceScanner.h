@@ -26,10 +26,43 @@ constexpr uint64_t TokenKey(std::string_view Text) {
 // which stands as the token "'" whatever it held. The text lives in the scanned source.
 struct TToken {
   std::string_view Text;
-  int Line = 0;  // 1-based
-  uint64_t Key = 0;
+  int Line;  // 1-based
+  uint64_t Key;
   // With a literal, TokenKey is worked out at compile time.
   bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text == T); }
+};
+
+// The tokens of a source in order. The lexer writes them in place, with no check per token, into
+// room it makes a block at a time.
+class TTokenList {
+ public:
+  TTokenList() = default;
+  TTokenList(TTokenList&& Other) noexcept { *this = std::move(Other); }
+  TTokenList& operator=(TTokenList&& Other) noexcept;
+  TTokenList(const TTokenList&) = delete;
+  TTokenList& operator=(const TTokenList&) = delete;
+  ~TTokenList() { Free(); }
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  const TToken& operator[](size_t I) const { return FData[I]; }
+  const TToken& back() const { return FData[FSize - 1]; }
+  const TToken* begin() const { return FData; }
+  const TToken* end() const { return FData + FSize; }
+  size_t capacity() const { return FCapacity; }
+
+  void clear() { FSize = 0; }
+  // Makes room for Count tokens after the first Used and returns where they go; the tokens
+  // written there count from SetSize on.
+  TToken* Room(size_t Used, size_t Count);
+  void SetSize(size_t Size) { FSize = Size; }
+
+ private:
+  void Free();
+
+  TToken* FData = nullptr;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
 };
 
 // Where comments ask for findings to be left out: line -> the rule IDs named (empty: every rule).
@@ -37,7 +70,7 @@ using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
   std::string Upper;  // the tokens' texts upper-cased, one after the other
-  std::vector<TToken> Tokens;
+  TTokenList Tokens;
   TIgnoreMap Ignores;
 
   TScannedSource() = default;
