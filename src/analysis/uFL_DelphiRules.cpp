@@ -200,9 +200,11 @@ class TRoutineReader {
       size_t At;
       int Part;  // 0 try, 1 finally, 2 except
     };
+    static constexpr TWordFilter Blocks{"BEGIN", "CASE", "ASM", "TRY", "FINALLY", "EXCEPT", "END"};
     std::vector<TFrame> Stack;
     for (size_t k = R.BodyBegin + 1; k < F; ++k) {
       const TToken& W = T[k];
+      if (!Blocks.MayHold(W)) continue;
       if (W.Is("BEGIN") || W.Is("CASE") || W.Is("ASM")) Stack.push_back({false, k, 0});
       if (W.Is("TRY")) Stack.push_back({true, k, 0});
       if ((W.Is("FINALLY") || W.Is("EXCEPT")) && !Stack.empty() && Stack.back().Try)
