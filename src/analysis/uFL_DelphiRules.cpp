@@ -92,11 +92,15 @@ class TRoutineReader {
 
   // The names the body assigns a creation to, as Read would find them: one pass for all the
   // locals, so that a local never created is not read at all.
-  std::vector<std::string_view> CreatedNames() const {
+  // The same pass notes where the WITH statements are, for WithFrees.
+  std::vector<std::string_view> CreatedNames() {
     std::vector<std::string_view> Names;
-    for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
+    Withs.clear();
+    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
+      if (T[i].Is("WITH")) Withs.push_back(i);
       bool Owned = false;
-      if (T[i + 1].Is(":=") && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
+      if (i + 1 < R.BodyEnd && T[i + 1].Is(":=") && !T[i - 1].Is(".") && !T[i - 1].Is("@") &&
+          Creation(i + 2, Owned))
         Names.push_back(T[i].Text);
     }
     return Names;
@@ -149,8 +153,7 @@ class TRoutineReader {
 
   // A bare FREE inside "with X do" frees X.
   void WithFrees(const std::string& Name, TVarUse& U) const {
-    for (size_t w = R.BodyBegin + 1; w < R.BodyEnd; ++w) {
-      if (!T[w].Is("WITH")) continue;
+    for (size_t w : Withs) {
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
@@ -239,6 +242,7 @@ class TRoutineReader {
   const TTokenList& T;
   const TSourceModel& M;
   const TSourceRoutine& R;
+  std::vector<size_t> Withs;  // of the body, from CreatedNames
 };
 
 // The spelling of a type on its declaration line (or the next), to tell "IFoo" from "Ifoo".
@@ -277,7 +281,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
-    const TRoutineReader Reader(M, R);
+    TRoutineReader Reader(M, R);
     const std::vector<std::string_view> Created = Reader.CreatedNames();
     if (Created.empty()) continue;
     for (const TDeclared& D : R.Locals) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/uFL_CodeWords.h"
@@ -34,7 +35,7 @@ struct TSourceRoutine {
   // PL/SQL: the EXCEPTION that opens the outermost block's handlers; 0 when there is none.
   size_t ExceptionAt = 0;
 
-  const TDeclared* Local(const std::string& Name) const;
+  const TDeclared* Local(std::string_view Name) const;
 };
 
 struct TSourceModel {

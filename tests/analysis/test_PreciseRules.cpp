@@ -240,7 +240,9 @@ TEST_P(LexerPathsTest, LoadedBytesReadAsEditedLines) {
   ASSERT_FALSE(Edited.AllInBuffer());
   const std::string Whole = Rendered(ScanSource(Loaded, C.Language));
   EXPECT_EQ(Whole, Rendered(ScanSource(Edited, C.Language))) << C.Title;
-  if (!C.Expected.empty()) EXPECT_EQ(Whole, C.Expected) << C.Title;
+  if (!C.Expected.empty()) {
+    EXPECT_EQ(Whole, C.Expected) << C.Title;
+  }
 }
 
 // Long enough for the reads of 64 bytes at once: words across their borders, pairs, comments.
