@@ -203,16 +203,31 @@ class TRoutineReader {
       size_t At;
       int Part;  // 0 try, 1 finally, 2 except
     };
-    static constexpr TWordFilter Blocks{"BEGIN", "CASE", "ASM", "TRY", "FINALLY", "EXCEPT", "END"};
+    enum : uint8_t { Block = 1, Try, Finally, Except, End };
+    static constexpr TWordTable<7> Marks({{"BEGIN", Block},
+                                          {"CASE", Block},
+                                          {"ASM", Block},
+                                          {"TRY", Try},
+                                          {"FINALLY", Finally},
+                                          {"EXCEPT", Except},
+                                          {"END", End}});
     std::vector<TFrame> Stack;
     for (size_t k = R.BodyBegin + 1; k < F; ++k) {
-      const TToken& W = T[k];
-      if (!Blocks.MayHold(W)) continue;
-      if (W.Is("BEGIN") || W.Is("CASE") || W.Is("ASM")) Stack.push_back({false, k, 0});
-      if (W.Is("TRY")) Stack.push_back({true, k, 0});
-      if ((W.Is("FINALLY") || W.Is("EXCEPT")) && !Stack.empty() && Stack.back().Try)
-        Stack.back().Part = W.Is("FINALLY") ? 1 : 2;
-      if (W.Is("END") && !Stack.empty()) Stack.pop_back();
+      switch (Marks(T[k])) {
+        case Block:
+          Stack.push_back({false, k, 0});
+          break;
+        case Try:
+          Stack.push_back({true, k, 0});
+          break;
+        case Finally:
+        case Except:
+          if (!Stack.empty() && Stack.back().Try) Stack.back().Part = T[k].Is("FINALLY") ? 1 : 2;
+          break;
+        case End:
+          if (!Stack.empty()) Stack.pop_back();
+          break;
+      }
     }
     size_t NilBefore = 0;
     for (size_t N : U.NilAssigns)

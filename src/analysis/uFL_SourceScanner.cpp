@@ -682,11 +682,13 @@ namespace {
 
 // The buffers of the source last scanned on this thread, kept for the next one: a file's tokens
 // take a few times its size, and fresh buffers would be faulted in and freed file after file.
+// Buffers of a big file are not kept: a thread would hold them as long as it runs.
 struct TScratch {
   std::string Upper;
   TTokenList Tokens;
 };
 thread_local TScratch Scratch;
+constexpr size_t KeptScratchLimit = size_t(16) << 20;  // bytes of each buffer
 
 }  // namespace
 
@@ -720,8 +722,11 @@ TToken* TTokenList::Room(size_t Used, size_t Count) {
 }
 
 TScannedSource::~TScannedSource() {
-  if (Upper.capacity() > Scratch.Upper.capacity()) Scratch.Upper = std::move(Upper);
-  if (Tokens.capacity() > Scratch.Tokens.capacity()) Scratch.Tokens = std::move(Tokens);
+  if (Upper.capacity() > Scratch.Upper.capacity() && Upper.capacity() <= KeptScratchLimit)
+    Scratch.Upper = std::move(Upper);
+  if (Tokens.capacity() > Scratch.Tokens.capacity() &&
+      Tokens.capacity() * sizeof(TToken) <= KeptScratchLimit)
+    Scratch.Tokens = std::move(Tokens);
 }
 
 TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language) {
