@@ -304,36 +304,48 @@ class TDelphiBuilder : public TModelParser {
     const size_t Begin = P;
     int Depth = 0;
     int Parens = 0;
-    enum : uint8_t { Open = 1, Close, Block, BlockEnd, Var };
-    static constexpr TWordTable<10> Marks({{"(", Open},
+    // The words that open or close brackets and blocks, and those the rules look for.
+    enum : uint8_t { Open = 1, Close, Var, Block, Try, BlockEnd, Assign, With, Finally, Except };
+    static constexpr TWordTable<14> Words({{"(", Open},
                                            {"[", Open},
                                            {")", Close},
                                            {"]", Close},
+                                           {"VAR", Var},
                                            {"BEGIN", Block},
-                                           {"TRY", Block},
                                            {"CASE", Block},
                                            {"ASM", Block},
+                                           {"TRY", Try},
                                            {"END", BlockEnd},
-                                           {"VAR", Var}});
+                                           {":=", Assign},
+                                           {"WITH", With},
+                                           {"FINALLY", Finally},
+                                           {"EXCEPT", Except}});
+    static constexpr int8_t ParenStep[] = {0, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0};
+    static constexpr int8_t DepthStep[] = {0, 0, 0, 0, 1, 1, -1, 0, 0, 0, 0};
+    static constexpr TBodyMark::TKind KindOf[] = {
+        TBodyMark::bmBlock, TBodyMark::bmBlock,   TBodyMark::bmBlock, TBodyMark::bmBlock,
+        TBodyMark::bmBlock, TBodyMark::bmTry,     TBodyMark::bmEnd,   TBodyMark::bmAssign,
+        TBodyMark::bmWith,  TBodyMark::bmFinally, TBodyMark::bmExcept};
+    R.MarksBegin = M.Marks.size();
     for (; !End(); ++P) {
       const TToken& W = T[P];
       // Brackets and blocks counted without a branch: most tokens are neither.
-      static constexpr int8_t ParenStep[] = {0, 1, -1, 0, 0, 0};
-      static constexpr int8_t DepthStep[] = {0, 0, 0, 1, -1, 0};
-      const uint8_t Mark = Marks(W);
-      Parens += ParenStep[Mark];
+      const uint8_t Word = Words(W);
+      Parens += ParenStep[Word];
       if (Parens < 0) Parens = 0;  // a ")" too many closes nothing
-      Depth += DepthStep[Mark];
-      if (Mark < BlockEnd) continue;
-      if (Mark == BlockEnd && Depth == 0) {
+      Depth += DepthStep[Word];
+      if (Word < Var) continue;
+      if (Word >= Block) M.Marks.push_back({P, KindOf[Word]});
+      if (Word == BlockEnd && Depth == 0) {
         R.BodyBegin = Begin;
         R.BodyEnd = P;
+        R.MarksEnd = M.Marks.size();
         ++P;
         return;
       }
       // An inline variable ("var X: TFoo := ...;", "var X := ...;") or the var section of an
       // anonymous method; not a VAR parameter of one.
-      if (Mark == Var && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
+      if (Word == Var && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
           !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
         const size_t Keep = P;
         ++P;

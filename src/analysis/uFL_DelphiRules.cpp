@@ -92,15 +92,19 @@ class TRoutineReader {
 
   // The names the body assigns a creation to, as Read would find them: one pass for all the
   // locals, so that a local never created is not read at all.
-  // The same pass notes where the WITH statements are, for WithFrees.
+  // The same pass notes where the WITH statements are, for WithFrees. Both read the body's
+  // marks, the ":=" and WITH tokens among them.
   std::vector<std::string_view> CreatedNames() {
     std::vector<std::string_view> Names;
     Withs.clear();
-    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
-      if (T[i].Is("WITH")) Withs.push_back(i);
+    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
+      const TBodyMark& K = M.Marks[m];
+      if (K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
+      if (K.Kind == TBodyMark::bmWith) Withs.push_back(K.At);
+      if (K.Kind != TBodyMark::bmAssign) continue;
+      const size_t i = K.At - 1;  // the name assigned to
       bool Owned = false;
-      if (i + 1 < R.BodyEnd && T[i + 1].Is(":=") && !T[i - 1].Is(".") && !T[i - 1].Is("@") &&
-          Creation(i + 2, Owned))
+      if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
         Names.push_back(T[i].Text);
     }
     return Names;
@@ -203,29 +207,27 @@ class TRoutineReader {
       size_t At;
       int Part;  // 0 try, 1 finally, 2 except
     };
-    enum : uint8_t { Block = 1, Try, Finally, Except, End };
-    static constexpr TWordTable<7> Marks({{"BEGIN", Block},
-                                          {"CASE", Block},
-                                          {"ASM", Block},
-                                          {"TRY", Try},
-                                          {"FINALLY", Finally},
-                                          {"EXCEPT", Except},
-                                          {"END", End}});
     std::vector<TFrame> Stack;
-    for (size_t k = R.BodyBegin + 1; k < F; ++k) {
-      switch (Marks(T[k])) {
-        case Block:
-          Stack.push_back({false, k, 0});
+    for (size_t m = R.MarksBegin; m < R.MarksEnd && M.Marks[m].At < F; ++m) {
+      const TBodyMark& K = M.Marks[m];
+      if (K.At <= R.BodyBegin) continue;
+      switch (K.Kind) {
+        case TBodyMark::bmBlock:
+          Stack.push_back({false, K.At, 0});
           break;
-        case Try:
-          Stack.push_back({true, k, 0});
+        case TBodyMark::bmTry:
+          Stack.push_back({true, K.At, 0});
           break;
-        case Finally:
-        case Except:
-          if (!Stack.empty() && Stack.back().Try) Stack.back().Part = T[k].Is("FINALLY") ? 1 : 2;
+        case TBodyMark::bmFinally:
+        case TBodyMark::bmExcept:
+          if (!Stack.empty() && Stack.back().Try)
+            Stack.back().Part = K.Kind == TBodyMark::bmFinally ? 1 : 2;
           break;
-        case End:
+        case TBodyMark::bmEnd:
           if (!Stack.empty()) Stack.pop_back();
+          break;
+        case TBodyMark::bmAssign:
+        case TBodyMark::bmWith:
           break;
       }
     }

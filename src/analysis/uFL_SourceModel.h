@@ -21,6 +21,14 @@ struct TDeclared {
   bool Out = false;     // an OUT (or VAR) parameter
 };
 
+// Delphi: a token of a body that the rules look for, noted as the builder reads the body, so that
+// the rules need not read every token again for each question.
+struct TBodyMark {
+  enum TKind : uint8_t { bmAssign, bmWith, bmBlock, bmTry, bmFinally, bmExcept, bmEnd };
+  size_t At;   // the token's index
+  TKind Kind;  // ":=", WITH, BEGIN (CASE, ASM), TRY, FINALLY, EXCEPT, END
+};
+
 struct TSourceRoutine {
   TRoutineKind Kind = TRoutineKind::rkProcedure;
   bool ClassMethod = false;  // "class procedure", "class destructor"
@@ -34,6 +42,9 @@ struct TSourceRoutine {
   size_t BodyEnd = 0;
   // PL/SQL: the EXCEPTION that opens the outermost block's handlers; 0 when there is none.
   size_t ExceptionAt = 0;
+  // Delphi: the marks of the body, from BodyBegin to BodyEnd, are Marks[MarksBegin, MarksEnd).
+  size_t MarksBegin = 0;
+  size_t MarksEnd = 0;
 
   const TDeclared* Local(std::string_view Name) const;
 };
@@ -44,6 +55,7 @@ struct TSourceModel {
   std::set<std::string> InterfaceTypes;   // Delphi: names declared "= interface"
   std::set<std::string> RefCursorTypes;   // PL/SQL: names declared "IS REF CURSOR"
   std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
+  std::vector<TBodyMark> Marks;           // Delphi: of every body, in order
 
   const TTokenList& Tokens() const { return Source.Tokens; }
 };
