@@ -3,7 +3,7 @@
 
 Usage: run_bench.py CLI CORPUS OUTDIR [--runs N] [--sources MIB] [--big MIB] [--only GROUP,...]
   CORPUS holds what gen_corpus.py wrote (src-MIB/, walk/, big-MIB/big.txt).
-  Groups: walk plain case regex big delphi oracle replace json journal.
+  Groups: walk plain case regex big delphi oracle precise replace json journal.
 Writes OUTDIR/performance.md (the table) and OUTDIR/performance.svg (a plot of the wall ratios).
 
 Each workload runs ferrolin and its peers alternately, RUNS times each, after one untimed run
@@ -24,7 +24,7 @@ RARE_TERM = "checksum mismatch"
 COMMON_TERM = "balance"
 REGEXES = [r"\bFItems\b", r"^\s*end;", r"v_[a-z]+ NUMBER", r"(begin|end)\b", r"[0-9]{3,}",
            r"Inc\(.*?\)", r"(\w+) := \1", r"[A-Z][a-z]+Count"]
-GROUPS = "walk plain case regex big delphi oracle replace json journal".split()
+GROUPS = "walk plain case regex big delphi oracle precise replace json journal".split()
 
 args = None
 rows = []
@@ -215,6 +215,22 @@ def bench_oracle(src):
             [(None, "grep -r -c -i -w -E begin|end", GREP_WORDS + [plsql], "-")])
 
 
+def bench_precise(src):
+    """The precise rules' cost: each check with them against the same check without them."""
+    delphi, plsql = os.path.join(src, "delphi"), os.path.join(src, "plsql")
+    checks = [("Delphi check, precise rules", [args.cli, "delphi-check", "--dir", delphi, "--mask",
+               "*.pas", "--create-destroy", "--setabort-setcomplete", "--no-try-except",
+               "--inherited"], ["--local-leak", "--unprotected-free", "--destructor-inherited"]),
+              ("Oracle check, precise rules", [args.cli, "oracle-check", "--dir", plsql, "--mask",
+               "*.pck", "--open-fetch-close"], ["--cursor-not-closed",
+                                                "--cursor-open-on-exception"])]
+    for name, base, precise in checks:
+        if not cli_accepts(lambda d: base[:2] + ["--dir", d, "--mask", "*"] + precise):
+            skip_row(name, "the same, classic rules only", "1.3x", "ferrolin-cli has no " + precise[0])
+            continue
+        compare(name, base + precise, [(None, "the same, classic rules only", base, "1.3x")])
+
+
 def replace_args(work):
     return [args.cli, "replace", "--dir", work, "--mask", "*.txt", "--term", "WARN",
             "--replacement", "WARNING", "--case-sensitive"]
@@ -342,7 +358,8 @@ def main():
     steps = {"walk": bench_walk, "plain": lambda: bench_plain(src),
              "case": lambda: bench_case(src), "regex": lambda: bench_regex(src),
              "big": bench_big, "delphi": lambda: bench_delphi(src),
-             "oracle": lambda: bench_oracle(src), "replace": lambda: bench_replace(src),
+             "oracle": lambda: bench_oracle(src), "precise": lambda: bench_precise(src),
+             "replace": lambda: bench_replace(src),
              "json": lambda: bench_json(src), "journal": lambda: bench_journal(src)}
     for g in GROUPS:
         if g in wanted:

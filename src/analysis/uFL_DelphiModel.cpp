@@ -1,33 +1,46 @@
 // The routines of a Delphi unit or program: headers, parameters, var sections, nested routines,
 // bodies; interface types. Type declarations are skipped whole, so the method headers of a class
 // declaration never count as routines.
+#include <array>
+#include <iterator>
 #include <string_view>
 
 #include "analysis/uFL_ModelParser.h"
 
 namespace {
 
-bool IsRoutineWord(std::string_view W) {
-  return W == "PROCEDURE" || W == "FUNCTION" || W == "CONSTRUCTOR" || W == "DESTRUCTOR" ||
-         W == "OPERATOR";
+bool IsRoutineWord(const TToken& W) {
+  return W.Is("PROCEDURE") || W.Is("FUNCTION") || W.Is("CONSTRUCTOR") || W.Is("DESTRUCTOR") ||
+         W.Is("OPERATOR");
 }
 
 // Words after which a declaration section (of the unit or a routine) ends.
-bool IsSectionWord(std::string_view W) {
-  return IsRoutineWord(W) || W == "VAR" || W == "CONST" || W == "TYPE" || W == "THREADVAR" ||
-         W == "RESOURCESTRING" || W == "LABEL" || W == "BEGIN" || W == "ASM" ||
-         W == "IMPLEMENTATION" || W == "INITIALIZATION" || W == "FINALIZATION" || W == "END" ||
-         W == "EXPORTS" || W == "USES";
+bool IsSectionWord(const TToken& W) {
+  static constexpr TWordFilter Words{
+      "PROCEDURE", "FUNCTION",       "CONSTRUCTOR",    "DESTRUCTOR",     "OPERATOR", "VAR",
+      "CONST",     "TYPE",           "THREADVAR",      "RESOURCESTRING", "LABEL",    "BEGIN",
+      "ASM",       "IMPLEMENTATION", "INITIALIZATION", "FINALIZATION",   "END",      "EXPORTS",
+      "USES"};
+  if (!Words.MayHold(W)) return false;
+  return IsRoutineWord(W) || W.Is("VAR") || W.Is("CONST") || W.Is("TYPE") || W.Is("THREADVAR") ||
+         W.Is("RESOURCESTRING") || W.Is("LABEL") || W.Is("BEGIN") || W.Is("ASM") ||
+         W.Is("IMPLEMENTATION") || W.Is("INITIALIZATION") || W.Is("FINALIZATION") || W.Is("END") ||
+         W.Is("EXPORTS") || W.Is("USES");
 }
 
-bool IsDirective(std::string_view W) {
+bool IsDirective(const TToken& W) {
   static constexpr std::string_view Words[] = {
       "OVERLOAD", "OVERRIDE",  "VIRTUAL",    "DYNAMIC",      "ABSTRACT", "REINTRODUCE", "STDCALL",
       "CDECL",    "PASCAL",    "REGISTER",   "SAFECALL",     "INLINE",   "STATIC",      "FORWARD",
       "EXTERNAL", "ASSEMBLER", "DEPRECATED", "PLATFORM",     "LIBRARY",  "EXPORT",      "FINAL",
       "MESSAGE",  "DISPID",    "VARARGS",    "EXPERIMENTAL", "NEAR",     "FAR",         "WINAPI"};
-  for (std::string_view D : Words)
-    if (W == D) return true;
+  static constexpr auto Keys = [] {
+    std::array<uint64_t, std::size(Words)> K{};
+    for (size_t i = 0; i < K.size(); ++i) K[i] = TokenKey(Words[i]);
+    return K;
+  }();
+  for (size_t i = 0; i < Keys.size(); ++i)
+    if (W.Key == Keys[i] && W.Text == Words[i]) return true;
   return false;
 }
 
@@ -39,7 +52,7 @@ class TDelphiBuilder : public TModelParser {
     bool InInterface = false;
     while (!End()) {
       const TToken& W = T[P];
-      const bool AfterEquals = P > 0 && T[P - 1].Text == "=";
+      const bool AfterEquals = P > 0 && T[P - 1].Is("=");
       if (W.Is("INTERFACE") && !AfterEquals) {
         InInterface = true;
         ++P;
@@ -56,10 +69,10 @@ class TDelphiBuilder : public TModelParser {
                  W.Is("LABEL")) {
         ++P;
         Declarations(nullptr);
-      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
+      } else if (W.Is("CLASS") && IsRoutineAhead(1)) {
         ++P;
         Routine(-1, !InInterface, true);
-      } else if (IsRoutineWord(W.Text)) {
+      } else if (IsRoutineWord(W)) {
         Routine(-1, !InInterface, false);
       } else {
         ++P;
@@ -68,8 +81,8 @@ class TDelphiBuilder : public TModelParser {
   }
 
  private:
-  std::string_view Peek(size_t Ahead) const {
-    return P + Ahead < T.size() ? std::string_view(T[P + Ahead].Text) : std::string_view();
+  bool IsRoutineAhead(size_t Ahead) const {
+    return P + Ahead < T.size() && IsRoutineWord(T[P + Ahead]);
   }
 
   void Routine(int Parent, bool WantBody, bool ClassMethod) {
@@ -90,7 +103,7 @@ class TDelphiBuilder : public TModelParser {
     if (At(":")) SkipStatement({"BEGIN", "VAR", "CONST"});
     if (At(";")) ++P;
     bool NoBody = !WantBody;
-    while (!End() && IsDirective(T[P].Text)) {
+    while (!End() && IsDirective(T[P])) {
       if (At("FORWARD") || At("EXTERNAL")) NoBody = true;
       SkipStatement(
           {"BEGIN", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION", "CONSTRUCTOR", "DESTRUCTOR"});
@@ -131,7 +144,7 @@ class TDelphiBuilder : public TModelParser {
         }
         for (TDeclared& D : Group) D.Type = Type;
       } else if (At(";")) {
-        for (TDeclared& D : Group) R.Params.push_back(D);
+        for (TDeclared& D : Group) R.Params.push_back(std::move(D));
         Group.clear();
         Out = false;
         ++P;
@@ -139,13 +152,13 @@ class TDelphiBuilder : public TModelParser {
         ++P;
       }
     }
-    for (TDeclared& D : Group) R.Params.push_back(D);
+    for (TDeclared& D : Group) R.Params.push_back(std::move(D));
     if (At(")")) ++P;
   }
 
   // A declaration section, up to the BEGIN of the routine (Owner) or the next unit-level word.
   void Declarations(const int* Owner) {
-    bool Vars = Owner && P > 0 && (T[P - 1].Text == "VAR" || T[P - 1].Text == "THREADVAR");
+    bool Vars = Owner && P > 0 && (T[P - 1].Is("VAR") || T[P - 1].Is("THREADVAR"));
     while (!End()) {
       const TToken& W = T[P];
       if (W.Is("BEGIN") || W.Is("ASM")) {
@@ -162,13 +175,13 @@ class TDelphiBuilder : public TModelParser {
       } else if (W.Is("TYPE")) {
         ++P;
         TypeSection();
-      } else if (W.Is("CLASS") && IsRoutineWord(Peek(1))) {
+      } else if (W.Is("CLASS") && IsRoutineAhead(1)) {
         if (!Owner) return;
         ++P;
-      } else if (IsRoutineWord(W.Text)) {
+      } else if (IsRoutineWord(W)) {
         if (!Owner) return;
         Routine(*Owner, true, false);
-      } else if (IsSectionWord(W.Text)) {
+      } else if (IsSectionWord(W)) {
         return;
       } else if (Vars && IsWord(P)) {
         VarEntry(*Owner);
@@ -198,7 +211,7 @@ class TDelphiBuilder : public TModelParser {
       }
       for (TDeclared& D : Names) {
         D.Type = Type;
-        M.Routines[size_t(Owner)].Locals.push_back(D);
+        M.Routines[size_t(Owner)].Locals.push_back(std::move(D));
       }
     }
     SkipStatement({"BEGIN", "PROCEDURE", "FUNCTION", "CONSTRUCTOR", "DESTRUCTOR", "TYPE"});
@@ -206,7 +219,7 @@ class TDelphiBuilder : public TModelParser {
 
   void TypeSection() {
     while (!End()) {
-      if (IsSectionWord(T[P].Text) || (At("CLASS") && IsRoutineWord(Peek(1)))) return;
+      if (IsSectionWord(T[P]) || (At("CLASS") && IsRoutineAhead(1))) return;
       if (!IsWord(P)) {
         ++P;
         continue;
@@ -249,7 +262,7 @@ class TDelphiBuilder : public TModelParser {
     int Depth = 1;
     for (; !End(); ++P) {
       const TToken& W = T[P];
-      const bool AfterEquals = P > 0 && (T[P - 1].Text == "=" || T[P - 1].Text == "PACKED");
+      const bool AfterEquals = P > 0 && (T[P - 1].Is("=") || T[P - 1].Is("PACKED"));
       if (W.Is("RECORD")) {
         ++Depth;
       } else if (AfterEquals && (W.Is("CLASS") || W.Is("OBJECT") || W.Is("INTERFACE"))) {
@@ -258,10 +271,10 @@ class TDelphiBuilder : public TModelParser {
           size_t Q = P + 1;
           int D = 0;
           for (; Q < T.size(); ++Q) {
-            if (T[Q].Text == "(") ++D;
-            if (T[Q].Text == ")" && --D == 0) break;
+            if (T[Q].Is("(")) ++D;
+            if (T[Q].Is(")") && --D == 0) break;
           }
-          if (Q + 1 < T.size() && T[Q + 1].Text == ";") continue;
+          if (Q + 1 < T.size() && T[Q + 1].Is(";")) continue;
         }
         ++Depth;
       } else if (W.Is("END") && --Depth == 0) {
@@ -291,20 +304,48 @@ class TDelphiBuilder : public TModelParser {
     const size_t Begin = P;
     int Depth = 0;
     int Parens = 0;
+    // The words that open or close brackets and blocks, and those the rules look for.
+    enum : uint8_t { Open = 1, Close, Var, Block, Try, BlockEnd, Assign, With, Finally, Except };
+    static constexpr TWordTable<14> Words({{"(", Open},
+                                           {"[", Open},
+                                           {")", Close},
+                                           {"]", Close},
+                                           {"VAR", Var},
+                                           {"BEGIN", Block},
+                                           {"CASE", Block},
+                                           {"ASM", Block},
+                                           {"TRY", Try},
+                                           {"END", BlockEnd},
+                                           {":=", Assign},
+                                           {"WITH", With},
+                                           {"FINALLY", Finally},
+                                           {"EXCEPT", Except}});
+    static constexpr int8_t ParenStep[] = {0, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0};
+    static constexpr int8_t DepthStep[] = {0, 0, 0, 0, 1, 1, -1, 0, 0, 0, 0};
+    static constexpr TBodyMark::TKind KindOf[] = {
+        TBodyMark::bmBlock, TBodyMark::bmBlock,   TBodyMark::bmBlock, TBodyMark::bmBlock,
+        TBodyMark::bmBlock, TBodyMark::bmTry,     TBodyMark::bmEnd,   TBodyMark::bmAssign,
+        TBodyMark::bmWith,  TBodyMark::bmFinally, TBodyMark::bmExcept};
+    R.MarksBegin = M.Marks.size();
     for (; !End(); ++P) {
       const TToken& W = T[P];
-      if (W.Is("(") || W.Is("[")) ++Parens;
-      if ((W.Is(")") || W.Is("]")) && Parens > 0) --Parens;
-      if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
-      if (W.Is("END") && --Depth == 0) {
+      // Brackets and blocks counted without a branch: most tokens are neither.
+      const uint8_t Word = Words(W);
+      Parens += ParenStep[Word];
+      if (Parens < 0) Parens = 0;  // a ")" too many closes nothing
+      Depth += DepthStep[Word];
+      if (Word < Var) continue;
+      if (Word >= Block) M.Marks.push_back({P, KindOf[Word]});
+      if (Word == BlockEnd && Depth == 0) {
         R.BodyBegin = Begin;
         R.BodyEnd = P;
+        R.MarksEnd = M.Marks.size();
         ++P;
         return;
       }
       // An inline variable ("var X: TFoo := ...;", "var X := ...;") or the var section of an
       // anonymous method; not a VAR parameter of one.
-      if (W.Is("VAR") && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
+      if (Word == Var && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
           !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
         const size_t Keep = P;
         ++P;
@@ -319,7 +360,7 @@ class TDelphiBuilder : public TModelParser {
             At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text) : std::string();
         for (TDeclared& D : Names) {
           D.Type = Type;
-          R.Locals.push_back(D);
+          R.Locals.push_back(std::move(D));
         }
         P = Keep;
       }

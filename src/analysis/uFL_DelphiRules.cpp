@@ -92,11 +92,19 @@ class TRoutineReader {
 
   // The names the body assigns a creation to, as Read would find them: one pass for all the
   // locals, so that a local never created is not read at all.
-  std::vector<std::string_view> CreatedNames() const {
+  // The same pass notes where the WITH statements are, for WithFrees. Both read the body's
+  // marks, the ":=" and WITH tokens among them.
+  std::vector<std::string_view> CreatedNames() {
     std::vector<std::string_view> Names;
-    for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
+    Withs.clear();
+    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
+      const TBodyMark& K = M.Marks[m];
+      if (K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
+      if (K.Kind == TBodyMark::bmWith) Withs.push_back(K.At);
+      if (K.Kind != TBodyMark::bmAssign) continue;
+      const size_t i = K.At - 1;  // the name assigned to
       bool Owned = false;
-      if (T[i + 1].Is(":=") && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
+      if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
         Names.push_back(T[i].Text);
     }
     return Names;
@@ -149,8 +157,7 @@ class TRoutineReader {
 
   // A bare FREE inside "with X do" frees X.
   void WithFrees(const std::string& Name, TVarUse& U) const {
-    for (size_t w = R.BodyBegin + 1; w < R.BodyEnd; ++w) {
-      if (!T[w].Is("WITH")) continue;
+    for (size_t w : Withs) {
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
@@ -201,13 +208,28 @@ class TRoutineReader {
       int Part;  // 0 try, 1 finally, 2 except
     };
     std::vector<TFrame> Stack;
-    for (size_t k = R.BodyBegin + 1; k < F; ++k) {
-      const TToken& W = T[k];
-      if (W.Is("BEGIN") || W.Is("CASE") || W.Is("ASM")) Stack.push_back({false, k, 0});
-      if (W.Is("TRY")) Stack.push_back({true, k, 0});
-      if ((W.Is("FINALLY") || W.Is("EXCEPT")) && !Stack.empty() && Stack.back().Try)
-        Stack.back().Part = W.Is("FINALLY") ? 1 : 2;
-      if (W.Is("END") && !Stack.empty()) Stack.pop_back();
+    for (size_t m = R.MarksBegin; m < R.MarksEnd && M.Marks[m].At < F; ++m) {
+      const TBodyMark& K = M.Marks[m];
+      if (K.At <= R.BodyBegin) continue;
+      switch (K.Kind) {
+        case TBodyMark::bmBlock:
+          Stack.push_back({false, K.At, 0});
+          break;
+        case TBodyMark::bmTry:
+          Stack.push_back({true, K.At, 0});
+          break;
+        case TBodyMark::bmFinally:
+        case TBodyMark::bmExcept:
+          if (!Stack.empty() && Stack.back().Try)
+            Stack.back().Part = K.Kind == TBodyMark::bmFinally ? 1 : 2;
+          break;
+        case TBodyMark::bmEnd:
+          if (!Stack.empty()) Stack.pop_back();
+          break;
+        case TBodyMark::bmAssign:
+        case TBodyMark::bmWith:
+          break;
+      }
     }
     size_t NilBefore = 0;
     for (size_t N : U.NilAssigns)
@@ -234,9 +256,10 @@ class TRoutineReader {
   // The token text at K, empty past the end of the file.
   std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text : std::string_view(); }
 
-  const std::vector<TToken>& T;
+  const TTokenList& T;
   const TSourceModel& M;
   const TSourceRoutine& R;
+  std::vector<size_t> Withs;  // of the body, from CreatedNames
 };
 
 // The spelling of a type on its declaration line (or the next), to tell "IFoo" from "Ifoo".
@@ -259,7 +282,7 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
 }
 
 // The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
-std::string Quote(const std::vector<TToken>& T, size_t I, size_t End) {
+std::string Quote(const TTokenList& T, size_t I, size_t End) {
   std::string S(T[I].Text);
   if (!IsWordToken(T[I])) return S;
   while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {
@@ -275,7 +298,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
-    const TRoutineReader Reader(M, R);
+    TRoutineReader Reader(M, R);
     const std::vector<std::string_view> Created = Reader.CreatedNames();
     if (Created.empty()) continue;
     for (const TDeclared& D : R.Locals) {

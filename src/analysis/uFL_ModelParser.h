@@ -1,7 +1,9 @@
 // The cursor over a token list that the Delphi and PL/SQL model builders share.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <string_view>
 
 #include "analysis/uFL_SourceModel.h"
@@ -40,6 +42,11 @@ class TModelParser {
   }
   // Moves past the next ";" outside brackets, stopping early (not past) at a word of Stop.
   void SkipStatement(std::initializer_list<std::string_view> Stop = {}) {
+    // The stop words' keys, worked out once: most tokens differ from each in the key.
+    uint64_t Keys[16];
+    size_t Count = 0;
+    for (std::string_view W : Stop)
+      if (Count < std::size(Keys)) Keys[Count++] = TokenKey(W);
     int Depth = 0;
     for (; P < T.size(); ++P) {
       const TToken& S = T[P];
@@ -50,8 +57,8 @@ class TModelParser {
         return;
       }
       if (Depth == 0)
-        for (std::string_view W : Stop)
-          if (S.Text == W) return;
+        for (size_t k = 0; k < Stop.size(); ++k)
+          if ((k >= Count || S.Key == Keys[k]) && S.Text == Stop.begin()[k]) return;
     }
   }
   // The dotted name at P ("TFORM1.LOADDATA"), generic arguments left out.
@@ -79,6 +86,6 @@ class TModelParser {
   }
 
   TSourceModel& M;
-  const std::vector<TToken>& T;
+  const TTokenList& T;
   size_t P = 0;
 };

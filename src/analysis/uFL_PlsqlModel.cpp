@@ -75,7 +75,7 @@ class TPlsqlBuilder : public TModelParser {
         ++P;
         if (At("CONSTANT")) ++P;
         if (IsWord(P)) D.Type = std::string(T[P].Text);
-        M.Routines[size_t(Index)].Locals.push_back(D);
+        M.Routines[size_t(Index)].Locals.push_back(std::move(D));
         SkipStatement({"BEGIN"});
       } else {
         ++P;
@@ -100,7 +100,7 @@ class TPlsqlBuilder : public TModelParser {
           ++P;
         }
         if (IsWord(P)) D.Type = std::string(T[P].Text);
-        R.Params.push_back(D);
+        R.Params.push_back(std::move(D));
         Start = false;
         continue;
       }
@@ -113,8 +113,10 @@ class TPlsqlBuilder : public TModelParser {
   void Body(int Index) {
     const size_t Begin = P;
     int Depth = 0;
+    static constexpr TWordFilter Marks{"BEGIN", "CASE", "END", "EXCEPTION"};
     for (; !End(); ++P) {
       const TToken& W = T[P];
+      if (!Marks.MayHold(W)) continue;
       if (W.Is("BEGIN")) {
         ++Depth;
       } else if (W.Is("CASE")) {

@@ -1,6 +1,7 @@
 // FL101 cursors opened but not closed in their routine, FL102 package cursors left open when an
 // exception is handled.
 #include <algorithm>
+#include <string_view>
 
 #include "analysis/uFL_PreciseRules.h"
 
@@ -10,9 +11,12 @@ bool IsCursorVariable(const TSourceModel& M, const TDeclared& D) {
   return D.Cursor || D.Type == "SYS_REFCURSOR" || M.RefCursorTypes.count(D.Type);
 }
 
-// The token ranges of a routine's body and of the bodies nested in it.
-std::vector<std::pair<size_t, size_t>> Bodies(const TSourceModel& M, size_t Self) {
-  std::vector<std::pair<size_t, size_t>> Ranges;
+using TRanges = std::vector<std::pair<size_t, size_t>>;
+
+// The token ranges of a routine's body and of the bodies nested in it, into Ranges (kept from
+// routine to routine, so that it is not made anew for each).
+void Bodies(const TSourceModel& M, size_t Self, TRanges& Ranges) {
+  Ranges.clear();
   for (size_t n = 0; n < M.Routines.size(); ++n) {
     bool Inside = n == Self;
     for (int p = M.Routines[n].Parent; p >= 0 && !Inside; p = M.Routines[size_t(p)].Parent)
@@ -20,7 +24,6 @@ std::vector<std::pair<size_t, size_t>> Bodies(const TSourceModel& M, size_t Self
     if (Inside && M.Routines[n].BodyEnd)
       Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
   }
-  return Ranges;
 }
 
 struct TCursorUse {
@@ -34,8 +37,7 @@ struct TCursorUse {
 
 // OPEN, FETCH and CLOSE of Name after no dot; "Name%ISOPEN" and a cursor FOR loop neither open
 // nor hand it out; any other use (RETURN, ":=", an argument) hands it out.
-TCursorUse ReadCursor(const std::vector<TToken>& T,
-                      const std::vector<std::pair<size_t, size_t>>& Ranges, const std::string& Name,
+TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_view Name,
                       size_t Limit) {
   TCursorUse U;
   const uint64_t Key = TokenKey(Name);
@@ -63,10 +65,10 @@ TCursorUse ReadCursor(const std::vector<TToken>& T,
 
 // The package's cursors that routine Self opens: those declared outside every routine, and those
 // it opens without their being its own or an enclosing routine's (a package header declares them).
-std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
+std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
   const auto& T = M.Tokens();
   const TSourceRoutine& R = M.Routines[Self];
-  auto Declared = [&](const std::string& Name) {
+  auto Declared = [&](std::string_view Name) {
     for (int p = int(Self); p >= 0; p = M.Routines[size_t(p)].Parent) {
       const TSourceRoutine& A = M.Routines[size_t(p)];
       if (A.Local(Name)) return true;
@@ -75,10 +77,10 @@ std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self
     }
     return false;
   };
-  std::vector<std::string> Names;
+  std::vector<std::string_view> Names;
   for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
     if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
-    const std::string Name(T[i + 1].Text);
+    const std::string_view Name = T[i + 1].Text;
     if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
     Names.push_back(Name);
   }
@@ -90,10 +92,11 @@ std::vector<std::string> PackageCursorsOpened(const TSourceModel& M, size_t Self
 std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOptions Options) {
   std::vector<TPreciseFinding> NotClosed, OpenOnException;
   const auto& T = M.Tokens();
+  TRanges Ranges, Own(1);
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
-    const auto Ranges = Bodies(M, r);
+    Bodies(M, r, Ranges);
     if (HasCheck(Options, coCursorNotClosed))
       for (const TDeclared& D : R.Locals) {
         if (!IsCursorVariable(M, D)) continue;
@@ -106,12 +109,13 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
     // Decision: only a routine that closes the cursor on its normal path means to leave it
     // closed; one that never closes it (an open routine of a fetch protocol) is left alone.
     if (HasCheck(Options, coCursorOpenOnException) && R.ExceptionAt)
-      for (const std::string& Name : PackageCursorsOpened(M, r)) {
-        const TCursorUse U = ReadCursor(T, {{R.BodyBegin, R.BodyEnd}}, Name, R.ExceptionAt);
+      for (std::string_view Name : PackageCursorsOpened(M, r)) {
+        Own[0] = {R.BodyBegin, R.BodyEnd};
+        const TCursorUse U = ReadCursor(T, Own, Name, R.ExceptionAt);
         if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom)
           OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
-                                     "Package cursor " + Name + " opened in " + R.Name +
-                                         " stays open when its exception handler runs"});
+                                     "Package cursor " + std::string(Name) + " opened in " +
+                                         R.Name + " stays open when its exception handler runs"});
       }
   }
   for (auto* List : {&NotClosed, &OpenOnException})

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/uFL_CodeWords.h"
@@ -18,6 +19,14 @@ struct TDeclared {
   int Line = 0;
   bool Cursor = false;  // a PL/SQL explicit cursor
   bool Out = false;     // an OUT (or VAR) parameter
+};
+
+// Delphi: a token of a body that the rules look for, noted as the builder reads the body, so that
+// the rules need not read every token again for each question.
+struct TBodyMark {
+  enum TKind : uint8_t { bmAssign, bmWith, bmBlock, bmTry, bmFinally, bmExcept, bmEnd };
+  size_t At;   // the token's index
+  TKind Kind;  // ":=", WITH, BEGIN (CASE, ASM), TRY, FINALLY, EXCEPT, END
 };
 
 struct TSourceRoutine {
@@ -33,8 +42,11 @@ struct TSourceRoutine {
   size_t BodyEnd = 0;
   // PL/SQL: the EXCEPTION that opens the outermost block's handlers; 0 when there is none.
   size_t ExceptionAt = 0;
+  // Delphi: the marks of the body, from BodyBegin to BodyEnd, are Marks[MarksBegin, MarksEnd).
+  size_t MarksBegin = 0;
+  size_t MarksEnd = 0;
 
-  const TDeclared* Local(const std::string& Name) const;
+  const TDeclared* Local(std::string_view Name) const;
 };
 
 struct TSourceModel {
@@ -43,8 +55,9 @@ struct TSourceModel {
   std::set<std::string> InterfaceTypes;   // Delphi: names declared "= interface"
   std::set<std::string> RefCursorTypes;   // PL/SQL: names declared "IS REF CURSOR"
   std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
+  std::vector<TBodyMark> Marks;           // Delphi: of every body, in order
 
-  const std::vector<TToken>& Tokens() const { return Source.Tokens; }
+  const TTokenList& Tokens() const { return Source.Tokens; }
 };
 
 // Unbalanced or cut-off input gives fewer routines, never a routine made up of what is not there.

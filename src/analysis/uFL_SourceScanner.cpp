@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -14,42 +16,61 @@ namespace {
 
 constexpr std::string_view IgnoreMark = "FERROLIN:IGNORE";
 
+#if defined(__SSE2__)
+// The name bytes of the sixteen at V, a bit each: letters, digits, "_", bytes from 128 up (the
+// sign bits), and in PL/SQL "$" and "#".
+unsigned NameBits(__m128i V, bool Plsql) {
+  const __m128i Folded = _mm_or_si128(V, _mm_set1_epi8(0x20));
+  const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(Folded, _mm_set1_epi8('a' - 1)),
+                                       _mm_cmplt_epi8(Folded, _mm_set1_epi8('z' + 1)));
+  const __m128i Digit = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('0' - 1)),
+                                      _mm_cmplt_epi8(V, _mm_set1_epi8('9' + 1)));
+  __m128i Ident = _mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
+  if (Plsql)
+    Ident = _mm_or_si128(Ident, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')),
+                                             _mm_cmpeq_epi8(V, _mm_set1_epi8('#'))));
+  return unsigned(_mm_movemask_epi8(Ident) | _mm_movemask_epi8(V));
+}
+
+__m128i UpperCased(__m128i V) {
+  const __m128i Small = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('a' - 1)),
+                                      _mm_cmplt_epi8(V, _mm_set1_epi8('z' + 1)));
+  return _mm_sub_epi8(V, _mm_and_si128(Small, _mm_set1_epi8(0x20)));
+}
+#endif
+
 class TLexer {
  public:
-  TLexer(const TLines& Lines, TSourceLanguage Language) : FLines(Lines), FLanguage(Language) {}
+  TLexer(const TLines& Lines, TSourceLanguage Language, TScannedSource& Out)
+      : FLines(Lines), FPlsql(Language == TSourceLanguage::slPlsql), FOut(Out) {}
 
-  TScannedSource Run() {
-    // The tokens' texts are copied upper-cased as they are read, comments and blanks left out.
-    // Every byte copied comes from a byte of the source, so the buffer never grows (the tokens
-    // point into it); sixteen bytes more take the stores of whole vectors.
+  void Run() {
+    // Every token's text is bytes of the source upper-cased: from the loaded bytes, the whole
+    // buffer is upper-cased at once and the tokens point into that copy at their own places;
+    // from edited lines, the tokens' texts are copied one after the other. Either way sixteen
+    // bytes more take loads and stores of whole vectors. A buffer kept from an earlier file is
+    // reused as it is: no byte of it is read before it is written.
+    const bool Whole = FLines.AllInBuffer();
     size_t Total = 0;
-    for (int i = 0; i < FLines.Count(); ++i) Total += FLines[i].size();
-    FOut.Upper.assign(std::max<size_t>(Total + 16, 64), '\0');
+    if (Whole)
+      Total = FLines.Buffer().size();
+    else
+      for (int i = 0; i < FLines.Count(); ++i) Total += FLines[i].size();
+    if (FOut.Upper.size() < Total + 16) FOut.Upper.resize(std::max<size_t>(Total + 16, 64));
     FTo = FOut.Upper.data();
-    FOut.Tokens.reserve(Total / 5 + 16);
-    // Sixteen bytes are loaded at any place of a line: where the loaded bytes hold fewer after
-    // it (the last line, edited lines), the line is read from a copy that has them. Not every
-    // line: loads across the stores of a fresh copy stall.
-    const std::string_view Buffer = FLines.AllInBuffer() ? FLines.Buffer() : std::string_view();
-    const uintptr_t From = reinterpret_cast<uintptr_t>(Buffer.data());
-    const uintptr_t Till = From + Buffer.size();
-    std::string Padded;
-    for (int i = 0; i < FLines.Count(); ++i) {
-      const std::string_view Line = FLines[i];
-      const uintptr_t At = reinterpret_cast<uintptr_t>(Line.data());
-      if (At >= From && At + Line.size() + 16 <= Till) {
-        ScanLine(Line, i + 1);
-        continue;
-      }
-      Padded.resize(Line.size() + 16);
-      std::memcpy(Padded.data(), Line.data(), Line.size());
-      ScanLine(std::string_view(Padded.data(), Line.size()), i + 1);
-    }
-    return std::move(FOut);
+    FBase = FNext = FOut.Tokens.Room(0, Total / 4 + 16);
+    FRoomEnd = FBase + FOut.Tokens.capacity();
+    if (Whole)
+      ScanBuffer(FLines.Buffer());
+    else
+      ScanLines();
+    FOut.Tokens.SetSize(size_t(FNext - FBase));
   }
 
  private:
   enum TState : uint8_t { stCode, stBrace, stParenStar, stSlashStar, stString };
+  // What a byte starts in code.
+  enum TClass : uint8_t { ccOther, ccBlank, ccBreak, ccName, ccSingle };
 
   static constexpr std::array<char, 256> UpperOf = [] {
     std::array<char, 256> A{};
@@ -57,6 +78,39 @@ class TLexer {
     return A;
   }();
   static char Up(char C) { return UpperOf[static_cast<unsigned char>(C)]; }
+
+  static constexpr auto NameTables = [] {
+    std::array<std::array<bool, 256>, 2> A{};
+    for (int C = 0; C < 256; ++C)
+      for (int K = 0; K < 2; ++K) A[size_t(K)][size_t(C)] = IsIdentifierChar(char(C), K == 1);
+    return A;
+  }();
+  // Symbols that begin no pair, comment, string or name: a token of one byte, found at once.
+  static constexpr auto SingleTables = [] {
+    std::array<std::array<bool, 256>, 2> A{};
+    for (int K = 0; K < 2; ++K)
+      for (char C : std::string_view(";,)[]+*%@^}?"))
+        A[size_t(K)][static_cast<unsigned char>(C)] = true;
+    A[1][size_t('(')] = true;  // no comment starts with it in PL/SQL
+    return A;
+  }();
+  static constexpr auto ClassTables = [] {
+    std::array<std::array<TClass, 256>, 2> A{};
+    for (int K = 0; K < 2; ++K)
+      for (int C = 0; C < 256; ++C) {
+        TClass Class = ccOther;
+        if (C == '\r' || C == '\n')
+          Class = ccBreak;
+        else if (C <= ' ')
+          Class = ccBlank;
+        else if (NameTables[size_t(K)][size_t(C)] || (K == 0 && C == '$'))
+          Class = ccName;  // a Delphi hexadecimal number is a word
+        else if (SingleTables[size_t(K)][size_t(C)])
+          Class = ccSingle;
+        A[size_t(K)][size_t(C)] = Class;
+      }
+    return A;
+  }();
 
   // The first "ferrolin:ignore" of Text, in any case.
   static size_t FindIgnoreMark(std::string_view Text) {
@@ -91,96 +145,428 @@ class TLexer {
     }
   }
 
-  // The token whose text was just copied to From..FTo.
-  void Emit(const char* From, int Line, uint64_t Key) {
-    FOut.Tokens.push_back({std::string_view(From, size_t(FTo - From)), Line, Key});
+  // Room for Count tokens more at FNext.
+  void MakeRoom(size_t Count) {
+    if (size_t(FRoomEnd - FNext) >= Count) return;
+    const size_t Used = size_t(FNext - FBase);
+    FBase = FOut.Tokens.Room(Used, Count) - Used;
+    FNext = FBase + Used;
+    FRoomEnd = FBase + FOut.Tokens.capacity();
   }
-  void Emit(const char* From, int Line) {
-    const std::string_view Text(From, size_t(FTo - From));
-    FOut.Tokens.push_back({Text, Line, TokenKey(Text)});
-  }
-
-  // TokenKey of a word whose upper-cased text starts with the eight bytes of First.
-  static uint64_t KeyOf(uint64_t First, size_t Len) {
-    const size_t Kept = std::min<size_t>(Len, 7);
-    const uint64_t Mask = ((uint64_t(1) << (8 * Kept)) - 1) << 8;
-    return (Len & 0xff) | ((First << 8) & Mask);
-  }
-
-  // Copies the word starting at L[Start] (whatever that byte is) upper-cased to FTo, sets FKey,
-  // and returns where the word ends. Word lengths vary too much for a loop over bytes to guess
-  // its exit, so sixteen bytes are classified at once.
-  size_t Word(std::string_view L, size_t Start, const std::array<bool, 256>& Name, bool Plsql) {
-    const size_t N = L.size();
-    // A store through a char pointer may alias the members: only locals in the loops.
-    char* const To = FTo;
-    size_t j = Start + 1;
-#if defined(__SSE2__)
-    const __m128i Twenty = _mm_set1_epi8(0x20);
-    for (size_t k = Start;; k += 16) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + k));
-      const __m128i Folded = _mm_or_si128(V, Twenty);
-      const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(Folded, _mm_set1_epi8('a' - 1)),
-                                           _mm_cmplt_epi8(Folded, _mm_set1_epi8('z' + 1)));
-      const __m128i Small = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('a' - 1)),
-                                          _mm_cmplt_epi8(V, _mm_set1_epi8('z' + 1)));
-      const __m128i Digit = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('0' - 1)),
-                                          _mm_cmplt_epi8(V, _mm_set1_epi8('9' + 1)));
-      __m128i Ident =
-          _mm_or_si128(_mm_or_si128(Letter, Digit), _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
-      if (Plsql)
-        Ident = _mm_or_si128(Ident, _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')),
-                                                 _mm_cmpeq_epi8(V, _mm_set1_epi8('#'))));
-      const __m128i Upper = _mm_sub_epi8(V, _mm_and_si128(Small, Twenty));
-      // The buffer has sixteen bytes to spare past the last token; the next word overwrites
-      // what lands past this one.
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + (k - Start)), Upper);
-      if (k == Start) FKey = uint64_t(_mm_cvtsi128_si64(Upper));
-      // Bytes from 128 up are name bytes: the sign bits.
-      unsigned In = unsigned(_mm_movemask_epi8(Ident) | _mm_movemask_epi8(V));
-      if (k == Start) In |= 1;
-      if (N - k < 16) In &= (1u << (N - k)) - 1;  // the line ends there
-      if (const unsigned Out = ~In & 0xffff) {
-        j = k + unsigned(__builtin_ctz(Out));
-        break;
-      }
-    }
-    FTo = To + (j - Start);
-    FKey = KeyOf(FKey, j - Start);
-    return j;
-#endif
-    (void)Plsql;
-    while (j < N && Name[static_cast<unsigned char>(L[j])]) ++j;
-    for (size_t k = Start; k < j; ++k) To[k - Start] = Up(L[k]);
-    FTo = To + (j - Start);
-    FKey = TokenKey(std::string_view(To, j - Start));
-    return j;
+  void Push(const TToken& Token) {
+    MakeRoom(1);
+    *FNext++ = Token;
   }
 
   void EmitString(int Line) {
     static constexpr std::string_view StringToken = "'";
-    FOut.Tokens.push_back({StringToken, Line, TokenKey(StringToken)});
+    Push({StringToken, Line, TokenKey(StringToken)});
+  }
+
+  // TokenKey of a text of Len bytes whose first eight bytes (as far as they go) are First.
+  static uint64_t KeyOf(uint64_t First, size_t Len) {
+    static constexpr std::array<uint64_t, 8> Kept = [] {
+      std::array<uint64_t, 8> A{};
+      for (size_t K = 0; K < 8; ++K)
+        A[K] = K == 7 ? ~uint64_t(0xff) : ((uint64_t(1) << (8 * K)) - 1) << 8;
+      return A;
+    }();
+    return (Len & 0xff) | ((First << 8) & Kept[std::min<size_t>(Len, 7)]);
+  }
+
+  // ---- The loaded bytes at once --------------------------------------------------------------
+  // Line breaks are cut as the lines are (CR LF, LF, lone CR): a break is a blank that ends the
+  // line, a Delphi string, a quoted name and a line comment.
+
+  static bool IsBreak(char C) { return C == '\r' || C == '\n'; }
+
+  // The token of Len bytes at Pos of the source, which FUpper holds upper-cased.
+  void EmitAt(size_t Pos, size_t Len) {
+    uint64_t First;
+    std::memcpy(&First, FUpper + Pos, sizeof First);
+    Push({std::string_view(FUpper + Pos, Len), FLine, KeyOf(First, Len)});
+  }
+
+  // Where the word starting at S[Start] (whatever that byte is) ends. Word lengths vary too much
+  // for a loop over bytes to guess its exit, so sixteen bytes are classified at once.
+  size_t WordEnd(const char* S, size_t N, size_t Start) const {
+    size_t k = Start;
+#if defined(__SSE2__)
+    for (; k + 16 <= N; k += 16) {
+      unsigned In = NameBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k)), FPlsql);
+      if (k == Start) In |= 1;
+      if (const unsigned Out = ~In & 0xffff) return k + unsigned(__builtin_ctz(Out));
+    }
+#endif
+    const std::array<bool, 256>& Name = NameTables[FPlsql ? 1 : 0];
+    size_t j = k == Start ? Start + 1 : k;
+    while (j < N && Name[static_cast<unsigned char>(S[j])]) ++j;
+    return j;
+  }
+
+  // From the break at I to past it.
+  size_t PastBreak(const char* S, size_t N, size_t I) {
+    ++FLine;
+    return S[I] == '\r' && I + 1 < N && S[I + 1] == '\n' ? I + 2 : I + 1;
+  }
+
+  // The first break (or N) from I on.
+  static size_t FindBreak(const char* S, size_t N, size_t I) {
+#if defined(__SSE2__)
+    for (; I + 16 <= N; I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + I));
+      const unsigned M = unsigned(_mm_movemask_epi8(_mm_or_si128(
+          _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\n')))));
+      if (M) return I + unsigned(__builtin_ctz(M));
+    }
+#endif
+    while (I < N && !IsBreak(S[I])) ++I;
+    return I;
+  }
+
+  // The first byte from I on that is no blank within the line: text, a break, or N.
+  static size_t SkipBlanks(const char* S, size_t N, size_t I) {
+    while (I < N && static_cast<unsigned char>(S[I]) <= ' ' && !IsBreak(S[I])) ++I;
+    return I;
+  }
+
+  // The lines a comment from From to To spans, each part on its own line as the lines are read.
+  void CommentLines(const char* S, size_t N, size_t From, size_t To) {
+    for (size_t B = FindBreak(S, To, From); B < To; B = FindBreak(S, To, From)) {
+      Comment(std::string_view(S + From, B - From), FLine);
+      From = PastBreak(S, N, B);
+    }
+    Comment(std::string_view(S + From, To - From), FLine);
+  }
+
+  // A block comment whose text starts at From and that Close ends: past its end.
+  size_t BlockComment(const char* S, size_t N, size_t From, std::string_view Close) {
+    const size_t C = std::string_view(S, N).find(Close, From);
+    const size_t To = C == std::string_view::npos ? N : C;
+    CommentLines(S, N, From, To);
+    return C == std::string_view::npos ? N : C + Close.size();
+  }
+
+  // A string literal whose text starts at From: past its end. A Delphi string ends with its
+  // line, a PL/SQL one runs on over line breaks.
+  size_t StringLiteral(const char* S, size_t N, size_t From) {
+    size_t i = From;
+    for (;;) {
+      if (FPlsql) {
+        const void* Q = std::memchr(S + i, '\'', N - i);
+        const size_t End = Q ? size_t(static_cast<const char*>(Q) - S) : N;
+        for (size_t k = i; k < End; ++k)
+          if (S[k] == '\n' || (S[k] == '\r' && !(k + 1 < N && S[k + 1] == '\n'))) ++FLine;
+        i = End;
+      } else {
+        while (i < N && S[i] != '\'' && !IsBreak(S[i])) ++i;
+      }
+      if (i == N || S[i] != '\'') return i;
+      if (i + 1 < N && S[i + 1] == '\'') {
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+  }
+
+  // A pair of symbols that is one token.
+  static bool IsPair(char C, char D) {
+    static constexpr std::string_view Pairs[] = {":=", "..", "<=", ">=", "<>", "=>", "!=", "||"};
+    for (std::string_view P : Pairs)
+      if (C == P[0] && D == P[1]) return true;
+    return false;
+  }
+
+  // Every byte class but the common ones: comments, strings, quoted names, character codes,
+  // pairs of symbols.
+  size_t Other(const char* S, size_t N, size_t i) {
+    const bool Plsql = FPlsql;
+    const char C = S[i];
+    const char D = i + 1 < N ? S[i + 1] : '\0';
+    if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
+      const size_t E = FindBreak(S, N, i + 2);
+      Comment(std::string_view(S + i + 2, E - i - 2), FLine);
+      return E;
+    }
+    if (!Plsql && C == '&' && IsIdentifierChar(D, false)) {
+      const size_t j = WordEnd(S, N, i + 1);
+      EmitAt(i + 1, j - i - 1);
+      return j;
+    }
+    if (!Plsql && C == '{') return BlockComment(S, N, i + 1, "}");
+    if (!Plsql && C == '(' && D == '*') return BlockComment(S, N, i + 2, "*)");
+    if (Plsql && C == '/' && D == '*') return BlockComment(S, N, i + 2, "*/");
+    if (C == '\'') {
+      EmitString(FLine);
+      return StringLiteral(S, N, i + 1);
+    }
+    if (Plsql && C == '"') {
+      // A quoted name is a word; it ends with its line.
+      size_t End = i + 1;
+      while (End < N && S[End] != '"' && !IsBreak(S[End])) ++End;
+      if (End > i + 1) EmitAt(i + 1, End - i - 1);
+      return End < N && S[End] == '"' ? End + 1 : End;
+    }
+    if (!Plsql && C == '#') {
+      // A character code is a string.
+      size_t j = i + 1;
+      if (j < N && S[j] == '$') ++j;
+      while (j < N && IsIdentifierChar(S[j], false)) ++j;
+      EmitString(FLine);
+      return j;
+    }
+    const size_t Len = IsPair(C, D) ? 2 : 1;
+    EmitAt(i, Len);
+    return i + Len;
+  }
+
+  // One turn of the byte by byte scan at I: a blank run, a break, a token, a comment or a string.
+  size_t Step(const char* S, size_t N, size_t i) {
+    switch (ClassTables[FPlsql ? 1 : 0][static_cast<unsigned char>(S[i])]) {
+      case ccBlank:
+        return SkipBlanks(S, N, i + 1);
+      case ccBreak:
+        return SkipBlanks(S, N, PastBreak(S, N, i));
+      case ccName: {
+        const size_t j = WordEnd(S, N, i);
+        EmitAt(i, j - i);
+        return j;
+      }
+      case ccSingle:
+        EmitAt(i, 1);
+        return i + 1;
+      case ccOther:
+        break;
+    }
+    return Other(S, N, i);
+  }
+
+#if defined(__SSE2__)
+  // The bytes of a block of 64 as bit masks, bit k for the byte at I + k.
+  struct TBlock {
+    uint64_t Name = 0;     // name bytes
+    uint64_t Symbol = 0;   // other printable bytes that start a token
+    uint64_t Special = 0;  // where a comment, a string or a rarer pair may start
+    uint64_t Pair = 0;     // the ":" of ":="
+    uint64_t Lines = 0;    // the last byte of each break
+    uint64_t Last = 0;     // the last byte of each token but one going on past the block
+    unsigned Cross = 64;   // where a word going on past the block starts
+  };
+
+  // Which bytes may follow a symbol to make a pair or a comment opener with it.
+  static constexpr std::array<bool, 256> Seconds = [] {
+    std::array<bool, 256> A{};
+    for (char C : std::string_view("=.>|*/-")) A[static_cast<unsigned char>(C)] = true;
+    return A;
+  }();
+
+  // Reads 65 bytes from I.
+  TBlock Classify(const char* S, size_t I) const {
+    const bool Plsql = FPlsql;
+    uint64_t Name = 0, Printable = 0, Cr = 0, Lf = 0, Always = 0, First = 0, Second = 0, Colon = 0,
+             Equals = 0;
+    const auto Eq = [](__m128i V, char C) { return _mm_cmpeq_epi8(V, _mm_set1_epi8(C)); };
+    const auto Bits = [](__m128i M) { return uint64_t(unsigned(_mm_movemask_epi8(M))); };
+    for (int c = 0; c < 4; ++c) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + I + 16 * c));
+      // "<", "=", ">" are one range.
+      const __m128i Compare = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8(';')),
+                                            _mm_cmplt_epi8(V, _mm_set1_epi8('?')));
+      __m128i Firsts =
+          _mm_or_si128(_mm_or_si128(Compare, Eq(V, '.')), _mm_or_si128(Eq(V, '!'), Eq(V, '|')));
+      __m128i Rare = Eq(V, '\'');
+      if (Plsql) {
+        Firsts = _mm_or_si128(Firsts, _mm_or_si128(Eq(V, '-'), Eq(V, '/')));
+        Rare = _mm_or_si128(Rare, Eq(V, '"'));
+      } else {
+        Firsts = _mm_or_si128(Firsts, _mm_or_si128(Eq(V, '('), Eq(V, '/')));
+        Rare = _mm_or_si128(_mm_or_si128(Rare, Eq(V, '{')),
+                            _mm_or_si128(_mm_or_si128(Eq(V, '#'), Eq(V, '$')), Eq(V, '&')));
+      }
+      const __m128i Follows = _mm_or_si128(
+          _mm_or_si128(_mm_or_si128(Eq(V, '='), Eq(V, '.')), _mm_or_si128(Eq(V, '>'), Eq(V, '|'))),
+          _mm_or_si128(_mm_or_si128(Eq(V, '*'), Eq(V, '/')), Eq(V, '-')));
+      const int Shift = 16 * c;
+      Name |= uint64_t(NameBits(V, Plsql)) << Shift;
+      Printable |= Bits(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))) << Shift;
+      Cr |= Bits(Eq(V, '\r')) << Shift;
+      Lf |= Bits(Eq(V, '\n')) << Shift;
+      Always |= Bits(Rare) << Shift;
+      First |= Bits(Firsts) << Shift;
+      Second |= Bits(Follows) << Shift;
+      Colon |= Bits(Eq(V, ':')) << Shift;
+      Equals |= Bits(Eq(V, '=')) << Shift;
+    }
+    // What follows each byte: the byte after the block is read on its own.
+    const unsigned char After = static_cast<unsigned char>(S[I + 64]);
+    const uint64_t NextSecond = Second >> 1 | uint64_t(Seconds[After]) << 63;
+    const uint64_t NextEquals = Equals >> 1 | uint64_t(After == '=') << 63;
+    const uint64_t NextLf = Lf >> 1 | uint64_t(After == '\n') << 63;
+    const uint64_t NextName = Name >> 1 | uint64_t(NameTables[Plsql ? 1 : 0][After]) << 63;
+    TBlock B;
+    B.Name = Name;
+    B.Pair = Colon & NextEquals;
+    // A pair whose second byte lies past the block is read on its own.
+    B.Special = Always | (First & NextSecond) | (B.Pair & uint64_t(1) << 63);
+    B.Symbol = Printable & ~Name & ~(B.Pair << 1);
+    B.Lines = Lf | (Cr & ~NextLf);
+    B.Last = (Name & ~NextName) | (B.Symbol & ~B.Pair) | B.Pair << 1;
+    if (Name & NextName & uint64_t(1) << 63)
+      B.Cross = ~Name ? 64 - unsigned(__builtin_clzll(~Name)) : 0;
+    return B;
+  }
+
+  static unsigned BitsIn(uint64_t X) {
+    X = X - ((X >> 1) & 0x5555555555555555u);
+    X = (X & 0x3333333333333333u) + ((X >> 2) & 0x3333333333333333u);
+    X = (X + (X >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return unsigned((X * 0x0101010101010101u) >> 56);
+  }
+
+  // Below bit K.
+  static uint64_t Below(size_t K) {
+    return K >= 64 ? ~uint64_t(0) : (uint64_t(1) << K) - 1;
+  }
+
+  // Reads the tokens of the 64 bytes at I without a branch on what each token is; a byte that
+  // needs a closer look (a comment, a string, a rarer pair) is read byte by byte, and the block
+  // goes on after it. Returns where to go on. The source holds 16 bytes more.
+  size_t Block(const char* S, size_t N, size_t I) {
+    const TBlock B = Classify(S, I);
+    // Each block, and each stretch after a closer look, starts where no word goes on from the
+    // byte before it.
+    const uint64_t AllStarts = ((B.Name & ~(B.Name << 1)) | B.Symbol) & Below(B.Cross);
+    uint64_t Breaks = B.Lines;
+    int Line = FLine;
+    size_t From = I;
+    for (;;) {
+      const uint64_t After = ~Below(From - I);
+      const uint64_t Special = B.Special & After;
+      const unsigned Stop = Special ? unsigned(__builtin_ctzll(Special)) : 64;
+      // Each token's first and last byte, in step; the last byte of a ":=" may be the byte
+      // that looks like the start of a pair.
+      uint64_t Starts = AllStarts & After & Below(Stop);
+      uint64_t Lasts = B.Last & After & (Below(Stop) | (B.Pair << 1));
+      size_t End = From;
+      MakeRoom(64);
+      TToken* Out = FNext;
+      for (; Starts; Starts &= Starts - 1, Lasts &= Lasts - 1) {
+        const unsigned P = unsigned(__builtin_ctzll(Starts));
+        const uint64_t Passed = Breaks & Below(P);
+        if (Passed) {
+          Breaks &= ~Passed;
+          Line += int(BitsIn(Passed));
+        }
+        const size_t Len = size_t(__builtin_ctzll(Lasts)) + 1 - P;
+        const char* const Text = FUpper + I + P;
+        uint64_t First;
+        std::memcpy(&First, Text, sizeof First);
+        *Out++ = {std::string_view(Text, Len), Line, KeyOf(First, Len)};
+        End = I + P + Len;
+      }
+      FNext = Out;
+      const size_t Next = std::max<size_t>(I + std::min(Stop, B.Cross), End);
+      const uint64_t Passed = Breaks & Below(Next - I);
+      Breaks &= ~Passed;
+      Line += int(BitsIn(Passed));
+      FLine = Line;
+      if (Next - I >= 64) return Next;
+      From = Next;
+      // A word going on past the block is read on its own, and the next block starts after it.
+      if (Next == I + B.Cross) return Step(S, N, Next);
+      if (Next == I + Stop) {
+        From = Step(S, N, Next);
+        if (From - I >= 64) return From;
+        // The closer look counted the breaks it passed.
+        Breaks &= ~Below(From - I);
+        Line = FLine;
+      }
+    }
+  }
+#endif
+
+  void ScanBuffer(std::string_view Buffer) {
+    const char* const S = Buffer.data();
+    const size_t N = Buffer.size();
+    char* const To = FOut.Upper.data();
+    size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 16 <= N; k += 16)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + k),
+                       UpperCased(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k))));
+#endif
+    for (; k < N; ++k) To[k] = Up(S[k]);
+    FUpper = To;
+    FLine = 1;
+    size_t i = 0;
+#if defined(__SSE2__)
+    while (i + 64 + 16 <= N) i = Block(S, N, i);
+#endif
+    while (i < N) i = Step(S, N, i);
+  }
+
+  // ---- Line by line, for edited lines ---------------------------------------------------------
+
+  void ScanLines() {
+    // Sixteen bytes are loaded at any place of a line: the line is read from a copy that has
+    // them where the loaded bytes hold fewer after it (the last line, edited lines).
+    const std::string_view Buffer = FLines.Buffer();
+    const uintptr_t From = reinterpret_cast<uintptr_t>(Buffer.data());
+    const uintptr_t Till = From + Buffer.size();
+    std::string Padded;
+    for (int i = 0; i < FLines.Count(); ++i) {
+      const std::string_view Line = FLines[i];
+      const uintptr_t At = reinterpret_cast<uintptr_t>(Line.data());
+      if (At >= From && At + Line.size() + 16 <= Till) {
+        ScanLine(Line, i + 1);
+        continue;
+      }
+      Padded.resize(Line.size() + 16);
+      std::memcpy(Padded.data(), Line.data(), Line.size());
+      ScanLine(std::string_view(Padded.data(), Line.size()), i + 1);
+    }
+  }
+
+  // The token whose text was just copied to From..FTo.
+  void Emit(const char* From, int Line) {
+    const std::string_view Text(From, size_t(FTo - From));
+    Push({Text, Line, TokenKey(Text)});
+  }
+
+  // Copies the word starting at L[Start] (whatever that byte is) upper-cased to FTo and returns
+  // where it ends. L has sixteen readable bytes past its end.
+  size_t Word(std::string_view L, size_t Start) {
+    const size_t N = L.size();
+    // A store through a char pointer may alias the members: only locals in the loops.
+    char* const To = FTo;
+#if defined(__SSE2__)
+    for (size_t k = Start;; k += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + k));
+      // The buffer has sixteen bytes to spare past the last token; the next word overwrites
+      // what lands past this one.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + (k - Start)), UpperCased(V));
+      unsigned In = NameBits(V, FPlsql);
+      if (k == Start) In |= 1;
+      if (N - k < 16) In &= (1u << (N - k)) - 1;  // the line ends there
+      if (const unsigned Out = ~In & 0xffff) {
+        const size_t j = k + unsigned(__builtin_ctz(Out));
+        FTo = To + (j - Start);
+        return j;
+      }
+    }
+#else
+    const size_t j = WordEnd(L.data(), N, Start);
+    for (size_t k = Start; k < j; ++k) To[k - Start] = Up(L[k]);
+    FTo = To + (j - Start);
+    return j;
+#endif
   }
 
   void ScanLine(std::string_view L, int Line) {
-    const bool Plsql = FLanguage == TSourceLanguage::slPlsql;
-    static constexpr auto Classes = [] {
-      std::array<std::array<bool, 256>, 2> A{};
-      for (int C = 0; C < 256; ++C)
-        for (int K = 0; K < 2; ++K) A[size_t(K)][size_t(C)] = IsIdentifierChar(char(C), K == 1);
-      return A;
-    }();
-    const std::array<bool, 256>& Name = Classes[Plsql ? 1 : 0];
-    // Symbols that begin no pair, comment, string or name: a token of one byte, found at once.
-    static constexpr auto Singles = [] {
-      std::array<std::array<bool, 256>, 2> A{};
-      for (int K = 0; K < 2; ++K)
-        for (char C : std::string_view(";,)[]+*%@^}?"))
-          A[size_t(K)][static_cast<unsigned char>(C)] = true;
-      A[1][size_t('(')] = true;  // no comment starts with it in PL/SQL
-      return A;
-    }();
-    const std::array<bool, 256>& Single = Singles[Plsql ? 1 : 0];
+    const bool Plsql = FPlsql;
+    const std::array<bool, 256>& Name = NameTables[Plsql ? 1 : 0];
+    const std::array<bool, 256>& Single = SingleTables[Plsql ? 1 : 0];
     size_t i = 0;
     const size_t N = L.size();
     // A Delphi string ends with its line.
@@ -218,29 +604,15 @@ class TLexer {
       const char D = i + 1 < N ? L[i + 1] : '\0';
       if (static_cast<unsigned char>(C) <= ' ') {
         ++i;
-#if defined(__SSE2__)
-        // Indentation runs vary in length as words do.
-        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + i));
-        unsigned Text = unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(V, _mm_set1_epi8(' '))) |
-                                 _mm_movemask_epi8(V));
-        if (N - i < 16) Text |= ~0u << (N - i);  // the line ends there
-        if (Text & 0xffff) {
-          i += unsigned(__builtin_ctz(Text));
-          continue;
-        }
-#endif
-        while (i < N && static_cast<unsigned char>(L[i]) <= ' ') ++i;
       } else if (Name[static_cast<unsigned char>(C)] ||
                  (!Plsql && C == '&' && IsIdentifierChar(D, false)) || (!Plsql && C == '$')) {
-        const size_t Start = C == '&' ? i + 1 : i;
         char* const From = FTo;
-        const size_t j = Word(L, Start, Name, Plsql);
-        Emit(From, Line, FKey);
-        i = j;
+        i = Word(L, C == '&' ? i + 1 : i);
+        Emit(From, Line);
       } else if (Single[static_cast<unsigned char>(C)]) {
         char* const From = FTo;
         *FTo++ = C;
-        Emit(From, Line, 1 | uint64_t(static_cast<unsigned char>(C)) << 8);
+        Emit(From, Line);
         ++i;
       } else if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
         Comment(L.substr(i + 2), Line);
@@ -277,32 +649,92 @@ class TLexer {
         EmitString(Line);
         i = j;
       } else {
-        static constexpr std::string_view Pairs[] = {
-            ":=", "..", "<=", ">=", "<>", "=>", "!=", "||"};
-        size_t Len = 1;
-        for (std::string_view P : Pairs)
-          if (C == P[0] && D == P[1]) Len = 2;
         char* const From = FTo;
         *FTo++ = C;
-        if (Len == 2) *FTo++ = D;
+        if (IsPair(C, D)) {
+          *FTo++ = D;
+          ++i;
+        }
         Emit(From, Line);
-        i += Len;
+        ++i;
       }
     }
   }
 
   const TLines& FLines;
-  TSourceLanguage FLanguage;
+  const bool FPlsql;
+  TScannedSource& FOut;
+  // The loaded bytes at once: the source upper-cased, and the line of the byte being read.
+  const char* FUpper = nullptr;
+  int FLine = 1;
+  // Line by line: the state at the end of a line, and where the next token's text goes.
   TState FState = stCode;
-  TScannedSource FOut;
-  char* FTo = nullptr;  // where the next token's text goes
-  uint64_t FKey = 0;    // the last word's
+  char* FTo = nullptr;
+  // The tokens written so far, and the room for more.
+  TToken* FBase = nullptr;
+  TToken* FNext = nullptr;
+  TToken* FRoomEnd = nullptr;
 };
 
 }  // namespace
 
+namespace {
+
+// The buffers of the source last scanned on this thread, kept for the next one: a file's tokens
+// take a few times its size, and fresh buffers would be faulted in and freed file after file.
+// Buffers of a big file are not kept: a thread would hold them as long as it runs.
+struct TScratch {
+  std::string Upper;
+  TTokenList Tokens;
+};
+thread_local TScratch Scratch;
+constexpr size_t KeptScratchLimit = size_t(16) << 20;  // bytes of each buffer
+
+}  // namespace
+
+TTokenList& TTokenList::operator=(TTokenList&& Other) noexcept {
+  if (this == &Other) return *this;
+  Free();
+  FData = std::exchange(Other.FData, nullptr);
+  FSize = std::exchange(Other.FSize, 0);
+  FCapacity = std::exchange(Other.FCapacity, 0);
+  return *this;
+}
+
+void TTokenList::Free() {
+  if (FData) std::allocator<TToken>().deallocate(FData, FCapacity);
+  FData = nullptr;
+  FSize = FCapacity = 0;
+}
+
+TToken* TTokenList::Room(size_t Used, size_t Count) {
+  if (Used + Count > FCapacity) {
+    // Tokens are plain values: the room is left unwritten, and moving them is copying bytes.
+    const size_t Capacity = std::max(Used + Count, FCapacity * 2);
+    TToken* const Data = std::allocator<TToken>().allocate(Capacity);
+    if (Used) std::memcpy(static_cast<void*>(Data), FData, Used * sizeof(TToken));
+    Free();
+    FData = Data;
+    FCapacity = Capacity;
+  }
+  FSize = std::min(FSize, Used);
+  return FData + Used;
+}
+
+TScannedSource::~TScannedSource() {
+  if (Upper.capacity() > Scratch.Upper.capacity() && Upper.capacity() <= KeptScratchLimit)
+    Scratch.Upper = std::move(Upper);
+  if (Tokens.capacity() > Scratch.Tokens.capacity() &&
+      Tokens.capacity() * sizeof(TToken) <= KeptScratchLimit)
+    Scratch.Tokens = std::move(Tokens);
+}
+
 TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language) {
-  return TLexer(Lines, Language).Run();
+  TScannedSource Out;
+  Out.Upper = std::move(Scratch.Upper);
+  Out.Tokens = std::move(Scratch.Tokens);
+  TLexer(Lines, Language, Out).Run();
+  return Out;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -26,10 +27,98 @@ constexpr uint64_t TokenKey(std::string_view Text) {
 // which stands as the token "'" whatever it held. The text lives in the scanned source.
 struct TToken {
   std::string_view Text;
-  int Line = 0;  // 1-based
-  uint64_t Key = 0;
+  int Line;  // 1-based
+  uint64_t Key;
   // With a literal, TokenKey is worked out at compile time.
   bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text == T); }
+};
+
+// Whether a token may be one of a few words: its length and first byte are those of one of them.
+// One look rules out most tokens, where comparing each with every word costs a branch a word.
+class TWordFilter {
+ public:
+  constexpr TWordFilter(std::initializer_list<std::string_view> Words) {
+    for (std::string_view W : Words) FBits[W.size() & 15] |= uint32_t(1) << (W[0] & 31);
+  }
+  constexpr bool MayHold(const TToken& T) const {
+    return FBits[T.Key & 15] >> ((T.Key >> 8) & 31) & 1;
+  }
+
+ private:
+  uint32_t FBits[16] = {};
+};
+
+// Words of up to seven bytes, each with a number (1 up), told from a token at one look-up of its
+// key in a table without collisions: no chain of comparisons, no branch a word.
+template <size_t N>
+class TWordTable {
+ public:
+  struct TEntry {
+    std::string_view Word;
+    uint8_t Value;
+  };
+  constexpr explicit TWordTable(const TEntry (&Words)[N]) {
+    for (uint64_t Seed = 1;; ++Seed) {
+      FMagic = Seed * 0x9E3779B97F4A7C15u;
+      bool Clash = false;
+      for (uint64_t& K : FKeys) K = 0;
+      for (const TEntry& E : Words) {
+        // A longer word would be equal to a token only in its first seven bytes.
+        if (E.Word.size() > 7 || E.Value == 0) throw "a word of up to seven bytes, a value from 1";
+        const uint64_t K = TokenKey(E.Word);
+        uint64_t& Slot = FKeys[Index(K)];
+        Clash = Clash || Slot != 0;
+        Slot = K;
+        FValues[Index(K)] = E.Value;
+      }
+      if (!Clash) return;
+    }
+  }
+  // The word's number, 0 for any other token.
+  constexpr uint8_t operator()(const TToken& T) const {
+    const size_t I = Index(T.Key);
+    // Multiplied, not chosen: a branch here would be guessed wrong at every word.
+    return uint8_t(FValues[I] * uint8_t(FKeys[I] == T.Key));
+  }
+
+ private:
+  constexpr size_t Index(uint64_t Key) const { return size_t((Key * FMagic) >> 58); }
+  uint64_t FMagic = 0;
+  uint64_t FKeys[64] = {};
+  uint8_t FValues[64] = {};
+};
+
+// The tokens of a source in order. The lexer writes them in place, with no check per token, into
+// room it makes a block at a time.
+class TTokenList {
+ public:
+  TTokenList() = default;
+  TTokenList(TTokenList&& Other) noexcept { *this = std::move(Other); }
+  TTokenList& operator=(TTokenList&& Other) noexcept;
+  TTokenList(const TTokenList&) = delete;
+  TTokenList& operator=(const TTokenList&) = delete;
+  ~TTokenList() { Free(); }
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  const TToken& operator[](size_t I) const { return FData[I]; }
+  const TToken& back() const { return FData[FSize - 1]; }
+  const TToken* begin() const { return FData; }
+  const TToken* end() const { return FData + FSize; }
+  size_t capacity() const { return FCapacity; }
+
+  void clear() { FSize = 0; }
+  // Makes room for Count tokens after the first Used and returns where they go; the tokens
+  // written there count from SetSize on.
+  TToken* Room(size_t Used, size_t Count);
+  void SetSize(size_t Size) { FSize = Size; }
+
+ private:
+  void Free();
+
+  TToken* FData = nullptr;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
 };
 
 // Where comments ask for findings to be left out: line -> the rule IDs named (empty: every rule).
@@ -37,10 +126,12 @@ using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
   std::string Upper;  // the tokens' texts upper-cased, one after the other
-  std::vector<TToken> Tokens;
+  TTokenList Tokens;
   TIgnoreMap Ignores;
 
   TScannedSource() = default;
+  // Hands the buffers on to the next scan on this thread.
+  ~TScannedSource();
   // Tokens point into Upper, whose buffer moves along with it.
   TScannedSource(TScannedSource&&) = default;
   TScannedSource& operator=(TScannedSource&&) = default;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AnalysisTestUtil.h"
+#include "analysis/uFL_SourceScanner.h"
 
 namespace {
 
@@ -201,5 +202,78 @@ INSTANTIATE_TEST_SUITE_P(
                       WordCase{"  Open c1;", "OPEN", TSourceLanguage::slPlsql, true},
                       WordCase{"  v_open#, open$ := 1;", "OPEN", TSourceLanguage::slPlsql, false},
                       WordCase{"  \"open\" x;", "OPEN", TSourceLanguage::slPlsql, true}));
+
+}  // namespace
+
+namespace {
+
+// The lexer reads a file's loaded bytes at once and edited lines one by one; both ways must cut
+// lines as the lines are cut and give the same tokens. Expected: each token as TEXT@LINE.
+struct LexCase {
+  const char* Title;
+  std::string Text;
+  TSourceLanguage Language;
+  std::string Expected;  // empty: only the two ways compared
+};
+
+std::string Rendered(const TScannedSource& S) {
+  std::string R;
+  for (const TToken& T : S.Tokens)
+    R += (R.empty() ? "" : " ") + std::string(T.Text) + "@" + std::to_string(T.Line);
+  for (const auto& [Line, Ids] : S.Ignores) {
+    R += " ignore@" + std::to_string(Line);
+    for (const std::string& Id : Ids) R += ":" + Id;
+  }
+  return R;
+}
+
+class LexerPathsTest : public ::testing::TestWithParam<LexCase> {};
+
+TEST_P(LexerPathsTest, LoadedBytesReadAsEditedLines) {
+  const LexCase& C = GetParam();
+  TLines Loaded;
+  Loaded.Assign(std::string(C.Text));
+  ASSERT_TRUE(Loaded.AllInBuffer());
+  TLines Edited;
+  Edited.Assign(std::string(C.Text));
+  Edited.Set(0, Edited.Get(0));
+  ASSERT_FALSE(Edited.AllInBuffer());
+  const std::string Whole = Rendered(ScanSource(Loaded, C.Language));
+  EXPECT_EQ(Whole, Rendered(ScanSource(Edited, C.Language))) << C.Title;
+  if (!C.Expected.empty()) {
+    EXPECT_EQ(Whole, C.Expected) << C.Title;
+  }
+}
+
+// Long enough for the reads of 64 bytes at once: words across their borders, pairs, comments.
+std::string Blocks() {
+  std::string S;
+  for (int i = 0; i < 40; ++i)
+    S += std::string(size_t(i % 70 + 1), char('a' + i % 26)) + ":=>x<>=y..z{c\r" + "}(*\n*)//" +
+         std::string(size_t(i), ' ') + "'s''t'#13$FF&do\r\n";
+  return S;
+}
+
+constexpr TSourceLanguage Delphi = TSourceLanguage::slDelphi;
+constexpr TSourceLanguage Plsql = TSourceLanguage::slPlsql;
+
+INSTANTIATE_TEST_SUITE_P(
+    Breaks, LexerPathsTest,
+    ::testing::Values(
+        LexCase{"lone CR breaks", "a\rb := 1;\r// x\rc", Delphi, "A@1 B@2 :=@2 1@2 ;@2 C@4"},
+        LexCase{"LF then CR is two breaks", "x\r\ny\n\rz\n", Delphi, "X@1 Y@2 Z@4"},
+        LexCase{"string at the end, no break", "s := 'abc", Delphi, "S@1 :=@1 '@1"},
+        LexCase{"Delphi string ends with its line", "s := 'a\r\nb'", Delphi,
+                "S@1 :=@1 '@1 B@2 '@2"},
+        LexCase{"comment at the end, no break", "x -- ferrolin:ignore FL101", Plsql,
+                "X@1 ignore@1:FL101"},
+        LexCase{"brace comment across lines", "a { one\r\ntwo ferrolin:ignore\r\n} b", Delphi,
+                "A@1 B@3 ignore@2"},
+        LexCase{"byte-order mark", "\xEF\xBB\xBFunit U;", Delphi, "\xEF\xBB\xBFUNIT@1 U@1 ;@1"},
+        LexCase{"PL/SQL string over lines", "x := 'a\nb\r\nc' || y;\nz", Plsql,
+                "X@1 :=@1 '@1 ||@3 Y@3 ;@3 Z@4"},
+        LexCase{"quoted name ends with its line", "\"abc\rdef\"", Plsql, "ABC@1 DEF@2"},
+        LexCase{"Delphi blocks", Blocks(), Delphi, ""},
+        LexCase{"PL/SQL blocks", Blocks(), Plsql, ""}));
 
 }  // namespace
