@@ -42,7 +42,7 @@ void CompareLexerPaths(const std::string& Text, TSourceLanguage Language) {
   const TScannedSource B = ScanSource(Edited, Language);
   if (A.Tokens.size() != B.Tokens.size() || A.Ignores != B.Ignores) __builtin_trap();
   for (size_t i = 0; i < A.Tokens.size(); ++i)
-    if (A.Tokens[i].Text != B.Tokens[i].Text || A.Tokens[i].Line != B.Tokens[i].Line ||
+    if (A.Tokens[i].Text() != B.Tokens[i].Text() || A.Tokens[i].Line != B.Tokens[i].Line ||
         A.Tokens[i].Key != B.Tokens[i].Key)
       __builtin_trap();
 }

@@ -40,7 +40,7 @@ bool IsDirective(const TToken& W) {
     return K;
   }();
   for (size_t i = 0; i < Keys.size(); ++i)
-    if (W.Key == Keys[i] && W.Text == Words[i]) return true;
+    if (W.Key == Keys[i] && W.Text() == Words[i]) return true;
   return false;
 }
 
@@ -131,11 +131,11 @@ class TDelphiBuilder : public TModelParser {
       } else if (AtAny({"CONST", "CONSTREF"})) {
         ++P;
       } else if (IsWord(P) && (At(",", 1) || At(":", 1) || At(";", 1) || At(")", 1))) {
-        Group.push_back({std::string(T[P].Text), "", T[P].Line, false, Out});
+        Group.push_back({std::string(T[P].Text()), "", T[P].Line, false, Out});
         P += At(",", 1) ? 2 : 1;
       } else if (At(":")) {
         ++P;
-        const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
+        const std::string Type = IsWord(P) ? std::string(T[P].Text()) : std::string();
         int Depth = 0;
         for (; !End(); ++P) {
           if (At("(") || At("[")) ++Depth;
@@ -196,7 +196,7 @@ class TDelphiBuilder : public TModelParser {
   void VarEntry(int Owner) {
     std::vector<TDeclared> Names;
     while (IsWord(P)) {
-      Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
+      Names.push_back({std::string(T[P].Text()), "", T[P].Line, false, false});
       ++P;
       if (!At(",")) break;
       ++P;
@@ -204,7 +204,7 @@ class TDelphiBuilder : public TModelParser {
     if (At(":")) {
       ++P;
       if (At("PACKED")) ++P;
-      const std::string Type = IsWord(P) ? std::string(T[P].Text) : std::string();
+      const std::string Type = IsWord(P) ? std::string(T[P].Text()) : std::string();
       if (At("RECORD")) {
         ++P;
         SkipTypeBody();
@@ -224,7 +224,7 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         continue;
       }
-      const std::string Name(T[P++].Text);
+      const std::string Name(T[P++].Text());
       if (At("<")) SkipAngles();
       if (!At("=")) {
         SkipStatement({"BEGIN", "IMPLEMENTATION"});
@@ -351,13 +351,13 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         std::vector<TDeclared> Names;
         while (IsWord(P)) {
-          Names.push_back({std::string(T[P].Text), "", T[P].Line, false, false});
+          Names.push_back({std::string(T[P].Text()), "", T[P].Line, false, false});
           ++P;
           if (!At(",")) break;
           ++P;
         }
         const std::string Type =
-            At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text) : std::string();
+            At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text()) : std::string();
         for (TDeclared& D : Names) {
           D.Type = Type;
           R.Locals.push_back(std::move(D));

@@ -8,7 +8,7 @@
 namespace {
 
 bool IsWordToken(const TToken& Tk) {
-  const unsigned char C = Tk.Text.empty() ? 0 : static_cast<unsigned char>(Tk.Text[0]);
+  const unsigned char C = Tk.Text().empty() ? 0 : static_cast<unsigned char>(Tk.Text()[0]);
   return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
 }
 
@@ -52,7 +52,7 @@ class TRoutineReader {
     bool LastCreates = false;
     while (K < R.BodyEnd && IsWordToken(T[K])) {
       ++Parts;
-      LastCreates = IsConstructorName(T[K].Text);
+      LastCreates = IsConstructorName(T[K].Text());
       ++K;
       if (K < R.BodyEnd && T[K].Is("<")) {
         int D = 0;
@@ -80,7 +80,7 @@ class TRoutineReader {
         if (Depth == 1 && T[K].Is(",")) ++Args;
       }
       if (Args == 1 && First < K) {
-        const std::string_view A = T[First].Text;
+        const std::string_view A = T[First].Text();
         const bool Plain =
             Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
             (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
@@ -105,7 +105,7 @@ class TRoutineReader {
       const size_t i = K.At - 1;  // the name assigned to
       bool Owned = false;
       if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
-        Names.push_back(T[i].Text);
+        Names.push_back(T[i].Text());
     }
     return Names;
   }
@@ -115,8 +115,8 @@ class TRoutineReader {
     TVarUse U;
     const uint64_t Key = TokenKey(Name);
     for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
-      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
-      const std::string_view Prev = T[i - 1].Text;
+      if (T[i].Key != Key || T[i].Text() != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
+      const std::string_view Prev = T[i - 1].Text();
       const std::string_view Next = Text(i + 1);
       if (Next == ":=") {
         bool Owned = false;
@@ -161,7 +161,7 @@ class TRoutineReader {
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
-        if (T[Do].Text == Name && (T[Do - 1].Is("WITH") || T[Do - 1].Is(",")) &&
+        if (T[Do].Text() == Name && (T[Do - 1].Is("WITH") || T[Do - 1].Is(",")) &&
             (Text(Do + 1) == "DO" || Text(Do + 1) == ","))
           Names = true;
       if (!Names || Text(Do) != "DO") continue;
@@ -194,7 +194,7 @@ class TRoutineReader {
       if (!Inside || N.BodyEnd == 0) continue;
       if (N.Local(Name)) continue;  // its own variable of that name
       for (size_t k = N.BodyBegin; k <= N.BodyEnd; ++k)
-        if (T[k].Text == Name) return true;
+        if (T[k].Text() == Name) return true;
     }
     return false;
   }
@@ -246,15 +246,15 @@ class TRoutineReader {
     size_t E = C;
     while (E < F && !T[E].Is(";")) ++E;
     for (size_t k = E + 1; k < F; ++k)
-      if (!Among(T[k].Text, {"TRY", "FINALLY", "EXCEPT", "BEGIN", "END", ";", "IF", "THEN", "ELSE",
-                             "NOT", "ASSIGNED", "(", ")", "NIL", "<>", "="}) &&
-          T[k].Text != Name)
+      if (!Among(T[k].Text(), {"TRY", "FINALLY", "EXCEPT", "BEGIN", "END", ";", "IF", "THEN",
+                               "ELSE", "NOT", "ASSIGNED", "(", ")", "NIL", "<>", "="}) &&
+          T[k].Text() != Name)
         return true;
     return false;
   }
 
   // The token text at K, empty past the end of the file.
-  std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text : std::string_view(); }
+  std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text() : std::string_view(); }
 
   const TTokenList& T;
   const TSourceModel& M;
@@ -283,11 +283,11 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
 
 // The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
 std::string Quote(const TTokenList& T, size_t I, size_t End) {
-  std::string S(T[I].Text);
+  std::string S(T[I].Text());
   if (!IsWordToken(T[I])) return S;
   while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {
     S += ".";
-    S += T[I + 2].Text;
+    S += T[I + 2].Text();
     I += 2;
   }
   return S;

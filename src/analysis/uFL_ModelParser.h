@@ -23,8 +23,8 @@ class TModelParser {
     return false;
   }
   bool IsWord(size_t I) const {
-    if (I >= T.size() || T[I].Text.empty()) return false;
-    const unsigned char C = static_cast<unsigned char>(T[I].Text[0]);
+    if (I >= T.size() || T[I].Text().empty()) return false;
+    const unsigned char C = static_cast<unsigned char>(T[I].Ptr[0]);
     return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
   }
   int Line() const { return P < T.size() ? T[P].Line : (T.empty() ? 0 : T.back().Line); }
@@ -58,14 +58,14 @@ class TModelParser {
       }
       if (Depth == 0)
         for (size_t k = 0; k < Stop.size(); ++k)
-          if ((k >= Count || S.Key == Keys[k]) && S.Text == Stop.begin()[k]) return;
+          if ((k >= Count || S.Key == Keys[k]) && S.Text() == Stop.begin()[k]) return;
     }
   }
   // The dotted name at P ("TFORM1.LOADDATA"), generic arguments left out.
   std::string DottedName() {
     std::string Name;
     while (IsWord(P)) {
-      Name += T[P++].Text;
+      Name += T[P++].Text();
       if (At("<")) SkipAngles();
       if (!At(".") || !IsWord(P + 1)) break;
       Name += '.';

@@ -16,7 +16,7 @@ class TPlsqlBuilder : public TModelParser {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         Routine(-1);
       } else if (At("CURSOR") && IsWord(P + 1)) {
-        M.PackageCursors.push_back({std::string(T[P + 1].Text), "", T[P + 1].Line, true, false});
+        M.PackageCursors.push_back({std::string(T[P + 1].Text()), "", T[P + 1].Line, true, false});
         ++P;
         SkipStatement();
       } else if (At("TYPE") && IsWord(P + 1)) {
@@ -29,7 +29,7 @@ class TPlsqlBuilder : public TModelParser {
 
  private:
   void TypeDeclaration() {
-    const std::string Name(T[P + 1].Text);
+    const std::string Name(T[P + 1].Text());
     P += 2;
     if (AtAny({"IS", "AS"}) && At("REF", 1) && At("CURSOR", 2)) M.RefCursorTypes.insert(Name);
     SkipStatement({"BEGIN", "PROCEDURE", "FUNCTION", "END"});
@@ -61,7 +61,7 @@ class TPlsqlBuilder : public TModelParser {
         Routine(Index);
       } else if (At("CURSOR") && IsWord(P + 1)) {
         M.Routines[size_t(Index)].Locals.push_back(
-            {std::string(T[P + 1].Text), "", T[P + 1].Line, true, false});
+            {std::string(T[P + 1].Text()), "", T[P + 1].Line, true, false});
         ++P;
         SkipStatement();
       } else if (At("TYPE") && IsWord(P + 1)) {
@@ -71,10 +71,10 @@ class TPlsqlBuilder : public TModelParser {
       } else if (AtAny({"END", "CREATE", "/"})) {
         return;  // declarations that never reach a body
       } else if (IsWord(P)) {
-        TDeclared D{std::string(T[P].Text), "", T[P].Line, false, false};
+        TDeclared D{std::string(T[P].Text()), "", T[P].Line, false, false};
         ++P;
         if (At("CONSTANT")) ++P;
-        if (IsWord(P)) D.Type = std::string(T[P].Text);
+        if (IsWord(P)) D.Type = std::string(T[P].Text());
         M.Routines[size_t(Index)].Locals.push_back(std::move(D));
         SkipStatement({"BEGIN"});
       } else {
@@ -93,13 +93,13 @@ class TPlsqlBuilder : public TModelParser {
       if (At(")")) --Depth;
       if (Depth == 1 && At(",")) Start = true;
       if (Start && IsWord(P)) {
-        TDeclared D{std::string(T[P].Text), "", T[P].Line, false, false};
+        TDeclared D{std::string(T[P].Text()), "", T[P].Line, false, false};
         ++P;
         while (AtAny({"IN", "OUT", "NOCOPY"})) {
           if (At("OUT")) D.Out = true;
           ++P;
         }
-        if (IsWord(P)) D.Type = std::string(T[P].Text);
+        if (IsWord(P)) D.Type = std::string(T[P].Text());
         R.Params.push_back(std::move(D));
         Start = false;
         continue;

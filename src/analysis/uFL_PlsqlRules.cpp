@@ -43,7 +43,7 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
   const uint64_t Key = TokenKey(Name);
   for (const auto& [Begin, End] : Ranges)
     for (size_t i = Begin + 1; i < End; ++i) {
-      if (T[i].Key != Key || T[i].Text != Name || T[i - 1].Is(".")) continue;
+      if (T[i].Key != Key || T[i].Text() != Name || T[i - 1].Is(".")) continue;
       const TToken& Prev = T[i - 1];
       const bool Dotted = i + 1 < T.size() && T[i + 1].Is(".");
       if (Prev.Is("OPEN") && !(i >= 2 && T[i - 2].Is("."))) {
@@ -80,7 +80,7 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
   std::vector<std::string_view> Names;
   for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
     if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
-    const std::string_view Name = T[i + 1].Text;
+    const std::string_view Name = T[i + 1].Text();
     if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
     Names.push_back(Name);
   }

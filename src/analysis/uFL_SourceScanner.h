@@ -26,11 +26,20 @@ constexpr uint64_t TokenKey(std::string_view Text) {
 // A word (upper-cased), a number, a symbol (":=", "..", or one character) or a string literal,
 // which stands as the token "'" whatever it held. The text lives in the scanned source.
 struct TToken {
-  std::string_view Text;
+  TToken() = default;
+  TToken(std::string_view T, int L, uint64_t K)
+      : Ptr(T.data()), Len(uint32_t(T.size())), Line(L), Key(K) {}
+
+  // 24 bytes rather than the 32 of a string_view and the rest: a file's tokens are written and
+  // read several times over. A word is never near 4 GiB long.
+  const char* Ptr;
+  uint32_t Len;
   int Line;  // 1-based
   uint64_t Key;
+
+  std::string_view Text() const { return {Ptr, Len}; }
   // With a literal, TokenKey is worked out at compile time.
-  bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text == T); }
+  bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text() == T); }
 };
 
 // Whether a token may be one of a few words: its length and first byte are those of one of them.

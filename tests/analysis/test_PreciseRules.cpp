@@ -219,7 +219,7 @@ struct LexCase {
 std::string Rendered(const TScannedSource& S) {
   std::string R;
   for (const TToken& T : S.Tokens)
-    R += (R.empty() ? "" : " ") + std::string(T.Text) + "@" + std::to_string(T.Line);
+    R += (R.empty() ? "" : " ") + std::string(T.Text()) + "@" + std::to_string(T.Line);
   for (const auto& [Line, Ids] : S.Ignores) {
     R += " ignore@" + std::to_string(Line);
     for (const std::string& Id : Ids) R += ":" + Id;
