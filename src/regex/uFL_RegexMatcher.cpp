@@ -161,7 +161,9 @@ bool TRegexMatcher::Search(const uint8_t* Begin, const uint8_t* End, const uint8
   }
   // The terminating NUL is never tried: a match that could only be empty at the end is no match.
   for (const uint8_t* At = From;; ++At) {
-    At = NextInByteSet(Program.StartCharSet, Program.StartScan, At, End);
+    // The byte at hand first: where most bytes may start a match, the scan would only cost.
+    if (At < End && !Program.StartCharSet[*At])
+      At = NextInByteSet(Program.StartCharSet, Program.StartScan, At + 1, End);
     if (At >= End) return false;
     if (HeadFits(At) && TryMatchAt(At)) return true;
   }
