@@ -202,7 +202,11 @@ void TBaseFile::AddError(const std::string& Msg) {
 }
 
 void TBaseFile::AddResult(const std::string& Category, std::string Text) {
-  if (!ResultTree) return;
+  // Without a tree the file still has results, for the statistics.
+  if (!ResultTree) {
+    LastCategory = Category;
+    return;
+  }
   if (FileNodePending) {
     FileNode = ResultTree->Add(nullptr, FileName);
     FileNodePending = false;
@@ -227,6 +231,7 @@ bool TBaseFile::WriteResults() {
     Findings.push_back(std::move(F));
   }
   // Without a tree the lines would be made up for nothing: AddResult keeps no node.
+  if (Loaded && !ResultTree && !MatchedLines.empty()) AddResult("Search", std::string());
   if (Loaded && ResultTree) {
     auto ByLine = [](const TMatchedLine& A, const TMatchedLine& B) { return A.Line < B.Line; };
     if (!std::is_sorted(MatchedLines.begin(), MatchedLines.end(), ByLine))

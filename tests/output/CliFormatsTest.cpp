@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 
 #include "OutputTestUtil.h"
 #include "support/CliCall.h"
@@ -84,6 +85,27 @@ TEST_F(CliFormats, EveryActionInEveryFormat) {
       for (const auto& Pair : A.Expected)
         EXPECT_TRUE(Pairs.count(Pair)) << Pair.first << " " << Pair.second;
     }
+  }
+}
+
+// The end record's statistics are the text tree's, also where no file object keeps nodes.
+TEST_F(CliFormats, StatisticsAreTheSameInEveryFormat) {
+  for (const std::vector<std::string>& Action :
+       {std::vector<std::string>{"search", "--term", "x :="},
+        {"delphi-check", "--no-try-except"}}) {
+    std::vector<std::string> Json = Action;
+    Json.insert(Json.end(), {"--format", "json"});
+    const auto End = JsonLines(Call(Json).Out).back();
+    std::vector<std::string> FromJson(End["statistics"].begin() + 1, End["statistics"].end());
+    // The lines under "Statistics", up to the first file node.
+    std::vector<std::string> FromText;
+    std::istringstream In(Call(Action).Out);
+    std::string L;
+    while (std::getline(In, L) && L != "\tStatistics") {
+    }
+    while (std::getline(In, L) && L.rfind("\t\t", 0) == 0)
+      if (L.find("Action took") == std::string::npos) FromText.push_back(L.substr(2));
+    EXPECT_EQ(FromJson, FromText) << Action[0];
   }
 }
 
