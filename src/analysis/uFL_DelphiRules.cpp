@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "analysis/uFL_PreciseRules.h"
+#include "support/uFL_Utils.h"
 
 namespace {
 
@@ -268,15 +269,9 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
   for (int L = D.Line - 1; L <= D.Line && L < Lines.Count(); ++L) {
     if (L < 0) continue;
     const std::string_view Text = Lines[L];
-    for (size_t p = 0; p + D.Type.size() <= Text.size(); ++p) {
-      bool Same = true;
-      for (size_t k = 0; k < D.Type.size() && Same; ++k) {
-        char C = Text[p + k];
-        if (C >= 'a' && C <= 'z') C = char(C - 32);
-        Same = C == D.Type[k];
-      }
-      if (Same && Text[p] == 'I') return Text[p + 1] >= 'A' && Text[p + 1] <= 'Z';
-    }
+    for (size_t p = 0; p + D.Type.size() <= Text.size(); ++p)
+      if (Text[p] == 'I' && SameTextAscii(Text.substr(p, D.Type.size()), D.Type))
+        return Text[p + 1] >= 'A' && Text[p + 1] <= 'Z';
   }
   return false;
 }

@@ -3,9 +3,11 @@
 // place where both stand is compared with the whole term.
 #include "files/uFL_PlainFinder.h"
 
-#include <array>
 #include <cstdint>
 #include <cstring>
+
+#include "regex/uFL_RegexRarity.h"
+#include "support/uFL_Utils.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -16,28 +18,8 @@
 
 namespace {
 
-// How common a byte is in source code and text: 0 for the rarest. Bytes not listed (other
-// punctuation, control bytes, bytes of 128 and above) count as rare.
-std::array<unsigned char, 256> MakeCommonness() {
-  static const char Common[] =
-      " etaoinsrlcdhupmf;=()gyb.,wv_'k0123456789:\tETAOINSRLCDHUPMFGYBWVKxXjJqQzZ-+*/<>[]{}\"#";
-  std::array<unsigned char, 256> Rank{};
-  const size_t N = sizeof Common - 1;
-  for (size_t i = 0; i < N; ++i)
-    Rank[static_cast<unsigned char>(Common[i])] = (unsigned char)(N - i);
-  return Rank;
-}
-
-const std::array<unsigned char, 256>& Commonness() {
-  static const std::array<unsigned char, 256> Rank = MakeCommonness();
-  return Rank;
-}
-
 bool IsUpper(unsigned char C) {
   return C >= 'A' && C <= 'Z';
-}
-char UpCase(char C) {
-  return (C >= 'a' && C <= 'z') ? char(C - 32) : C;
 }
 
 }  // namespace
@@ -54,18 +36,17 @@ TPlainFinder::TProbe TPlainFinder::ProbeAt(size_t Index) const {
 
 TPlainFinder::TPlainFinder(std::string_view Pattern, bool Fold) : FPattern(Pattern), FFold(Fold) {
   if (FPattern.empty()) return;
-  const auto& Rank = Commonness();
   // Both cases of a letter are looked for when case is ignored: the more common one counts.
-  auto Commonness = [&](size_t i) {
+  auto Rarity = [&](size_t i) {
     const unsigned char C = static_cast<unsigned char>(FPattern[i]);
-    return unsigned(Fold && IsUpper(C) ? Rank[C | 0x20u] : Rank[C]);
+    return RegexByteRarity(Fold && IsUpper(C) ? uint8_t(C | 0x20u) : C);
   };
   size_t First = 0;
   for (size_t i = 1; i < FPattern.size(); ++i)
-    if (Commonness(i) < Commonness(First)) First = i;
+    if (Rarity(i) > Rarity(First)) First = i;
   size_t Second = First;
   for (size_t i = 0; i < FPattern.size(); ++i)
-    if (i != First && (Second == First || Commonness(i) < Commonness(Second))) Second = i;
+    if (i != First && (Second == First || Rarity(i) > Rarity(Second))) Second = i;
   FFirst = ProbeAt(First);
   FSecond = ProbeAt(Second);
 }
@@ -74,7 +55,7 @@ bool TPlainFinder::Matches(const char* At) const {
   const size_t T = FPattern.size();
   if (!FFold) return memcmp(At, FPattern.data(), T) == 0;
   for (size_t i = 0; i < T; ++i)
-    if (UpCase(At[i]) != FPattern[i]) return false;
+    if (UpCaseAscii(At[i]) != FPattern[i]) return false;
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include "files/uFL_RegExpWrapper.h"
 #include "regex/uFL_RegexEngine.h"
 #include "regex/uFL_RegexPrefilter.h"
+#include "support/uFL_Utils.h"
 
 namespace {
 
@@ -191,11 +192,8 @@ TSearchOutcome ReplaceRegexInLines(TLines& Lines, const TSearchTerm& Term,
 // the text as it compares); a regular expression is never upper-cased (that would turn \d into
 // \D): the engine's own modifier folds case instead.
 TPlainFinder PlainFinderOf(const TSearchTerm& Term) {
-  std::string Pattern(Term.Text);
-  if (!Term.CaseSensitive)
-    for (char& C : Pattern)
-      if (C >= 'a' && C <= 'z') C = char(C - 32);
-  return TPlainFinder(Pattern, !Term.CaseSensitive);
+  return TPlainFinder(Term.CaseSensitive ? std::string(Term.Text) : UpperCaseAscii(Term.Text),
+                      !Term.CaseSensitive);
 }
 
 }  // namespace

@@ -11,14 +11,12 @@
 #include <system_error>
 #include <thread>
 
+#include "support/uFL_Utils.h"
+
 namespace {
 
 constexpr int ExcludableBits = faHidden | faSysFile | faVolumeID | faDirectory;
 constexpr unsigned RecordFields = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME;
-
-char FoldAscii(char C) {
-  return (C >= 'a' && C <= 'z') ? char(C - 'a' + 'A') : C;
-}
 
 bool HasWildcards(std::string_view Mask) {
   return Mask.find_first_of("*?") != std::string_view::npos;
@@ -36,7 +34,7 @@ bool WildMatch(const char* N, const char* NEnd, const char* M, const char* MEnd)
     if (M < MEnd && *M == '*') {
       StarM = ++M;
       StarN = N;
-    } else if (M < MEnd && (*M == '?' || FoldAscii(*M) == FoldAscii(*N))) {
+    } else if (M < MEnd && (*M == '?' || UpCaseAscii(*M) == UpCaseAscii(*N))) {
       ++M;
       ++N;
     } else if (StarM) {
@@ -247,17 +245,12 @@ void ReadFileRecords(std::vector<TPendingRecord>& Files) {
   // large walk. Each half keeps its directories together, being a run of the sorted list.
   if (Files.size() >= 4096) {
     TPendingRecord* Mid = First + Files.size() / 2;
-    std::thread Helper;
+    std::jthread Helper;
     try {
-      Helper = std::thread(ReadRecordsOf, Mid, Last);
+      Helper = std::jthread(ReadRecordsOf, Mid, Last);
     } catch (const std::system_error&) {
-      ReadRecordsOf(First, Last);
-      return;
+      Mid = Last;  // no thread to be had: this one reads them all
     }
-    struct TJoin {
-      std::thread& T;
-      ~TJoin() { T.join(); }
-    } Join{Helper};
     ReadRecordsOf(First, Mid);
     return;
   }
