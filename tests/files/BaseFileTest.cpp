@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "support/TempTree.h"
+#include "support/TextBuilders.h"
 #include "files/uFL_TextFile.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
@@ -30,12 +31,6 @@ struct LoadedFile {
     return Out.str();
   }
 };
-
-std::string Repeat(const std::string& Piece, int Times) {
-  std::string S;
-  for (int i = 0; i < Times; ++i) S += Piece;
-  return S;
-}
 
 struct BinaryCase {
   const char* Name;

@@ -6,6 +6,7 @@
 
 #include "regex/uFL_RegexEngine.h"
 #include "files/LoadedFile.h"
+#include "support/TextBuilders.h"
 #include "support/uFL_Log.h"
 
 namespace {
@@ -76,12 +77,6 @@ struct ReplaceCase {
 };
 
 class ReplaceRules : public ::testing::TestWithParam<ReplaceCase> {};
-
-std::string Repeat(std::string_view Piece, int Times) {
-  std::string S;
-  for (int i = 0; i < Times; ++i) S += Piece;
-  return S;
-}
 
 TEST_P(ReplaceRules, ChangesTheLines) {
   const ReplaceCase& C = GetParam();

@@ -10,6 +10,7 @@
 #include "regex/uFL_RegexEngine.h"
 #include "regex/uFL_RegexPrefilter.h"
 #include "support/uFL_Utils.h"
+#include "support/TextBuilders.h"
 
 namespace {
 
@@ -67,12 +68,6 @@ class WholeBufferSearch : public testing::TestWithParam<AgreeCase> {};
 TEST_P(WholeBufferSearch, AgreesWithTheLineByLineSearchInBothCases) {
   for (bool CaseSensitive : {true, false})
     ExpectBothWaysAgree(GetParam().Bytes, GetParam().Term, CaseSensitive);
-}
-
-std::string Repeat(std::string_view Piece, int Times) {
-  std::string S;
-  for (int i = 0; i < Times; ++i) S += Piece;
-  return S;
 }
 
 INSTANTIATE_TEST_SUITE_P(
