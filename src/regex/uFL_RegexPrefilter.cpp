@@ -176,24 +176,21 @@ std::optional<TRegexPrefilter> TRegexPrefilter::Build(const TRegexProgram& Progr
       if (RegexByteRarity(uint8_t(Literal.Text[i])) >
           RegexByteRarity(uint8_t(Literal.Text[Literal.Anchor])))
         Literal.Anchor = i;
-    Filter.FFirstByte[uint8_t(Literal.Text[0])] = 1;
-    Filter.FFirstByte[uint8_t(Literal.Other[0])] = 1;
     Filter.FShortest = std::min(Filter.FShortest, Literal.Text.size());
     Filter.FLiterals.push_back(std::move(Literal));
   }
   // One literal is looked for at its rarest byte, a set at the first bytes of its literals.
-  std::vector<uint8_t> Bytes;
-  if (Filter.FLiterals.size() == 1) {
-    const TLiteral& Literal = Filter.FLiterals.front();
-    Filter.FScanOffset = Literal.Anchor;
-    Bytes = {uint8_t(Literal.Text[Literal.Anchor]), uint8_t(Literal.Other[Literal.Anchor])};
-  } else {
-    for (int Ch = 0; Ch < 256; ++Ch)
-      if (Filter.FFirstByte[size_t(Ch)]) Bytes.push_back(uint8_t(Ch));
-  }
-  std::sort(Bytes.begin(), Bytes.end());
-  Bytes.erase(std::unique(Bytes.begin(), Bytes.end()), Bytes.end());
-  if (Bytes.size() <= kMaxScanBytes) Filter.FScanBytes = std::move(Bytes);
+  if (Filter.FLiterals.size() == 1) Filter.FScanOffset = Filter.FLiterals.front().Anchor;
+  int Members = 0;
+  for (const TLiteral& Literal : Filter.FLiterals)
+    for (const std::string* Text : {&Literal.Text, &Literal.Other}) {
+      uint8_t& In = Filter.FScanSet[uint8_t((*Text)[Filter.FScanOffset])];
+      Members += !In;
+      In = 1;
+      Filter.FSingle = uint8_t((*Text)[Filter.FScanOffset]);
+    }
+  if (Members > 1) Filter.FSingle = -1;
+  Filter.FScan = TRegexByteScan::Build(Filter.FScanSet);
   return Filter;
 }
 
@@ -232,36 +229,11 @@ size_t TRegexPrefilter::FindCandidate(std::string_view Buffer, size_t From) cons
       if (MatchesAt(Literal, At, End)) return true;
     return false;
   };
-  if (FScanBytes.empty()) {
-    // Too many bytes to look for one by one: a table of them.
-    for (const uint8_t* At = First; At <= Last; ++At)
-      if (FFirstByte[*At] && Verify(At)) return size_t(At - Base);
-    return std::string_view::npos;
-  }
-  // memchr for each scanned byte, window by window: a byte that is rare or absent is not looked
-  // for again and again up to the end of the buffer on every call.
-  const size_t Count = FScanBytes.size();
-  const size_t Window = Count == 1 ? SIZE_MAX : kScanWindow;
-  const uint8_t* Next[kMaxScanBytes];
-  for (const uint8_t* Start = First; Start <= Last;) {
-    const uint8_t* const To = size_t(Last - Start) < Window ? Last : Start + Window - 1;
-    for (size_t i = 0; i < Count; ++i)
-      Next[i] =
-          static_cast<const uint8_t*>(std::memchr(Start, FScanBytes[i], size_t(To - Start) + 1));
-    for (;;) {
-      const uint8_t* At = nullptr;
-      for (size_t i = 0; i < Count; ++i)
-        if (Next[i] && (!At || Next[i] < At)) At = Next[i];
-      if (!At) break;
-      if (Verify(At - FScanOffset)) return size_t(At - FScanOffset - Base);
-      for (size_t i = 0; i < Count; ++i)
-        if (Next[i] == At)
-          Next[i] = At == To ? nullptr
-                             : static_cast<const uint8_t*>(
-                                   std::memchr(At + 1, FScanBytes[i], size_t(To - At)));
-    }
-    if (To == Last) break;
-    Start = To + 1;
+  for (const uint8_t* At = First; At <= Last; ++At) {
+    At = FSingle >= 0 ? static_cast<const uint8_t*>(std::memchr(At, FSingle, size_t(Last - At) + 1))
+                      : NextInByteSet(FScanSet, FScan, At, Last + 1);
+    if (!At || At > Last) break;
+    if (Verify(At - FScanOffset)) return size_t(At - FScanOffset - Base);
   }
   return std::string_view::npos;
 }

@@ -67,17 +67,15 @@ class TRegexPrefilter {
     size_t Anchor = 0;  // the rarest position, where a single literal's scan looks first
   };
 
-  // Up to this many different bytes are found by memchr each, above it by a table.
-  static constexpr size_t kMaxScanBytes = 8;
-  // Bytes memchr looks at per round when it looks for more than one byte.
-  static constexpr size_t kScanWindow = 4096;
-
   TRegexPrefilter() = default;
   bool MatchesAt(const TLiteral& Literal, const uint8_t* At, const uint8_t* End) const;
 
   std::vector<TLiteral> FLiterals;
-  std::array<uint8_t, 256> FFirstByte{};  // bytes that can start an occurrence of some literal
-  size_t FShortest = 0;                   // length of the shortest literal
-  std::vector<uint8_t> FScanBytes;        // what the scan looks for; empty: the FFirstByte table
-  size_t FScanOffset = 0;                 // where the scanned byte lies in an occurrence
+  size_t FShortest = 0;  // length of the shortest literal
+  // What the scan looks for, at FScanOffset of an occurrence: one byte (Single) with memchr, or
+  // a set of bytes.
+  TRegexByteSet FScanSet{};
+  TRegexByteScan FScan;
+  int FSingle = -1;
+  size_t FScanOffset = 0;
 };
