@@ -39,7 +39,6 @@ class TJournalWriter : public IActionObserver {
   void Finish() noexcept override;
 
   const std::string& RunId() const { return FRun.Id; }
-  int FileCount() const { return FFiles; }
 
  private:
   std::string FRunsDir;

@@ -123,7 +123,6 @@ TJournalRunInfo ReadJournalRun(const std::string& Dir) {
   try {
     Text = ReadWholeFile(Dir + "/" + ManifestName);
   } catch (const EFileError&) {
-    Run.BadLines = 1;
     return Run;
   }
   auto FileByN = [&](int N) -> TJournalFile* {
@@ -135,18 +134,13 @@ TJournalRunInfo ReadJournalRun(const std::string& Dir) {
   while (Start < Text.size()) {
     size_t End = Text.find('\n', Start);
     // A last line without its LF was cut short while it was written: it proves nothing.
-    if (End == std::string::npos) {
-      ++Run.BadLines;
-      break;
-    }
+    if (End == std::string::npos) break;
     const QByteArray Raw(Text.data() + Start, qsizetype(End - Start));
     Start = End + 1;
     QJsonParseError Err;
     const QJsonDocument Doc = QJsonDocument::fromJson(Raw, &Err);
-    if (Err.error != QJsonParseError::NoError || !Doc.isObject()) {
-      ++Run.BadLines;
-      continue;
-    }
+    // A damaged line proves nothing either, and what it held is lost.
+    if (Err.error != QJsonParseError::NoError || !Doc.isObject()) continue;
     const QJsonObject Obj = Doc.object();
     const QString Type = Obj.value("type").toString();
     if (Type == "run") {
@@ -156,21 +150,13 @@ TJournalRunInfo ReadJournalRun(const std::string& Dir) {
       Run.StartMicros = int64_t(Obj.value("startMicros").toDouble());
     } else if (Type == "file") {
       TJournalFile F;
-      if (!ParseFileLine(std::string_view(Raw.data(), size_t(Raw.size())), F) || FileByN(F.N)) {
-        ++Run.BadLines;
-        continue;
-      }
-      Run.Files.push_back(std::move(F));
+      if (ParseFileLine(std::string_view(Raw.data(), size_t(Raw.size())), F) && !FileByN(F.N))
+        Run.Files.push_back(std::move(F));
     } else if (Type == "saved" || Type == "restored") {
       if (TJournalFile* F = FileByN(Obj.value("n").toInt()))
         (Type == "saved" ? F->Saved : F->Restored) = true;
-      else
-        ++Run.BadLines;
     } else if (Type == "undone") {
       Run.Undone = true;
-      Run.UndoneBy = Obj.value("by").toString().toStdString();
-    } else {
-      ++Run.BadLines;
     }
   }
   return Run;

@@ -31,9 +31,6 @@ struct TJournalRunInfo {
   int64_t StartMicros = 0;  // since the epoch, UTC
   std::vector<TJournalFile> Files;
   bool Undone = false;
-  std::string UndoneBy;
-  // Lines that could not be read (cut short by a kill, or damaged); what they held is lost.
-  int BadLines = 0;
 };
 
 // The manifest's lines.

@@ -22,7 +22,6 @@ TPreview::TPreview(const std::string& StartDir) {
 bool TPreview::BeforeSave(const std::string& Path, std::string_view OldBytes,
                           std::string_view NewBytes, unsigned) {
   TFilePreview P;
-  P.Path = Path;
   // A file outside the start directory (reached through a link) keeps its own path.
   P.RelPath = Path.compare(0, FStart.size(), FStart) == 0 ? Path.substr(FStart.size())
               : !Path.empty() && Path[0] == '/'           ? Path.substr(1)

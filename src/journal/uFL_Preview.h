@@ -9,7 +9,6 @@
 #include "journal/uFL_ActionObserver.h"
 
 struct TFilePreview {
-  std::string Path;     // as saved (links resolved)
   std::string RelPath;  // relative to the start directory, as the diff names it
   std::string Diff;
   std::vector<std::pair<int, std::string>> Lines;  // changed lines of the new text

@@ -9,6 +9,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "files/uFL_FileSave.h"
 #include "journal/uFL_ContentHash.h"
 #include "support/uFL_ResultTree.h"
 #include "support/uFL_Utils.h"
@@ -86,8 +87,10 @@ TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
     const TJournalFile& F = Rec->second.File;
     struct stat St;
     std::string Current;
-    int E = 0;
-    if (lstat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode) || !ReadFileBytes(Path, Current, E)) {
+    try {
+      if (lstat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode)) throw EFileError(Path);
+      Current = ReadWholeFile(Path);
+    } catch (const EFileError&) {
       Outcome.NotRestored.emplace_back(Path, NotRestoredGone);
       continue;
     }
@@ -102,10 +105,11 @@ TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
       continue;
     }
     try {
-      Journal.BeforeSave(Path, Current, Original, St.st_mode & 07777);
-      ReplaceFileSynced(Path, Original, F.Mode, false);
+      // Saved as the replace saved it, through this run's journal: links, owner, group and
+      // extended attributes stay, and a file with several links is restored in place.
+      SaveFileContent(Path, Current, Original, &Journal);
+      if ((St.st_mode & 07777) != F.Mode) chmod(Path.c_str(), mode_t(F.Mode));
       Touched.insert(ExtractFilePath(Path));
-      Journal.AfterSave(Path, Original);
     } catch (const std::exception& Err) {
       Outcome.NotRestored.emplace_back(Path, std::string("not restored: ") + Err.what());
       continue;

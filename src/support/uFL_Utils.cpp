@@ -78,6 +78,8 @@ struct FdCloser {
   }
 };
 
+}  // namespace
+
 bool WriteAll(int Fd, std::string_view Data) {
   const char* P = Data.data();
   size_t Left = Data.size();
@@ -92,8 +94,6 @@ bool WriteAll(int Fd, std::string_view Data) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string ReadWholeFile(const std::string& FileName) {
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -150,42 +150,4 @@ void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>&
   FdCloser Closer{Fd};
   if (!WriteAll(Fd, Data))
     throw EFileError("Cannot write file \"" + FileName + "\". " + SystemErrorText(errno));
-}
-
-void ReplaceFileContent(const std::string& FileName, std::string_view Content) {
-  // Resolve a link so that its target is replaced and the link itself stays.
-  std::string Target = FileName;
-  if (char* Real = realpath(FileName.c_str(), nullptr)) {
-    Target = Real;
-    free(Real);
-  }
-  struct stat St;
-  mode_t Mode = 0644;
-  if (stat(Target.c_str(), &St) == 0) Mode = St.st_mode & 07777;
-
-  std::string Dir = ExtractFilePath(Target);
-  std::string Temp = Dir + "." + ExtractFileName(Target) + ".ferrolin-XXXXXX";
-  std::vector<char> Templ(Temp.begin(), Temp.end());
-  Templ.push_back('\0');
-  int Fd = mkostemp(Templ.data(), O_CLOEXEC);
-  if (Fd < 0) throw std::runtime_error(SystemErrorText(errno));
-  Temp = Templ.data();
-  auto Fail = [&](int E) {
-    close(Fd);
-    unlink(Temp.c_str());
-    throw std::runtime_error(SystemErrorText(E));
-  };
-  if (!WriteAll(Fd, Content)) Fail(errno);
-  if (fchmod(Fd, Mode) != 0) Fail(errno);
-  if (fsync(Fd) != 0) Fail(errno);
-  if (close(Fd) != 0) {
-    int E = errno;
-    unlink(Temp.c_str());
-    throw std::runtime_error(SystemErrorText(E));
-  }
-  if (rename(Temp.c_str(), Target.c_str()) != 0) {
-    int E = errno;
-    unlink(Temp.c_str());
-    throw std::runtime_error(SystemErrorText(E));
-  }
 }

@@ -34,6 +34,8 @@ std::string SystemErrorText(int E);
 
 // Reads a whole file as bytes; throws EFileError.
 std::string ReadWholeFile(const std::string& FileName);
+// Writes all of Data to Fd, going on after interruptions; false with errno set on a failure.
+bool WriteAll(int Fd, std::string_view Data);
 
 // Cuts text into lines at CR LF, CR and LF; stops at the first NUL. Text after the last break is
 // a line when it is not empty.
@@ -44,8 +46,3 @@ std::string JoinLines(const std::vector<std::string>& Lines, std::string_view Eo
 
 // Writes every line followed by CR LF, creating or truncating the file; throws EFileError.
 void WriteLinesCRLF(const std::string& FileName, const std::vector<std::string>& Lines);
-
-// Replaces FileName's content atomically: a temporary file in the same directory, then a rename
-// over the original (a link is resolved and its target replaced), keeping the permission bits.
-// On any failure the original is untouched; throws std::runtime_error with the system's message.
-void ReplaceFileContent(const std::string& FileName, std::string_view Content);

@@ -7,9 +7,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
+#include "files/uFL_FileSave.h"
 #include "files/uFL_SaveObserver.h"
 #include "files/uFL_TextFile.h"
 #include "support/TempTree.h"
@@ -190,6 +192,42 @@ TEST(SaveObserver, AnErrorLeavesTheFileAndIsRecorded) {
 }  // namespace
 
 namespace {
+
+TEST(Save, ReplacesALinksTargetAndLeavesNoTemporaryFile) {
+  TTempTree Dir;
+  std::string Target = Dir.File("real.txt", "old");
+  chmod(Target.c_str(), 0640);
+  std::string Link = Dir.Path("link.txt");
+  ASSERT_EQ(symlink("real.txt", Link.c_str()), 0);
+  ASSERT_TRUE(SaveFileContent(Link, "old", "new", nullptr));
+  EXPECT_EQ(Dir.Read("real.txt"), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(Link));
+  struct stat St;
+  ASSERT_EQ(stat(Target.c_str(), &St), 0);
+  EXPECT_EQ(St.st_mode & 0777, 0640u);
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path("")),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+TEST(Save, AFailedSaveLeavesTheOriginal) {
+  if (geteuid() == 0) {
+    // Root may write into read-only directories; use a directory that cannot hold a new file.
+    TTempTree Dir;
+    std::string F = Dir.File("f.txt", "keep");
+    EXPECT_THROW(SaveFileContent(Dir.Path("no/such/dir/f.txt"), "", "x", nullptr),
+                 std::runtime_error);
+    EXPECT_EQ(Dir.Read("f.txt"), "keep");
+    return;
+  }
+  TTempTree Dir;
+  std::string F = Dir.File("sub/f.txt", "keep");
+  chmod(Dir.Path("sub").c_str(), 0555);
+  EXPECT_THROW(SaveFileContent(F, "keep", "x", nullptr), std::runtime_error);
+  chmod(Dir.Path("sub").c_str(), 0755);
+  EXPECT_EQ(Dir.Read("sub/f.txt"), "keep");
+}
 
 TEST(Save, NeverWritesANulByte) {
   DiskFile F("b\n");

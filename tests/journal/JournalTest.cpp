@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "files/uFL_FileSave.h"
 #include "journal/uFL_Journal.h"
 #include "journal/uFL_Undo.h"
 #include "support/TempTree.h"
@@ -16,14 +17,9 @@ class Journal : public testing::Test {
  protected:
   std::string Runs() const { return T.Path("state/runs"); }
 
-  // Saves New over Path the way a replace does: journal first, then the atomic write.
+  // Saves New over Path the way a replace does.
   static void Save(TJournalWriter& J, const std::string& Path, const std::string& New) {
-    const std::string Old = TTempTree::ReadFile(Path);
-    struct stat St;
-    ASSERT_EQ(stat(Path.c_str(), &St), 0);
-    ASSERT_TRUE(J.BeforeSave(Path, Old, New, St.st_mode & 07777));
-    ReplaceFileSynced(Path, New, St.st_mode & 07777);
-    J.AfterSave(Path, New);
+    ASSERT_TRUE(SaveFileContent(Path, TTempTree::ReadFile(Path), New, &J));
   }
 
   // One run replacing "old" by "new" in each of Names (made with the text "old NAME\n").
@@ -68,6 +64,18 @@ TEST_F(Journal, UndoRestoresContentAndModeAndNamesWhatItCannot) {
             "\t\t2 files were restored\n\t\t2 files were not restored\n" +
                 T.Path("c.txt") + "\n\tUndo\n\t\t" + NotRestoredGone + "\n" + T.Path("b.txt") +
                 "\n\tUndo\n\t\t" + NotRestoredChanged + "\n");
+}
+
+// Undo saves as the replace did: a file with a second name is restored under both.
+TEST_F(Journal, UndoKeepsHardLinks) {
+  T.File("a.txt", "old a.txt\n");
+  ASSERT_EQ(link(T.Path("a.txt").c_str(), T.Path("twin.txt").c_str()), 0);
+  UndoJournalRun(Runs(), Replace({"a.txt"}));
+  EXPECT_EQ(T.Read("twin.txt"), "old a.txt\n");
+  struct stat A, Twin;
+  ASSERT_EQ(stat(T.Path("a.txt").c_str(), &A), 0);
+  ASSERT_EQ(stat(T.Path("twin.txt").c_str(), &Twin), 0);
+  EXPECT_EQ(A.st_ino, Twin.st_ino);
 }
 
 TEST_F(Journal, AnUndoIsMarkedAndCanItselfBeUndone) {
