@@ -1,6 +1,8 @@
 // The preview observer and the choice of an action's observer.
 #include "journal/uFL_Preview.h"
 
+#include "support/uFL_Utils.h"
+
 #include <cstdlib>
 
 #include "files/uFL_BaseFile.h"
@@ -52,7 +54,7 @@ std::string TPreview::Diff() const {
 }
 
 std::string WouldChangeText(int N) {
-  return std::to_string(N) + (N == 1 ? " file would be changed" : " files would be changed");
+  return Counted(N, " file would be changed", " files would be changed");
 }
 
 std::shared_ptr<IActionObserver> MakeActionObserver(const TObservedAction& A) {

@@ -45,8 +45,8 @@ std::string RunListLine(const TJournalRunInfo& Run) {
   }
   const int N = JournaledFileCount(Run);
   return Run.Id + "\t" + LocalTimeText(Run.StartMicros) + "\t" +
-         (Run.Action.empty() ? "?" : Run.Action) + "\t" + Terms + "\t" + std::to_string(N) +
-         (N == 1 ? " file" : " files") + (Run.Undone ? "\tundone" : "");
+         (Run.Action.empty() ? "?" : Run.Action) + "\t" + Terms + "\t" +
+         Counted(N, " file", " files") + (Run.Undone ? "\tundone" : "");
 }
 
 TUndoOutcome UndoJournalRun(const std::string& RunsDir, const std::string& Id,
@@ -138,10 +138,8 @@ void WriteUndoResults(TResultTree& Tree, const TUndoOutcome& Outcome, int64_t Se
   TResultNode* Stats = Tree.Add(Header, "Statistics");
   Tree.Add(Stats, "Action took " + std::to_string(Seconds) + " seconds");
   const int R = Outcome.Restored, N = int(Outcome.NotRestored.size());
-  Tree.Add(Stats, std::to_string(R) + (R == 1 ? " file was restored" : " files were restored"));
-  if (N > 0)
-    Tree.Add(Stats,
-             std::to_string(N) + (N == 1 ? " file was not restored" : " files were not restored"));
+  Tree.Add(Stats, Counted(R, " file was restored", " files were restored"));
+  if (N > 0) Tree.Add(Stats, Counted(N, " file was not restored", " files were not restored"));
   for (const auto& [Path, Reason] : Outcome.NotRestored) {
     TResultNode* File = Tree.Add(nullptr, Path);
     Tree.Add(Tree.Add(File, "Undo"), Reason);

@@ -10,6 +10,7 @@
 #include "shell/uFL_PreparedFile.h"
 #include "support/uFL_Log.h"
 #include "support/uFL_ResultTree.h"
+#include "support/uFL_Utils.h"
 #include "support/uFL_Version.h"
 
 const char* ActionHeaderText(TActionKind Action) {
@@ -202,12 +203,6 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
   }
   FHost.UpdateStatusLine(false);
 }
-
-namespace {
-std::string Counted(int64_t N, const char* One, const char* Many) {
-  return std::to_string(N) + (N == 1 ? One : Many);
-}
-}  // namespace
 
 void TActionDriver::ShowStatistics(const TActionParams& Params, TClock::duration Took) {
   if (FTree.Empty()) FTree.Add(nullptr, ActionHeaderText(Params.Action));

@@ -95,6 +95,10 @@ bool WriteAll(int Fd, std::string_view Data) {
   return true;
 }
 
+std::string Counted(int64_t N, std::string_view One, std::string_view Many) {
+  return std::to_string(N) + std::string(N == 1 ? One : Many);
+}
+
 std::string ReadWholeFile(const std::string& FileName) {
   int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (Fd < 0) throw EFileError("Cannot open file \"" + FileName + "\". " + SystemErrorText(errno));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@ inline char UpCaseAscii(char C) {
 }
 std::string UpperCaseAscii(std::string_view S);
 bool SameTextAscii(std::string_view A, std::string_view B);
+// N and the word that goes with it: "1 file was saved", "3 files were saved".
+std::string Counted(int64_t N, std::string_view One, std::string_view Many);
 // The order "without regard to letter case" of sorted lists and paths: ASCII letters folded to
 // upper case, ties broken by plain byte order so that the order is total.
 bool TextLessAscii(std::string_view A, std::string_view B);
