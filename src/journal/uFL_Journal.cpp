@@ -104,11 +104,12 @@ bool TJournalWriter::BeforeSave(const std::string& Path, std::string_view OldByt
   F.NewHash = ContentHash(NewBytes);
   // The record: its header line, then the bytes, then a LF; Offset is where the record starts.
   F.Offset = int64_t(FOriginals.Size());
-  FOriginals.Append({FileLine(F), "\n", OldBytes, "\n"}, true);
+  const std::string Line = FileLine(F);
+  FOriginals.Append({Line, "\n", OldBytes, "\n"}, true);
   FPending = F.N;
   ++FFiles;
   try {
-    FManifest.Append(FileLine(F), false);
+    FManifest.Append(Line, false);
   } catch (const std::exception&) {
     // The originals file alone is enough to undo the file; the manifest line helps listing.
   }

@@ -34,9 +34,17 @@ void TFindingsReport::FileDone(const TFileOutcome& Outcome) {
   const bool Located = FWriter->WantsFingerprints() || FBaseline;
   std::string Path = Outcome.Path;
   if (Located && !FStartDir.empty()) {
+    // A walk's path already starts with the absolute start directory and holds no "." or ".."
+    // part nor doubled slash: only other paths are made absolute, which asks the system for the
+    // working directory.
+    const bool Plain = Path.compare(0, FStartDir.size(), FStartDir) == 0 &&
+                       Path.find("/.", FStartDir.size() - 1) == std::string::npos &&
+                       Path.find("//", FStartDir.size() - 1) == std::string::npos;
     std::error_code Error;
-    std::string Absolute = std::filesystem::absolute(Path, Error).lexically_normal();
-    if (!Error) Path = std::move(Absolute);
+    if (!Plain) {
+      std::string Absolute = std::filesystem::absolute(Path, Error).lexically_normal();
+      if (!Error) Path = std::move(Absolute);
+    }
     if (Path.size() > FStartDir.size() && Path.compare(0, FStartDir.size(), FStartDir) == 0) {
       Path.erase(0, FStartDir.size());
       File.Relative = true;
