@@ -385,7 +385,9 @@ TRoutine* TCodeFile::CurrentRoutine() const {
 TCodeItem* TCodeFile::ItemAfterWord(const TNeedle& Word) {
   size_t Len;
   const size_t P = FindWord(Word, Len);
-  if (!P) return nullptr;
+  // A word right after a dot is a call of a package's routine ("DBMS_LOB.OPEN(L_LOB, ...)"),
+  // no statement.
+  if (!P || (P > 1 && Work.At(P - 2) == '.')) return nullptr;
   size_t From = P - 1 + Len;
   while (From < Work.Size() && IsBlankOrControl(Work.At(From))) ++From;
   size_t Cut = From;

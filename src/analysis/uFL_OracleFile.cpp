@@ -15,17 +15,9 @@ void TOracleFile::ProcessRoutineLine() {
   if (LineIsEmpty()) return;
   CountCaseBlocks();
   if (LineIsEmpty()) return;
-  if (TCodeItem* Cursor = CursorAfter(cwOpen)) Cursor->NoteCreate();
-  if (TCodeItem* Cursor = CursorAfter(cwFetch)) Cursor->NoteFetch();
-  if (TCodeItem* Cursor = CursorAfter(cwClose)) Cursor->NoteFree();
-}
-
-// A word right after a dot is a call of a package's routine ("DBMS_LOB.OPEN(L_LOB, ...)",
-// "UTL_FILE.FCLOSE"), no cursor statement.
-TCodeItem* TOracleFile::CursorAfter(TCodeWordId Word) {
-  const size_t At = Work.Find(CodeWord(Word));
-  if (At != TWorkLine::npos && At > 0 && Work.At(At - 1) == '.') return nullptr;
-  return ItemAfterWord(CodeWord(Word));
+  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwOpen))) Cursor->NoteCreate();
+  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwFetch))) Cursor->NoteFetch();
+  if (TCodeItem* Cursor = ItemAfterWord(CodeWord(cwClose))) Cursor->NoteFree();
 }
 
 // Only BEGIN opens a block in PL/SQL, so the END of an IF, LOOP or CASE statement must close

@@ -20,7 +20,6 @@ class TOracleFile : public TCodeFile {
 
  private:
   void CountCaseBlocks();
-  TCodeItem* CursorAfter(TCodeWordId Word);
   bool FollowsEnd(size_t P) const;
   bool ScanStartsInImplementation() const override { return true; }
 };
