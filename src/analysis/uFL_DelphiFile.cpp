@@ -61,7 +61,7 @@ void TDelphiFile::ProcessInterfaceLine(int Index) {
 // IMPLEMENTATION would report nearly every unit, saying the opposite of the truth. Words are told
 // apart by the identifier rule, so TRYSTRTOINT and RETRY hold no TRY.
 void TDelphiFile::NoteCodeLine() {
-  if (TryFound) return;
+  if (TryFound || !HasCheck(Options, coNoTryExcept)) return;
   auto FindName = [this](const TNeedle& Word, size_t From) {
     for (size_t P = Work.Find(Word, From); P != npos; P = Work.Find(Word, P + 1)) {
       const size_t E = P + Word.Text.size();
@@ -274,6 +274,8 @@ void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
 // routine's first BEGIN. Block words are taken where they stand as whole words, with the scan's
 // own boundaries, and the depth follows them from the routine's depth at the start of the line.
 void TDelphiFile::NoteRoutineStatements() {
+  // Only the placement of INHERITED reads the statements.
+  if (!HasCheck(Options, coInherited)) return;
   TRoutine* R = CurrentRoutine();
   if (!R) return;
   if (R != FStatementRoutine) {
