@@ -131,8 +131,12 @@ bool TCodeFile::PreciseRulesMayFind() const {
                                     {coDestructorInherited, "DESTRUCTOR"},
                                     {coCursorNotClosed, "OPEN"},
                                     {coCursorOpenOnException, "OPEN"}};
-  for (const TNeed& N : Needs)
-    if (HasCheck(Options, N.Option) && MayHoldWord(Lines, N.Word, Language())) return true;
+  std::string_view Looked;  // a word found missing is not looked for again
+  for (const TNeed& N : Needs) {
+    if (!HasCheck(Options, N.Option) || N.Word == Looked) continue;
+    if (MayHoldWord(Lines, N.Word, Language())) return true;
+    Looked = N.Word;
+  }
   return false;
 }
 
