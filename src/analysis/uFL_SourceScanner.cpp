@@ -11,6 +11,7 @@
 #endif
 
 #include "analysis/uFL_CodeWords.h"
+#include "files/uFL_LineBreaks.h"
 
 namespace {
 
@@ -210,20 +211,6 @@ class TLexer {
     return S[I] == '\r' && I + 1 < N && S[I + 1] == '\n' ? I + 2 : I + 1;
   }
 
-  // The first break (or N) from I on.
-  static size_t FindBreak(const char* S, size_t N, size_t I) {
-#if defined(__SSE2__)
-    for (; I + 16 <= N; I += 16) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + I));
-      const unsigned M = unsigned(_mm_movemask_epi8(_mm_or_si128(
-          _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\n')))));
-      if (M) return I + unsigned(__builtin_ctz(M));
-    }
-#endif
-    while (I < N && !IsBreak(S[I])) ++I;
-    return I;
-  }
-
   // The first byte from I on that is no blank within the line: text, a break, or N.
   static size_t SkipBlanks(const char* S, size_t N, size_t I) {
     while (I < N && static_cast<unsigned char>(S[I]) <= ' ' && !IsBreak(S[I])) ++I;
@@ -232,7 +219,7 @@ class TLexer {
 
   // The lines a comment from From to To spans, each part on its own line as the lines are read.
   void CommentLines(const char* S, size_t N, size_t From, size_t To) {
-    for (size_t B = FindBreak(S, To, From); B < To; B = FindBreak(S, To, From)) {
+    for (size_t B = FindBreak(S, From, To); B < To; B = FindBreak(S, From, To)) {
       Comment(std::string_view(S + From, B - From), FLine);
       From = PastBreak(S, N, B);
     }
@@ -255,8 +242,8 @@ class TLexer {
       if (FPlsql) {
         const void* Q = std::memchr(S + i, '\'', N - i);
         const size_t End = Q ? size_t(static_cast<const char*>(Q) - S) : N;
-        for (size_t k = i; k < End; ++k)
-          if (S[k] == '\n' || (S[k] == '\r' && !(k + 1 < N && S[k + 1] == '\n'))) ++FLine;
+        size_t LineStart;
+        FLine += int(CountBreaks(S, i, End, LineStart));
         i = End;
       } else {
         while (i < N && S[i] != '\'' && !IsBreak(S[i])) ++i;
@@ -285,7 +272,7 @@ class TLexer {
     const char C = S[i];
     const char D = i + 1 < N ? S[i + 1] : '\0';
     if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
-      const size_t E = FindBreak(S, N, i + 2);
+      const size_t E = FindBreak(S, i + 2, N);
       Comment(std::string_view(S + i + 2, E - i - 2), FLine);
       return E;
     }
@@ -417,13 +404,6 @@ class TLexer {
     return B;
   }
 
-  static unsigned BitsIn(uint64_t X) {
-    X = X - ((X >> 1) & 0x5555555555555555u);
-    X = (X & 0x3333333333333333u) + ((X >> 2) & 0x3333333333333333u);
-    X = (X + (X >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return unsigned((X * 0x0101010101010101u) >> 56);
-  }
-
   // Below bit K.
   static uint64_t Below(size_t K) {
     return K >= 64 ? ~uint64_t(0) : (uint64_t(1) << K) - 1;
@@ -456,7 +436,7 @@ class TLexer {
         const uint64_t Passed = Breaks & Below(P);
         if (Passed) {
           Breaks &= ~Passed;
-          Line += int(BitsIn(Passed));
+          Line += int(BitsInMask64(Passed));
         }
         const size_t Len = size_t(__builtin_ctzll(Lasts)) + 1 - P;
         const char* const Text = FUpper + I + P;
@@ -469,7 +449,7 @@ class TLexer {
       const size_t Next = std::max<size_t>(I + std::min(Stop, B.Cross), End);
       const uint64_t Passed = Breaks & Below(Next - I);
       Breaks &= ~Passed;
-      Line += int(BitsIn(Passed));
+      Line += int(BitsInMask64(Passed));
       FLine = Line;
       if (Next - I >= 64) return Next;
       From = Next;
