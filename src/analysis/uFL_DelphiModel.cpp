@@ -122,16 +122,12 @@ class TDelphiBuilder : public TModelParser {
 
   void Params(TSourceRoutine& R) {
     ++P;  // "("
-    bool Out = false;
     std::vector<TDeclared> Group;
     while (!End() && !At(")")) {
-      if (AtAny({"VAR", "OUT"})) {
-        Out = true;
-        ++P;
-      } else if (AtAny({"CONST", "CONSTREF"})) {
+      if (AtAny({"VAR", "OUT", "CONST", "CONSTREF"})) {
         ++P;
       } else if (IsWord(P) && (At(",", 1) || At(":", 1) || At(";", 1) || At(")", 1))) {
-        Group.push_back({std::string(T[P].Text()), "", T[P].Line, false, Out});
+        Group.push_back({std::string(T[P].Text()), "", T[P].Line, false});
         P += At(",", 1) ? 2 : 1;
       } else if (At(":")) {
         ++P;
@@ -146,7 +142,6 @@ class TDelphiBuilder : public TModelParser {
       } else if (At(";")) {
         for (TDeclared& D : Group) R.Params.push_back(std::move(D));
         Group.clear();
-        Out = false;
         ++P;
       } else {
         ++P;
@@ -196,7 +191,7 @@ class TDelphiBuilder : public TModelParser {
   void VarEntry(int Owner) {
     std::vector<TDeclared> Names;
     while (IsWord(P)) {
-      Names.push_back({std::string(T[P].Text()), "", T[P].Line, false, false});
+      Names.push_back({std::string(T[P].Text()), "", T[P].Line, false});
       ++P;
       if (!At(",")) break;
       ++P;
@@ -351,7 +346,7 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         std::vector<TDeclared> Names;
         while (IsWord(P)) {
-          Names.push_back({std::string(T[P].Text()), "", T[P].Line, false, false});
+          Names.push_back({std::string(T[P].Text()), "", T[P].Line, false});
           ++P;
           if (!At(",")) break;
           ++P;

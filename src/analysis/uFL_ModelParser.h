@@ -27,7 +27,6 @@ class TModelParser {
     const unsigned char C = static_cast<unsigned char>(T[I].Ptr[0]);
     return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
   }
-  int Line() const { return P < T.size() ? T[P].Line : (T.empty() ? 0 : T.back().Line); }
   // Moves past the matching ")" (or "]") of the bracket at P.
   void SkipBrackets() {
     int Depth = 0;

@@ -18,7 +18,6 @@ struct TDeclared {
   std::string Type;  // the type's first word, upper-cased ("TSTRINGLIST", "SYS_REFCURSOR")
   int Line = 0;
   bool Cursor = false;  // a PL/SQL explicit cursor
-  bool Out = false;     // an OUT (or VAR) parameter
 };
 
 // Delphi: a token of a body that the rules look for, noted as the builder reads the body, so that

@@ -8,6 +8,7 @@
 
 #include "AnalysisTestUtil.h"
 #include "analysis/uFL_SourceScanner.h"
+#include "support/TextBuilders.h"
 
 namespace {
 
@@ -116,12 +117,6 @@ TEST_P(BrokenInputTest, InventsNoPreciseFinding) {
   const std::string Found = C.Delphi ? CheckSource<TDelphiFile>("b.pas", C.Text, DelphiPrecise)
                                      : CheckSource<TOracleFile>("b.pkb", C.Text, PlsqlPrecise);
   EXPECT_EQ(Found.find("[Line"), std::string::npos) << C.Title << "\n" << Found;
-}
-
-std::string Repeat(const std::string& S, size_t N) {
-  std::string R;
-  for (size_t i = 0; i < N; ++i) R += S;
-  return R;
 }
 
 INSTANTIATE_TEST_SUITE_P(
