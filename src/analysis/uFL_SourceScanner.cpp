@@ -12,6 +12,7 @@
 
 #include "analysis/uFL_CodeWords.h"
 #include "files/uFL_LineBreaks.h"
+#include "support/uFL_Utils.h"
 
 namespace {
 
@@ -46,39 +47,27 @@ class TLexer {
       : FLines(Lines), FPlsql(Language == TSourceLanguage::slPlsql), FOut(Out) {}
 
   void Run() {
-    // Every token's text is bytes of the source upper-cased: from the loaded bytes, the whole
-    // buffer is upper-cased at once and the tokens point into that copy at their own places;
-    // from edited lines, the tokens' texts are copied one after the other. Either way sixteen
-    // bytes more take loads and stores of whole vectors. A buffer kept from an earlier file is
-    // reused as it is: no byte of it is read before it is written.
-    const bool Whole = FLines.AllInBuffer();
-    size_t Total = 0;
-    if (Whole)
-      Total = FLines.Buffer().size();
-    else
-      for (int i = 0; i < FLines.Count(); ++i) Total += FLines[i].size();
-    if (FOut.Upper.size() < Total + 16) FOut.Upper.resize(std::max<size_t>(Total + 16, 64));
-    FTo = FOut.Upper.data();
-    FBase = FNext = FOut.Tokens.Room(0, Total / 4 + 16);
+    // Every token's text is bytes of the source upper-cased: the whole source is upper-cased at
+    // once and the tokens point into that copy at their own places. Edited lines are scanned as
+    // the same bytes joined by LF, which numbers them as the lines are numbered. A buffer kept
+    // from an earlier file is reused as it is: no byte of it is read before it is written.
+    std::string Joined;
+    std::string_view Source = FLines.Buffer();
+    if (!FLines.AllInBuffer()) {
+      Joined = FLines.Join("\n");
+      Source = Joined;
+    }
+    if (FOut.Upper.size() < Source.size() + 16)
+      FOut.Upper.resize(std::max<size_t>(Source.size() + 16, 64));
+    FBase = FNext = FOut.Tokens.Room(0, Source.size() / 4 + 16);
     FRoomEnd = FBase + FOut.Tokens.capacity();
-    if (Whole)
-      ScanBuffer(FLines.Buffer());
-    else
-      ScanLines();
+    ScanBuffer(Source);
     FOut.Tokens.SetSize(size_t(FNext - FBase));
   }
 
  private:
-  enum TState : uint8_t { stCode, stBrace, stParenStar, stSlashStar, stString };
   // What a byte starts in code.
   enum TClass : uint8_t { ccOther, ccBlank, ccBreak, ccName, ccSingle };
-
-  static constexpr std::array<char, 256> UpperOf = [] {
-    std::array<char, 256> A{};
-    for (int C = 0; C < 256; ++C) A[size_t(C)] = char(C >= 'a' && C <= 'z' ? C - 32 : C);
-    return A;
-  }();
-  static char Up(char C) { return UpperOf[static_cast<unsigned char>(C)]; }
 
   static constexpr auto NameTables = [] {
     std::array<std::array<bool, 256>, 2> A{};
@@ -118,10 +107,7 @@ class TLexer {
     constexpr size_t Colon = 8;  // "FERROLIN" before it
     for (size_t C = Text.find(':', Colon); C != std::string_view::npos; C = Text.find(':', C + 1)) {
       if (C + IgnoreMark.size() - Colon > Text.size()) return std::string_view::npos;
-      bool Same = true;
-      for (size_t k = 0; k < IgnoreMark.size() && Same; ++k)
-        Same = Up(Text[C - Colon + k]) == IgnoreMark[k];
-      if (Same) return C - Colon;
+      if (SameTextAscii(Text.substr(C - Colon, IgnoreMark.size()), IgnoreMark)) return C - Colon;
     }
     return std::string_view::npos;
   }
@@ -138,9 +124,8 @@ class TLexer {
       while (i < Text.size() && (Text[i] == ' ' || Text[i] == ',' || Text[i] == '\t')) ++i;
       size_t j = i;
       while (j < Text.size() && IsIdentifierChar(Text[j], false)) ++j;
-      if (j - i < 3 || Up(Text[i]) != 'F' || Up(Text[i + 1]) != 'L') break;
-      std::string Id(Text.substr(i, j - i));
-      for (char& C : Id) C = Up(C);
+      std::string Id = UpperCaseAscii(Text.substr(i, j - i));
+      if (Id.size() < 3 || Id[0] != 'F' || Id[1] != 'L') break;
       Ids.insert(std::move(Id));
       i = j;
     }
@@ -476,7 +461,7 @@ class TLexer {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(To + k),
                        UpperCased(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k))));
 #endif
-    for (; k < N; ++k) To[k] = Up(S[k]);
+    for (; k < N; ++k) To[k] = UpCaseAscii(S[k]);
     FUpper = To;
     FLine = 1;
     size_t i = 0;
@@ -486,170 +471,12 @@ class TLexer {
     while (i < N) i = Step(S, N, i);
   }
 
-  // ---- Line by line, for edited lines ---------------------------------------------------------
-
-  void ScanLines() {
-    // Sixteen bytes are loaded at any place of a line: the line is read from a copy that has
-    // them where the loaded bytes hold fewer after it (the last line, edited lines).
-    const std::string_view Buffer = FLines.Buffer();
-    const uintptr_t From = reinterpret_cast<uintptr_t>(Buffer.data());
-    const uintptr_t Till = From + Buffer.size();
-    std::string Padded;
-    for (int i = 0; i < FLines.Count(); ++i) {
-      const std::string_view Line = FLines[i];
-      const uintptr_t At = reinterpret_cast<uintptr_t>(Line.data());
-      if (At >= From && At + Line.size() + 16 <= Till) {
-        ScanLine(Line, i + 1);
-        continue;
-      }
-      Padded.resize(Line.size() + 16);
-      std::memcpy(Padded.data(), Line.data(), Line.size());
-      ScanLine(std::string_view(Padded.data(), Line.size()), i + 1);
-    }
-  }
-
-  // The token whose text was just copied to From..FTo.
-  void Emit(const char* From, int Line) {
-    const std::string_view Text(From, size_t(FTo - From));
-    Push({Text, Line, TokenKey(Text)});
-  }
-
-  // Copies the word starting at L[Start] (whatever that byte is) upper-cased to FTo and returns
-  // where it ends. L has sixteen readable bytes past its end.
-  size_t Word(std::string_view L, size_t Start) {
-    const size_t N = L.size();
-    // A store through a char pointer may alias the members: only locals in the loops.
-    char* const To = FTo;
-#if defined(__SSE2__)
-    for (size_t k = Start;; k += 16) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.data() + k));
-      // The buffer has sixteen bytes to spare past the last token; the next word overwrites
-      // what lands past this one.
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + (k - Start)), UpperCased(V));
-      unsigned In = NameBits(V, FPlsql);
-      if (k == Start) In |= 1;
-      if (N - k < 16) In &= (1u << (N - k)) - 1;  // the line ends there
-      if (const unsigned Out = ~In & 0xffff) {
-        const size_t j = k + unsigned(__builtin_ctz(Out));
-        FTo = To + (j - Start);
-        return j;
-      }
-    }
-#else
-    const size_t j = WordEnd(L.data(), N, Start);
-    for (size_t k = Start; k < j; ++k) To[k - Start] = Up(L[k]);
-    FTo = To + (j - Start);
-    return j;
-#endif
-  }
-
-  void ScanLine(std::string_view L, int Line) {
-    const bool Plsql = FPlsql;
-    const std::array<bool, 256>& Name = NameTables[Plsql ? 1 : 0];
-    const std::array<bool, 256>& Single = SingleTables[Plsql ? 1 : 0];
-    size_t i = 0;
-    const size_t N = L.size();
-    // A Delphi string ends with its line.
-    if (FState == stString && !Plsql) FState = stCode;
-    while (i < N) {
-      switch (FState) {
-        case stBrace:
-        case stParenStar:
-        case stSlashStar: {
-          const std::string_view Close = FState == stBrace       ? "}"
-                                         : FState == stParenStar ? "*)"
-                                                                 : "*/";
-          const size_t C = L.find(Close, i);
-          Comment(L.substr(i, C == std::string_view::npos ? N - i : C - i), Line);
-          if (C == std::string_view::npos) return;
-          i = C + Close.size();
-          FState = stCode;
-          continue;
-        }
-        case stString: {
-          const size_t Q = L.find('\'', i);
-          if (Q == std::string_view::npos) return;
-          if (Q + 1 < N && L[Q + 1] == '\'') {
-            i = Q + 2;
-            continue;
-          }
-          i = Q + 1;
-          FState = stCode;
-          continue;
-        }
-        case stCode:
-          break;
-      }
-      const char C = L[i];
-      const char D = i + 1 < N ? L[i + 1] : '\0';
-      if (static_cast<unsigned char>(C) <= ' ') {
-        ++i;
-      } else if (Name[static_cast<unsigned char>(C)] ||
-                 (!Plsql && C == '&' && IsIdentifierChar(D, false)) || (!Plsql && C == '$')) {
-        char* const From = FTo;
-        i = Word(L, C == '&' ? i + 1 : i);
-        Emit(From, Line);
-      } else if (Single[static_cast<unsigned char>(C)]) {
-        char* const From = FTo;
-        *FTo++ = C;
-        Emit(From, Line);
-        ++i;
-      } else if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
-        Comment(L.substr(i + 2), Line);
-        return;
-      } else if (!Plsql && C == '{') {
-        FState = stBrace;
-        ++i;
-      } else if (!Plsql && C == '(' && D == '*') {
-        FState = stParenStar;
-        i += 2;
-      } else if (Plsql && C == '/' && D == '*') {
-        FState = stSlashStar;
-        i += 2;
-      } else if (C == '\'') {
-        EmitString(Line);
-        FState = stString;
-        ++i;
-      } else if (Plsql && C == '"') {
-        // A quoted name is a word.
-        const size_t Q = L.find('"', i + 1);
-        const size_t End = Q == std::string_view::npos ? N : Q;
-        if (End > i + 1) {
-          char* const From = FTo;
-          for (size_t k = i + 1; k < End; ++k) *FTo++ = Up(L[k]);
-          Emit(From, Line);
-        }
-        if (Q == std::string_view::npos) return;
-        i = Q + 1;
-      } else if (!Plsql && C == '#') {
-        // A character code is a string.
-        size_t j = i + 1;
-        if (j < N && L[j] == '$') ++j;
-        while (j < N && IsIdentifierChar(L[j], false)) ++j;
-        EmitString(Line);
-        i = j;
-      } else {
-        char* const From = FTo;
-        *FTo++ = C;
-        if (IsPair(C, D)) {
-          *FTo++ = D;
-          ++i;
-        }
-        Emit(From, Line);
-        ++i;
-      }
-    }
-  }
-
   const TLines& FLines;
   const bool FPlsql;
   TScannedSource& FOut;
   // The loaded bytes at once: the source upper-cased, and the line of the byte being read.
   const char* FUpper = nullptr;
   int FLine = 1;
-  // Line by line: the state at the end of a line, and where the next token's text goes.
-  TState FState = stCode;
-  char* FTo = nullptr;
   // The tokens written so far, and the room for more.
   TToken* FBase = nullptr;
   TToken* FNext = nullptr;
