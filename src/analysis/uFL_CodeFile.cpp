@@ -468,23 +468,16 @@ void TCodeFile::AddCheckResult(const char* RuleId, const std::string& Category,
 bool TCodeFile::WriteResults() {
   TBaseFile::WriteResults();
   if (Loaded) {
-    static const std::string Cursors = "Open=Fetch=Close does not match for ";
     for (const auto& Entry : CodeItems)
-      for (const std::string& Text : Entry.second->CheckItem(Options))
-        AddCheckResult(CheckRow(Text.compare(0, Cursors.size(), Cursors) == 0 ? coOpenFetchClose
-                                                                              : coCreateDestroy)
-                           .RuleId,
-                       "General", Text, Entry.second->FirstLine);
+      for (const TCheckNote& Note : Entry.second->CheckItem(Options))
+        AddCheckResult(CheckRow(Note.Option).RuleId, "General", Note.Text, Entry.second->FirstLine);
     for (const auto& Entry : Routines) {
       const TRoutine& R = *Entry.second;
-      const std::vector<std::string> Found = R.CheckRoutine(Options);
+      const std::vector<TCheckNote> Found = R.CheckRoutine(Options);
       if (Found.empty()) continue;
       const std::string Category = (R.IsProcedure ? "Procedure " : "Function  ") + R.Name;
-      for (const std::string& Text : Found)
-        AddCheckResult(
-            CheckRow(Text.compare(0, 9, "Inherited") == 0 ? coInherited : coSetAbortComplete)
-                .RuleId,
-            Category, Text, R.HeaderLine);
+      for (const TCheckNote& Note : Found)
+        AddCheckResult(CheckRow(Note.Option).RuleId, Category, Note.Text, R.HeaderLine);
     }
   }
   return !LastCategory.empty();

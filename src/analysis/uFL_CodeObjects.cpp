@@ -1,16 +1,18 @@
 // Findings of code items and routines.
 #include "analysis/uFL_CodeObjects.h"
 
-std::vector<std::string> TCodeItem::CheckItem(TCheckOptions Options) const {
-  std::vector<std::string> Found;
+std::vector<TCheckNote> TCodeItem::CheckItem(TCheckOptions Options) const {
+  std::vector<TCheckNote> Found;
   // An item created with an owner and never destroyed is the owner's to free.
   if (HasCheck(Options, coCreateDestroy) && CreateCount != FreeCount && (FreeCount != 0 || !Owned))
-    Found.push_back(Name + " created " + std::to_string(CreateCount) + " times and destroyed " +
-                    std::to_string(FreeCount) + " times");
+    Found.push_back({coCreateDestroy, Name + " created " + std::to_string(CreateCount) +
+                                          " times and destroyed " + std::to_string(FreeCount) +
+                                          " times"});
   if (HasCheck(Options, coOpenFetchClose) && CreateCount > 0) {
     const bool OnlyOpened = FetchCount == 0 && FreeCount == 0;
     const bool AllEqual = CreateCount == FetchCount && FetchCount == FreeCount;
-    if (!OnlyOpened && !AllEqual) Found.push_back("Open=Fetch=Close does not match for " + Name);
+    if (!OnlyOpened && !AllEqual)
+      Found.push_back({coOpenFetchClose, "Open=Fetch=Close does not match for " + Name});
   }
   return Found;
 }
@@ -67,20 +69,24 @@ void TRoutine::PlaceInherited(TInheritedPlace Place) {
     InheritedPlace = TInheritedPlace::Middle;
 }
 
-std::vector<std::string> TRoutine::CheckRoutine(TCheckOptions Options) const {
-  std::vector<std::string> Found;
+std::vector<TCheckNote> TRoutine::CheckRoutine(TCheckOptions Options) const {
+  std::vector<TCheckNote> Found;
   if (HasCheck(Options, coSetAbortComplete)) {
-    if (SetAbortFound != SetCompleteFound) Found.push_back("SetAbort <> SetComplete");
-    if (UsedInUnit) Found.push_back("Routine with SetAbort/SetComplete used within the same Unit");
-    if (SetAbortWithoutRaise) Found.push_back("SetAbort found without Raise statement");
+    if (SetAbortFound != SetCompleteFound)
+      Found.push_back({coSetAbortComplete, "SetAbort <> SetComplete"});
+    if (UsedInUnit)
+      Found.push_back(
+          {coSetAbortComplete, "Routine with SetAbort/SetComplete used within the same Unit"});
+    if (SetAbortWithoutRaise)
+      Found.push_back({coSetAbortComplete, "SetAbort found without Raise statement"});
   }
   if (HasCheck(Options, coInherited) && InheritedPlace != TInheritedPlace::NotSeen) {
     if (Kind == TRoutineKind::rkDestructor && InheritedPlace != TInheritedPlace::End)
-      Found.push_back("Inherited not at End of Routine");
+      Found.push_back({coInherited, "Inherited not at End of Routine"});
     else if (Kind == TRoutineKind::rkConstructor && InheritedPlace != TInheritedPlace::Start)
-      Found.push_back("Inherited not at Start of Routine");
+      Found.push_back({coInherited, "Inherited not at Start of Routine"});
     else if (InheritedPlace == TInheritedPlace::Middle)
-      Found.push_back("Inherited not at Start or End of Routine");
+      Found.push_back({coInherited, "Inherited not at Start or End of Routine"});
   }
   return Found;
 }

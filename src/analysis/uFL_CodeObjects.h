@@ -9,6 +9,12 @@
 #include "analysis/uFL_CodeWords.h"
 #include "files/uFL_CheckTable.h"
 
+// One finding of a classic check: the option whose rule found it, and its text.
+struct TCheckNote {
+  TCheckOption Option;
+  std::string Text;
+};
+
 // A named thing the code creates and destroys (a Delphi object variable) or opens, fetches and
 // closes (a PL/SQL cursor).
 class TCodeItem {
@@ -24,7 +30,7 @@ class TCodeItem {
   void NoteFree() { ++FreeCount; }
   void NoteFetch() { ++FetchCount; }
 
-  std::vector<std::string> CheckItem(TCheckOptions Options) const;
+  std::vector<TCheckNote> CheckItem(TCheckOptions Options) const;
 };
 
 // Where the INHERITED calls of a routine stand in its body. NotSeen: none. Seen: one was seen and
@@ -62,7 +68,7 @@ class TRoutine {
   bool HasBodyStatement() const { return FStatements > 0; }
   bool InheritedPending() const { return FPending; }
 
-  std::vector<std::string> CheckRoutine(TCheckOptions Options) const;
+  std::vector<TCheckNote> CheckRoutine(TCheckOptions Options) const;
 
  private:
   void PlaceInherited(TInheritedPlace Place);
