@@ -187,12 +187,9 @@ class TRoutineReader {
 
   // Whether Name occurs in the body of a routine nested in this one.
   bool UsedInNested(const std::string& Name, size_t Self) const {
-    for (size_t n = 0; n < M.Routines.size(); ++n) {
+    for (size_t n = Self + 1; n < M.Routines[Self].NestedEnd; ++n) {
       const TSourceRoutine& N = M.Routines[n];
-      bool Inside = false;
-      for (int p = N.Parent; p >= 0; p = M.Routines[size_t(p)].Parent)
-        if (size_t(p) == Self) Inside = true;
-      if (!Inside || N.BodyEnd == 0) continue;
+      if (N.BodyEnd == 0) continue;
       if (N.Local(Name)) continue;  // its own variable of that name
       for (size_t k = N.BodyBegin; k <= N.BodyEnd; ++k)
         if (T[k].Text() == Name) return true;

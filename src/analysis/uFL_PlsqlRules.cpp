@@ -17,13 +17,8 @@ using TRanges = std::vector<std::pair<size_t, size_t>>;
 // routine to routine, so that it is not made anew for each).
 void Bodies(const TSourceModel& M, size_t Self, TRanges& Ranges) {
   Ranges.clear();
-  for (size_t n = 0; n < M.Routines.size(); ++n) {
-    bool Inside = n == Self;
-    for (int p = M.Routines[n].Parent; p >= 0 && !Inside; p = M.Routines[size_t(p)].Parent)
-      Inside = size_t(p) == Self;
-    if (Inside && M.Routines[n].BodyEnd)
-      Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
-  }
+  for (size_t n = Self; n < M.Routines[Self].NestedEnd; ++n)
+    if (M.Routines[n].BodyEnd) Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
 }
 
 struct TCursorUse {

@@ -1,6 +1,8 @@
 // The source model: the builders of the two languages behind one call.
 #include "analysis/uFL_SourceModel.h"
 
+#include <algorithm>
+
 void BuildDelphiRoutines(TSourceModel& Model);
 void BuildPlsqlRoutines(TSourceModel& Model);
 
@@ -19,5 +21,11 @@ TSourceModel BuildSourceModel(const TLines& Lines, TSourceLanguage Language) {
     BuildDelphiRoutines(Model);
   else
     BuildPlsqlRoutines(Model);
+  auto& R = Model.Routines;
+  for (size_t n = 0; n < R.size(); ++n) {
+    R[n].NestedEnd = std::max(R[n].NestedEnd, n + 1);
+    for (int p = R[n].Parent; p >= 0; p = R[size_t(p)].Parent)
+      R[size_t(p)].NestedEnd = std::max(R[size_t(p)].NestedEnd, n + 1);
+  }
   return Model;
 }

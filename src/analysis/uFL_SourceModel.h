@@ -34,6 +34,9 @@ struct TSourceRoutine {
   std::string Name;          // upper-cased, class-qualified as written ("TFORM1.LOADDATA")
   int HeaderLine = 0;
   int Parent = -1;  // the routine this one is declared in, or -1
+  // The routines declared in this one, at any depth, are those after it up to this index: a
+  // builder adds a routine before the ones declared in it.
+  size_t NestedEnd = 0;
   std::vector<TDeclared> Params;
   std::vector<TDeclared> Locals;  // its own declaration section, and Delphi's inline vars
   // Tokens of the body: the BEGIN (or ASM) at BodyBegin to the END at BodyEnd, both included.
