@@ -190,7 +190,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {"FUNCTION f RETURN NUMBER IS", "BEGIN", "  OPEN zz; FETCH zz INTO a;",
                   "  OPEN aa; FETCH aa INTO b;", "  RETURN 1;", "END f;"},
                  "\t\tOpen=Fetch=Close does not match for AA\n"
-                 "\t\tOpen=Fetch=Close does not match for ZZ\n"}));
+                 "\t\tOpen=Fetch=Close does not match for ZZ\n"},
+        // A LOB handled through DBMS_LOB is no cursor, and nothing is named by the empty text.
+        BodyCase{"calls of a package's OPEN and CLOSE are no cursor statements",
+                 {"PROCEDURE load(p_id IN NUMBER) IS", "  l_lob BLOB;", "BEGIN",
+                  "  dbms_lob.open(l_lob, dbms_lob.lob_readonly);", "  DBMS_LOB.CLOSE (l_lob);",
+                  "  OPEN c_docs; FETCH c_docs INTO r;", "  close;", "END load;"},
+                 "\t\tOpen=Fetch=Close does not match for C_DOCS\n"}));
 
 // A package specification declares routines without bodies; each replaces the one before.
 TEST(PackageSpec, DeclarationsCountNothing) {
@@ -207,22 +213,6 @@ TEST(OracleChecks, DelphiOptionsReportNothingForCursors) {
             "\t\tC_CASE created 1 times and destroyed 0 times\n"
             "\t\tC_SAL created 1 times and destroyed 0 times\n"
             "\t\tC_T created 1 times and destroyed 0 times\n");
-}
-
-}  // namespace
-
-namespace {
-
-// Calls of a package's OPEN and CLOSE are no cursor statements, and nothing is named by the empty
-// text: a LOB handled through DBMS_LOB is no cursor of this check.
-TEST(OracleChecks, DottedCallsAndEmptyNamesAreNoCursors) {
-  const std::string Body =
-      Source({"CREATE OR REPLACE PACKAGE BODY doc_pkg AS", "  PROCEDURE load(p_id IN NUMBER) IS",
-              "    l_lob BLOB;", "  BEGIN", "    dbms_lob.open(l_lob, dbms_lob.lob_readonly);",
-              "    DBMS_LOB.CLOSE (l_lob);", "    OPEN c_docs; FETCH c_docs INTO r;", "    close;",
-              "  END load;", "END doc_pkg;"});
-  EXPECT_EQ(CheckSource<TOracleFile>("d.pkb", Body, OFC),
-            "d.pkb\n\tGeneral\n\t\tOpen=Fetch=Close does not match for C_DOCS\n");
 }
 
 }  // namespace

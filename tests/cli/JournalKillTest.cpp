@@ -1,9 +1,7 @@
 // A replace killed at random moments is always undone to the last byte.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +11,6 @@
 #include "support/CliCall.h"
 #include "support/CliProcess.h"
 #include "support/TempTree.h"
-
-extern char** environ;
 
 namespace {
 

@@ -1,8 +1,6 @@
 // A replace killed at any moment leaves every file wholly old or wholly new.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,8 +9,6 @@
 
 #include "support/CliProcess.h"
 #include "support/TempTree.h"
-
-extern char** environ;
 
 namespace {
 
