@@ -65,13 +65,17 @@ void TCliOutput::Flush() {
   FContext.Out.flush();
 }
 
-void TCliOutput::Finish(const TResultTree& Tree) {
-  if (FFormat == TOutputFormat::ofText) {
-    const bool FilenamesOnly = FArgs.Has("filenames-only");
-    Tree.WriteText(FContext.Out, FilenamesOnly, "\n");
-    FContext.Out.flush();
-    if (FArgs.Has("results")) SaveResultTree(Tree, FArgs.Get("results"), FilenamesOnly);
+void WriteResultsText(const TResultTree& Tree, const TCliArgs& Args, std::ostream* Out) {
+  const bool FilenamesOnly = Args.Has("filenames-only");
+  if (Out) {
+    Tree.WriteText(*Out, FilenamesOnly, "\n");
+    Out->flush();
   }
+  if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
+}
+
+void TCliOutput::Finish(const TResultTree& Tree) {
+  if (FFormat == TOutputFormat::ofText) WriteResultsText(Tree, FArgs, &FContext.Out);
   if (!FStarted) return;
   FRun.Statistics = StatisticsLines(Tree);
   FReport->End(FRun);

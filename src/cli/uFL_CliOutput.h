@@ -12,6 +12,10 @@
 
 class TFileList;
 
+// The results tree as text: printed to Out when given, saved to --results when asked, both as
+// --filenames-only says.
+void WriteResultsText(const TResultTree& Tree, const TCliArgs& Args, std::ostream* Out);
+
 class TCliOutput {
  public:
   // Checks the options and reads the baseline; throws ECliUsage for an unknown format, an option

@@ -89,7 +89,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   } else if (Preview && Output.IsText()) {
     Context.Out << Preview->Diff();
     Context.Out.flush();
-    if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), Args.Has("filenames-only"));
+    WriteResultsText(Tree, Args, nullptr);
   } else {
     Output.Finish(Tree);
   }

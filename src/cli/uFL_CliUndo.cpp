@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "cli/uFL_CliActions.h"
+#include "cli/uFL_CliOutput.h"
 #include "journal/uFL_StateDir.h"
 #include "journal/uFL_Undo.h"
 #include "support/uFL_ResultTree.h"
@@ -23,9 +24,7 @@ int CliUndo(const TCliArgs& Args, TCliContext& Context) {
   const auto Took = std::chrono::steady_clock::now() - Start;
   TResultTree Tree;
   WriteUndoResults(Tree, Outcome, std::chrono::duration_cast<std::chrono::seconds>(Took).count());
-  const bool FilenamesOnly = Args.Has("filenames-only");
-  Tree.WriteText(Context.Out, FilenamesOnly, "\n");
-  if (Args.Has("results")) SaveResultTree(Tree, Args.Get("results"), FilenamesOnly);
+  WriteResultsText(Tree, Args, &Context.Out);
   if (Args.Has("fail-on-results") && !Outcome.NotRestored.empty()) return 1;
   return 0;
 }
