@@ -289,6 +289,10 @@ void TDelphiFile::NoteRoutineStatements() {
   if (R->HasBodyStatement() && !R->InheritedPending() && !FStatementHoldsInherited &&
       Work.Find(CodeWord(cwInherited)) == npos)
     return;
+  // A statement going on from the line before: its last word and this line's first stay apart
+  // ("IF ... THEN" / "EXIT;" is a guard), a dotted name broken after its dot stays one word.
+  if (!FStatementWords.empty() && FStatementWords.back() != ' ' && FStatementWords.back() != '.')
+    FStatementWords += ' ';
   int32_t Depth = R->Depth;
   const size_t N = Work.Size();
   size_t i = 0;
