@@ -46,10 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                        "  Assert(DefaultRowCount > 0);", "  inherited Create(AOwner);", "end;"},
                       ""},
         // A guard's condition and its Exit or raise are often on lines of their own.
-        InheritedCase{"method with a guard clause over two lines before its ancestor",
-                      {"procedure TGrid.Loaded;", "begin", "  if csDesigning in ComponentState then",
-                       "    Exit;", "  inherited;", "  FLoaded := True;", "end;"},
-                      ""},
+        InheritedCase{
+            "method with a guard clause over two lines before its ancestor",
+            {"procedure TGrid.Loaded;", "begin", "  if csDesigning in ComponentState then",
+             "    Exit;", "  inherited;", "  FLoaded := True;", "end;"},
+            ""},
         InheritedCase{"method raising in a guard over two lines before its ancestor",
                       {"procedure TGrid.Loaded;", "begin", "  if not Assigned(FCells) then",
                        "    raise EInvalidOperation.Create('no cells');", "  inherited Loaded;",
