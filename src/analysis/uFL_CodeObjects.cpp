@@ -31,12 +31,14 @@ void TRoutine::NoteRaise() {
 // it; its statements are the pieces of code between semicolons and block words, as the scan of
 // TDelphiFile cuts them, which also gives each its role. An INHERITED call stands
 //   at the Start when no statement before it in the body is anything but a lead-in: assignments
-//     to fields, assertions, guard clauses ("if ... then Exit", "if ... then raise") and lock
-//     entry ("Lock", "Enter", "Acquire", "BeginUpdate") - a constructor that sets a field first
-//     or a method that takes its lock first still calls its ancestor first;
+//     to fields, assertions, guard clauses ("if ... then Exit", "if ... then raise"), lock
+//     entry ("Lock", "Enter", "Acquire", "BeginUpdate") and updates held off ("DisableAlign",
+//     "DisableControls", "Inc(FUpdating)") - a constructor that sets a field first or a method
+//     that takes its lock first still calls its ancestor first;
 //   at the End when no statement follows it before the body's closing END but wrap-ups: lock
-//     release ("Unlock", "Leave", "Release", "EndUpdate", "TMonitor.Exit") and frees of locals
-//     (not of fields: a field freed after "inherited Destroy" is what the check is for);
+//     release ("Unlock", "Leave", "Release", "EndUpdate", "TMonitor.Exit"), updates let go
+//     ("EnableAlign", "EnableControls", "Dec(FUpdating)") and frees of locals (not of fields:
+//     a field freed after "inherited Destroy" is what the check is for);
 //   in the Middle otherwise.
 // A call that is the body's only statement is at both ends; it counts where the routine's kind
 // wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.

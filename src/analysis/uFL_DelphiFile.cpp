@@ -241,15 +241,25 @@ TStatementRole StatementRole(std::string_view Words) {
     return false;
   };
   const std::string_view First = Words.substr(0, Words.find(' '));
-  const bool FieldTarget = First.starts_with("SELF.") || (First.size() > 1 && First[0] == 'F');
-  // Lead-ins: field assignments, assertions, guard clauses, lock entry.
+  const auto IsField = [](std::string_view Name) {
+    return Name.starts_with("SELF.") || (Name.size() > 1 && Name[0] == 'F');
+  };
+  const bool FieldTarget = IsField(First);
+  // "INC FUPDATING": a counter of the object's own that holds off its updates, as a lock does.
+  const size_t Second = Words.find_first_not_of(' ', First.size());
+  const bool FieldCounter = (First == "INC" || First == "DEC") &&
+                            Second != std::string_view::npos &&
+                            IsField(Words.substr(Second, Words.find(' ', Second) - Second));
+  // Lead-ins: field assignments, assertions, guard clauses, lock entry, updates held off.
   if ((FieldTarget && Has(":=") && First.find('.') == First.rfind('.')) || First == "ASSERT" ||
       (First == "IF" && (Has("EXIT") || Has("RAISE"))) || Has("LOCK") || Has("ENTER") ||
-      Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") || First == "ENTERCRITICALSECTION")
+      Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") || First == "ENTERCRITICALSECTION" ||
+      Has("DISABLEALIGN") || Has("DISABLECONTROLS") || (FieldCounter && First == "INC"))
     return TStatementRole::srLeadIn;
-  // Wrap-ups: lock release, frees of what is not a field.
+  // Wrap-ups: lock release, updates let go again, frees of what is not a field.
   if (Has("UNLOCK") || Has("LEAVE") || Has("RELEASE") || Has("ENDUPDATE") || Has("UNLOCKLIST") ||
-      First == "TMONITOR.EXIT" || First == "LEAVECRITICALSECTION")
+      First == "TMONITOR.EXIT" || First == "LEAVECRITICALSECTION" || Has("ENABLEALIGN") ||
+      Has("ENABLECONTROLS") || (FieldCounter && First == "DEC"))
     return TStatementRole::srWrapUp;
   const bool Frees = First.ends_with(".FREE") || First == "FREEANDNIL";
   const std::string_view Freed = First == "FREEANDNIL" ? Words.substr(First.size()) : First;
