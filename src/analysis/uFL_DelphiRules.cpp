@@ -25,6 +25,24 @@ bool IsConstructorName(std::string_view W) {
   return W == "CREATE";
 }
 
+// Records of the runtime library whose constructors are called as a class's are
+// ("P := TPoint.Create(1, 2)", "Ctx := TRttiContext.Create"): what they make is a value, which
+// nobody frees.
+bool IsLibraryRecord(std::string_view W) {
+  static constexpr std::string_view Records[] = {
+      "TPOINT",       "TPOINTF",          "TRECT",           "TRECTF",
+      "TSIZE",        "TSIZEF",           "TSMALLPOINT",     "TTIMESPAN",
+      "TSTOPWATCH",   "TFORMATSETTINGS",  "TREGEX",          "TGUID",
+      "TPAIR",        "TVECTOR",          "TVECTOR3D",       "TPOINT3D",
+      "TMATRIX",      "TMATRIX3D",        "TQUATERNION3D",   "TSPINLOCK",
+      "TSPINWAIT",    "TLIGHTWEIGHTMREW", "TRTTICONTEXT",    "THASHMD5",
+      "THASHSHA1",    "THASHSHA2",        "THASHBOBJENKINS", "TURI",
+      "TALPHACOLORF", "TALPHACOLORREC",   "TCOLORREC",       "TVALUE"};
+  for (std::string_view R : Records)
+    if (W == R) return true;
+  return false;
+}
+
 // What the routine does with one of its local variables.
 struct TCreation {
   size_t At;
@@ -51,9 +69,12 @@ class TRoutineReader {
     size_t K = J;
     int Parts = 0;
     bool LastCreates = false;
+    std::string_view Type, Word;  // the type is the word before the constructor's
     while (K < R.BodyEnd && IsWordToken(T[K])) {
       ++Parts;
-      LastCreates = IsConstructorName(T[K].Text());
+      Type = Word;
+      Word = T[K].Text();
+      LastCreates = IsConstructorName(Word);
       ++K;
       if (K < R.BodyEnd && T[K].Is("<")) {
         int D = 0;
@@ -71,6 +92,7 @@ class TRoutineReader {
       break;
     }
     if (Parts < 2 || !LastCreates) return false;
+    if (M.RecordTypes.count(Type) || IsLibraryRecord(Type)) return false;
     Owned = false;
     if (K < R.BodyEnd && T[K].Is("(")) {
       int Depth = 0, Args = 1;

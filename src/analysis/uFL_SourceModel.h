@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -53,11 +54,12 @@ struct TSourceRoutine {
 
 struct TSourceModel {
   TScannedSource Source;
-  std::vector<TSourceRoutine> Routines;   // with a body, in source order of their headers
-  std::set<std::string> InterfaceTypes;   // Delphi: names declared "= interface"
-  std::set<std::string> RefCursorTypes;   // PL/SQL: names declared "IS REF CURSOR"
-  std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
-  std::vector<TBodyMark> Marks;           // Delphi: of every body, in order
+  std::vector<TSourceRoutine> Routines;            // with a body, in source order of their headers
+  std::set<std::string> InterfaceTypes;            // Delphi: names declared "= interface"
+  std::set<std::string, std::less<>> RecordTypes;  // Delphi: names declared "= record"
+  std::set<std::string> RefCursorTypes;            // PL/SQL: names declared "IS REF CURSOR"
+  std::vector<TDeclared> PackageCursors;           // PL/SQL: cursors declared outside every routine
+  std::vector<TBodyMark> Marks;                    // Delphi: of every body, in order
 
   const TTokenList& Tokens() const { return Source.Tokens; }
 };
