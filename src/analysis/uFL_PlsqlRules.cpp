@@ -82,6 +82,56 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
   return Names;
 }
 
+// The handler parts of the routine's blocks, its outermost one's and those of the blocks inside
+// it: from an EXCEPTION to the END of its block. Blocks open and close as the model reads them.
+TRanges Handlers(const TTokenList& T, const TSourceRoutine& R) {
+  TRanges Out;
+  std::vector<size_t> Open;  // per open block, where its handlers start (0: none yet)
+  const auto Next = [&](size_t i, std::string_view W) {
+    return i + 1 < T.size() && T[i + 1].Is(W);
+  };
+  for (size_t i = R.BodyBegin; i <= R.BodyEnd && i < T.size(); ++i) {
+    const TToken& W = T[i];
+    if (W.Is("BEGIN") || W.Is("CASE")) {
+      Open.push_back(0);
+    } else if (W.Is("END")) {
+      if (Next(i, "IF") || Next(i, "LOOP")) {
+        ++i;
+        continue;
+      }
+      if (Open.empty()) break;
+      if (Open.back()) Out.push_back({Open.back(), i});
+      Open.pop_back();
+      if (Next(i, "CASE")) ++i;
+    } else if (W.Is("EXCEPTION") && !Open.empty() && Next(i, "WHEN")) {
+      Open.back() = i;
+    }
+  }
+  return Out;
+}
+
+// Decision: a handler closes a package cursor when it closes it itself or calls a routine of the
+// package that does ("WHEN OTHERS THEN close_all; RAISE;"); the handler of an inner block that
+// closes it counts too, as the cursor is then closed whichever handler runs.
+bool HandlerCloses(const TSourceModel& M, const TRanges& Handlers, size_t After,
+                   std::string_view Name) {
+  const auto& T = M.Tokens();
+  TRanges Closer;
+  for (const auto& [From, To] : Handlers) {
+    if (To < After) continue;
+    if (ReadCursor(T, {{From, To}}, Name, From).Closed) return true;
+    for (size_t k = From + 1; k < To; ++k) {
+      if (!(T[k + 1].Is(";") || T[k + 1].Is("("))) continue;
+      for (size_t n = 0; n < M.Routines.size(); ++n) {
+        if (M.Routines[n].BodyEnd == 0 || M.Routines[n].Name != T[k].Text()) continue;
+        Bodies(M, n, Closer);
+        if (ReadCursor(T, Closer, Name, 0).Closed) return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOptions Options) {
@@ -107,7 +157,8 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
       for (std::string_view Name : PackageCursorsOpened(M, r)) {
         Own[0] = {R.BodyBegin, R.BodyEnd};
         const TCursorUse U = ReadCursor(T, Own, Name, R.ExceptionAt);
-        if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom)
+        if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom &&
+            !HandlerCloses(M, Handlers(T, R), U.FirstOpen, Name))
           OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
                                      "Package cursor " + std::string(Name) + " opened in " +
                                          R.Name + " stays open when its exception handler runs"});
