@@ -31,7 +31,8 @@ void TRoutine::NoteRaise() {
 // it; its statements are the pieces of code between semicolons and block words, as the scan of
 // TDelphiFile cuts them, which also gives each its role. An INHERITED call stands
 //   at the Start when no statement before it in the body is anything but a lead-in: assignments
-//     to fields, assertions, guard clauses ("if ... then Exit", "if ... then raise"), lock
+//     to fields, locals and parameters (also under an "if": a value clamped for the ancestor's
+//     call), assertions, guard clauses ("if ... then Exit", "if ... then raise"), lock
 //     entry ("Lock", "Enter", "Acquire", "BeginUpdate") and updates held off ("DisableAlign",
 //     "DisableControls", "Inc(FUpdating)") - a constructor that sets a field first or a method
 //     that takes its lock first still calls its ancestor first;

@@ -1,6 +1,7 @@
 // Delphi checks: try..except, creations and destructions, SetAbort/SetComplete, INHERITED; AddUnit.
 #include "analysis/uFL_DelphiFile.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -250,11 +251,26 @@ TStatementRole StatementRole(std::string_view Words) {
   const bool FieldCounter = (First == "INC" || First == "DEC") &&
                             Second != std::string_view::npos &&
                             IsField(Words.substr(Second, Words.find(' ', Second) - Second));
-  // Lead-ins: field assignments, assertions, guard clauses, lock entry, updates held off.
-  if ((FieldTarget && Has(":=") && First.find('.') == First.rfind('.')) || First == "ASSERT" ||
-      (First == "IF" && (Has("EXIT") || Has("RAISE"))) || Has("LOCK") || Has("ENTER") ||
-      Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") || First == "ENTERCRITICALSECTION" ||
-      Has("DISABLEALIGN") || Has("DISABLECONTROLS") || (FieldCounter && First == "INC"))
+  // "S := ...", "if AWidth < MinWidth then AWidth := MinWidth": a value worked out for the
+  // ancestor's call, a local or a parameter set; a dotted target is work on another object.
+  const auto NameAssigned = [](std::string_view Statement) {
+    Statement.remove_prefix(std::min(Statement.find_first_not_of(' '), Statement.size()));
+    const size_t Space = Statement.find(' ');
+    const size_t After = Statement.find_first_not_of(' ', Space);
+    return Space != std::string_view::npos && Space > 0 && After != std::string_view::npos &&
+           Statement.substr(0, Space).find('.') == std::string_view::npos &&
+           Statement.substr(After).starts_with(":= ");
+  };
+  const size_t Then = Words.find(" THEN ");
+  const bool Assigns = NameAssigned(Words) || (First == "IF" && Then != std::string_view::npos &&
+                                               NameAssigned(Words.substr(Then + 6)));
+  // Lead-ins: assignments to fields and plain names, assertions, guard clauses, lock entry,
+  // updates held off.
+  if (Assigns || (FieldTarget && Has(":=") && First.find('.') == First.rfind('.')) ||
+      First == "ASSERT" || (First == "IF" && (Has("EXIT") || Has("RAISE"))) || Has("LOCK") ||
+      Has("ENTER") || Has("ACQUIRE") || Has("BEGINUPDATE") || Has("LOCKLIST") ||
+      First == "ENTERCRITICALSECTION" || Has("DISABLEALIGN") || Has("DISABLECONTROLS") ||
+      (FieldCounter && First == "INC"))
     return TStatementRole::srLeadIn;
   // Wrap-ups: lock release, updates let go again, frees of what is not a field.
   if (Has("UNLOCK") || Has("LEAVE") || Has("RELEASE") || Has("ENDUPDATE") || Has("UNLOCKLIST") ||

@@ -78,6 +78,22 @@ INSTANTIATE_TEST_SUITE_P(
                       {"procedure TGrid.Resize;", "begin", "  Inc(Count);", "  inherited;",
                        "  Dec(Count);", "end;"},
                       "\tProcedure TGRID.RESIZE\n\t\tInherited not at Start or End of Routine\n"},
+        // Values worked out for the ancestor's call.
+        InheritedCase{
+            "constructor composing its ancestor's message in a local",
+            {"constructor EImportError.Create(ALine: Integer);", "var", "  Msg: string;", "begin",
+             "  Msg := Format('Line %d', [ALine]);", "  inherited Create(Msg);", "end;"},
+            ""},
+        InheritedCase{
+            "method clamping a parameter before its ancestor",
+            {"procedure TGrid.SetBounds(ALeft, ATop, AWidth, AHeight: Integer);", "begin",
+             "  if AWidth < MinWidth then", "    AWidth := MinWidth;",
+             "  inherited SetBounds(ALeft, ATop, AWidth, AHeight);", "  UpdateLayout;", "end;"},
+            ""},
+        InheritedCase{"method changing another object before its ancestor",
+                      {"procedure TGrid.Paint;", "begin", "  Canvas.Brush.Color := clRed;",
+                       "  inherited;", "  DrawBorder;", "end;"},
+                      "\tProcedure TGRID.PAINT\n\t\tInherited not at Start or End of Routine\n"},
         InheritedCase{"constructor doing work before its ancestor",
                       {"constructor TGrid.Create(AOwner: TComponent);", "begin", "  LoadDefaults;",
                        "  inherited Create(AOwner);", "end;"},
