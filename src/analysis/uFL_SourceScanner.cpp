@@ -242,6 +242,36 @@ class TLexer {
     }
   }
 
+  // Whether the token just written is the Q (or NQ) of a PL/SQL quoted literal ("q'[it's]'")
+  // whose quote is at I.
+  bool FollowsQuotePrefix(size_t I) const {
+    if (FNext == FBase) return false;
+    const TToken& Last = FNext[-1];
+    if (Last.Ptr + Last.Len != FUpper + I) return false;
+    return Last.Text() == "Q" || Last.Text() == "NQ";
+  }
+
+  // A quoted literal whose delimiter is at From: it ends with the closing delimiter ("]" for
+  // "[", the same byte for most others) and a quote. Returns past its end; the breaks in it count.
+  size_t QuotedLiteral(const char* S, size_t N, size_t From) {
+    if (From >= N) return N;
+    const char Open = S[From];
+    const char Close = Open == '['   ? ']'
+                       : Open == '{' ? '}'
+                       : Open == '<' ? '>'
+                       : Open == '(' ? ')'
+                                     : Open;
+    size_t End = N;
+    for (size_t k = From + 1; k + 1 < N; ++k)
+      if (S[k] == Close && S[k + 1] == '\'') {
+        End = k + 2;
+        break;
+      }
+    size_t LineStart;
+    FLine += int(CountBreaks(S, From, std::min(End, N), LineStart));
+    return End;
+  }
+
   // A pair of symbols that is one token.
   static bool IsPair(char C, char D) {
     static constexpr std::string_view Pairs[] = {":=", "..", "<=", ">=", "<>", "=>", "!=", "||"};
@@ -270,6 +300,11 @@ class TLexer {
     if (!Plsql && C == '(' && D == '*') return BlockComment(S, N, i + 2, "*)");
     if (Plsql && C == '/' && D == '*') return BlockComment(S, N, i + 2, "*/");
     if (C == '\'') {
+      if (Plsql && FollowsQuotePrefix(i)) {
+        --FNext;  // the Q is the literal's own
+        EmitString(FLine);
+        return QuotedLiteral(S, N, i + 1);
+      }
       EmitString(FLine);
       return StringLiteral(S, N, i + 1);
     }

@@ -245,7 +245,7 @@ std::string Blocks() {
   std::string S;
   for (int i = 0; i < 40; ++i)
     S += std::string(size_t(i % 70 + 1), char('a' + i % 26)) + ":=>x<>=y..z{c\r" + "}(*\n*)//" +
-         std::string(size_t(i), ' ') + "'s''t'#13$FF&do\r\n";
+         std::string(size_t(i), ' ') + "'s''t'#13$FF&do q'<a'b\n>'\r\n";
   return S;
 }
 
@@ -268,6 +268,12 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"PL/SQL string over lines", "x := 'a\nb\r\nc' || y;\nz", Plsql,
                 "X@1 :=@1 '@1 ||@3 Y@3 ;@3 Z@4"},
         LexCase{"quoted name ends with its line", "\"abc\rdef\"", Plsql, "ABC@1 DEF@2"},
+        // An apostrophe inside q'[...]' ends nothing: the literal ends with its delimiter.
+        LexCase{"quoted literals with delimiters", "a := q'[it's]' || Q'{don't\n}' || nq'!x'!';\nb",
+                Plsql, "A@1 :=@1 '@1 ||@1 '@1 ||@2 '@2 ;@2 B@3"},
+        LexCase{"a name ending in Q before a string", "seq'x' q", Plsql, "SEQ@1 '@1 Q@1"},
+        LexCase{"quoted literal left open", "x := q'[abc';\ny", Plsql, "X@1 :=@1 '@1"},
+        LexCase{"Delphi has no quoted literals", "q'[it'", Delphi, "Q@1 '@1"},
         LexCase{"Delphi blocks", Blocks(), Delphi, ""},
         LexCase{"PL/SQL blocks", Blocks(), Plsql, ""}));
 
