@@ -272,6 +272,26 @@ class TLexer {
     return End;
   }
 
+  // A Delphi multiline literal at From: an odd run of three quotes or more that ends its line,
+  // closed by the same run first on a later line. Returns past its end, or 0 where none starts.
+  size_t MultilineLiteral(const char* S, size_t N, size_t From) {
+    size_t Run = From;
+    while (Run < N && S[Run] == '\'') ++Run;
+    const size_t Quotes = Run - From;
+    if (Quotes < 3 || Quotes % 2 == 0) return 0;
+    const size_t Break = SkipBlanks(S, N, Run);
+    if (Break >= N || !IsBreak(S[Break])) return 0;
+    const std::string_view Text(S, N), Close = Text.substr(From, Quotes);
+    for (size_t Line = PastBreak(S, N, Break); Line < N;) {
+      const size_t First = SkipBlanks(S, N, Line);
+      if (Text.substr(First, Quotes) == Close) return First + Quotes;
+      const size_t Next = FindBreak(S, First, N);
+      if (Next >= N) break;
+      Line = PastBreak(S, N, Next);
+    }
+    return N;  // left open: it runs to the end, as an open string does
+  }
+
   // A pair of symbols that is one token.
   static bool IsPair(char C, char D) {
     static constexpr std::string_view Pairs[] = {":=", "..", "<=", ">=", "<>", "=>", "!=", "||"};
@@ -306,6 +326,8 @@ class TLexer {
         return QuotedLiteral(S, N, i + 1);
       }
       EmitString(FLine);
+      if (!Plsql)
+        if (const size_t End = MultilineLiteral(S, N, i)) return End;
       return StringLiteral(S, N, i + 1);
     }
     if (Plsql && C == '"') {

@@ -274,6 +274,13 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"a name ending in Q before a string", "seq'x' q", Plsql, "SEQ@1 '@1 Q@1"},
         LexCase{"quoted literal left open", "x := q'[abc';\ny", Plsql, "X@1 :=@1 '@1"},
         LexCase{"Delphi has no quoted literals", "q'[it'", Delphi, "Q@1 '@1"},
+        // A multiline literal holds code-like text without its becoming code.
+        LexCase{"Delphi multiline literal", "s := '''\r\n  begin it's\r\n  ''';\r\nx", Delphi,
+                "S@1 :=@1 '@1 ;@3 X@4"},
+        LexCase{"Delphi multiline literal of five quotes", "s := '''''  \n'''\n  '''''.Trim;",
+                Delphi, "S@1 :=@1 '@1 .@3 TRIM@3 ;@3"},
+        LexCase{"three quotes with text after them on their line", "s := '''a';", Delphi,
+                "S@1 :=@1 '@1 ;@1"},
         LexCase{"Delphi blocks", Blocks(), Delphi, ""},
         LexCase{"PL/SQL blocks", Blocks(), Plsql, ""}));
 
