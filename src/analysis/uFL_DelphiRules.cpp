@@ -220,8 +220,11 @@ class TRoutineReader {
   }
 
   // Whether the free at F stands in the finally (or except) part of a TRY that begins after
-  // Created, or after a "Name := nil" that precedes Created.
-  bool Protected(size_t F, size_t Created, const TVarUse& U) const {
+  // Created, or after a "Name := nil" that precedes Created. Late is set when it stands in the
+  // finally part of one that begins before Created, where a failing constructor leaves the free
+  // to a variable never assigned.
+  bool Protected(size_t F, size_t Created, const TVarUse& U, bool& Late) const {
+    Late = false;
     struct TFrame {
       bool Try;
       size_t At;
@@ -257,6 +260,7 @@ class TRoutineReader {
     for (const TFrame& Fr : Stack) {
       if (!Fr.Try || Fr.Part == 0) continue;
       if (Fr.At > Created || (NilBefore && Fr.At > NilBefore && Fr.Part == 1)) return true;
+      Late = Late || Fr.Part == 1;
     }
     return false;
   }
@@ -336,13 +340,15 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
         const TCreation* Last = nullptr;
         for (const TCreation& C : U.Creations)
           if (C.At < F) Last = &C;
+        bool Late = false;
         if (!Last || !Reader.StatementsBetween(Last->At, F, D.Name) ||
-            Reader.Protected(F, Last->At, U))
+            Reader.Protected(F, Last->At, U, Late))
           continue;
         // The finding points at the creation, where the try..finally has to begin.
         Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
                                "Local object " + D.Name + " created in " + R.Name +
-                                   " is freed outside a try..finally"});
+                                   (Late ? " is freed by a try..finally that begins before it"
+                                         : " is freed outside a try..finally")});
         break;
       }
     }

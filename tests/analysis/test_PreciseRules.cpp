@@ -103,6 +103,36 @@ TEST(Findings, OpenFetchCloseCarriesItsRuleAndFirstLine) {
   EXPECT_EQ(F.Findings[0].Line, 4);
 }
 
+// The free's place decides how the reviewer's sentence puts it.
+struct UnprotectedCase {
+  std::vector<std::string> Body;  // of TForm1.LoadData, whose local is List
+  const char* Expected;           // the finding's tree entry
+};
+
+class UnprotectedTest : public ::testing::TestWithParam<UnprotectedCase> {};
+
+TEST_P(UnprotectedTest, SaysWhereTheFreeStands) {
+  std::vector<std::string> Unit = {
+      "unit uForm;",          "interface", "implementation", "procedure TForm1.LoadData;", "var",
+      "  List: TStringList;", "begin"};
+  Unit.insert(Unit.end(), GetParam().Body.begin(), GetParam().Body.end());
+  Unit.insert(Unit.end(), {"end;", "end."});
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Source(Unit), CheckBit(coUnprotectedFree)),
+            std::string("u.pas\n\tFL002 Objects freed outside try..finally\n\t\t") +
+                GetParam().Expected + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frees, UnprotectedTest,
+    ::testing::Values(
+        UnprotectedCase{{"  List := TStringList.Create;", "  List.Add('x');", "  List.Free;"},
+                        "[Line    8] Local object LIST created in TFORM1.LOADDATA is freed "
+                        "outside a try..finally"},
+        UnprotectedCase{{"  try", "    List := TStringList.Create;", "    List.Add('x');",
+                         "  finally", "    List.Free;", "  end;"},
+                        "[Line    9] Local object LIST created in TFORM1.LOADDATA is freed by a "
+                        "try..finally that begins before it"}));
+
 struct BrokenCase {
   const char* Title;
   std::string Text;
