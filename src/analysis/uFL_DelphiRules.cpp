@@ -110,7 +110,23 @@ class TRoutineReader {
         Owned = !Plain;
       }
     }
+    // A thread whose own constructor sets FreeOnTerminate frees itself.
+    Owned = Owned || FreesItself(Type);
     return true;
+  }
+
+  // Whether the unit's constructor Type.Create sets "FreeOnTerminate := True".
+  bool FreesItself(std::string_view Type) const {
+    if (Type.empty()) return false;
+    for (const TSourceRoutine& C : M.Routines) {
+      if (C.Kind != TRoutineKind::rkConstructor || C.BodyEnd == 0 ||
+          C.Name.size() != Type.size() + 7 || !C.Name.starts_with(Type) ||
+          !C.Name.ends_with(".CREATE"))
+        continue;
+      for (size_t k = C.BodyBegin; k + 2 < C.BodyEnd; ++k)
+        if (T[k].Is("FREEONTERMINATE") && T[k + 1].Is(":=") && T[k + 2].Is("TRUE")) return true;
+    }
+    return false;
   }
 
   // The names the body assigns a creation to, as Read would find them: one pass for all the
