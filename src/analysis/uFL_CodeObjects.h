@@ -55,6 +55,9 @@ class TRoutine {
   TInheritedPlace InheritedPlace = TInheritedPlace::NotSeen;
   TRoutineKind Kind = TRoutineKind::rkProcedure;
   int HeaderLine = 0;  // 1-based
+  // The words of the header and the declarations before the body (parameters, locals, their
+  // types), each followed by a blank, for the INHERITED rule.
+  std::string Declared;
 
   void EnterBlock() { ++Depth; }
   void LeaveBlock() { --Depth; }

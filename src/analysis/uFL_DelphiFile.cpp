@@ -230,8 +230,9 @@ void TDelphiFile::DetectDestroy() {
 
 // ---- INHERITED ----------------------------------------------------------------------------------
 
-// The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words.
-TStatementRole StatementRole(std::string_view Words) {
+// The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words and
+// the words of the routine's header and declarations (its parameters and locals among them).
+TStatementRole StatementRole(std::string_view Words, std::string_view Declared) {
   auto Has = [&](std::string_view W) {
     for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
       const size_t E = P + W.size();
@@ -252,14 +253,23 @@ TStatementRole StatementRole(std::string_view Words) {
                             Second != std::string_view::npos &&
                             IsField(Words.substr(Second, Words.find(' ', Second) - Second));
   // "S := ...", "if AWidth < MinWidth then AWidth := MinWidth": a value worked out for the
-  // ancestor's call, a local or a parameter set; a dotted target is work on another object.
-  const auto NameAssigned = [](std::string_view Statement) {
+  // ancestor's call in a local, a parameter set. A property set ("Width := 100") is work on the
+  // object, which in a constructor is not made yet.
+  const auto NameAssigned = [&Declared](std::string_view Statement) {
     Statement.remove_prefix(std::min(Statement.find_first_not_of(' '), Statement.size()));
     const size_t Space = Statement.find(' ');
     const size_t After = Statement.find_first_not_of(' ', Space);
-    return Space != std::string_view::npos && Space > 0 && After != std::string_view::npos &&
-           Statement.substr(0, Space).find('.') == std::string_view::npos &&
-           Statement.substr(After).starts_with(":= ");
+    if (Space == std::string_view::npos || Space == 0 || After == std::string_view::npos ||
+        !Statement.substr(After).starts_with(":= "))
+      return false;
+    const std::string_view Target = Statement.substr(0, Space);
+    if (Target == "RESULT") return true;
+    for (size_t P = Declared.find(Target); P != std::string_view::npos;
+         P = Declared.find(Target, P + 1))
+      if ((P == 0 || Declared[P - 1] == ' ') && P + Target.size() < Declared.size() &&
+          Declared[P + Target.size()] == ' ')
+        return true;
+    return false;
   };
   const size_t Then = Words.find(" THEN ");
   const bool Assigns = NameAssigned(Words) || (First == "IF" && Then != std::string_view::npos &&
@@ -287,8 +297,17 @@ TStatementRole StatementRole(std::string_view Words) {
 }
 
 void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
+  // A statement's role tells only while no plain statement has been seen or an INHERITED
+  // awaits its place: after that, every statement counts alike.
   if (FStatementHasText && Depth >= 1)
-    R->NoteStatement(FStatementHoldsInherited, StatementRole(FStatementWords));
+    R->NoteStatement(FStatementHoldsInherited, R->InheritedPending() || !R->HasBodyStatement()
+                                                   ? StatementRole(FStatementWords, R->Declared)
+                                                   : TStatementRole::srPlain);
+  // Before its body: the header and the declarations, whose words name the parameters and locals.
+  if (FStatementHasText && Depth == 0) {
+    R->Declared += FStatementWords;
+    R->Declared += ' ';
+  }
   FStatementHasText = false;
   FStatementHoldsInherited = false;
   FStatementWords.clear();
