@@ -119,23 +119,41 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
   }
 }
 
-// Every precise rule needs a word of its own to find anything: a constructor call named Create,
-// a destructor, an OPEN. A file that holds none of the chosen rules' words is not lexed at all.
+// Every precise rule needs words of its own to find anything: a constructor call named Create, a
+// destructor; an OPEN of a cursor the routine declares (CURSOR, SYS_REFCURSOR), or an OPEN, a
+// CLOSE and an exception section for a package cursor. A file that holds none of the chosen rules'
+// words is not lexed at all.
 bool TCodeFile::PreciseRulesMayFind() const {
   struct TNeed {
     TCheckOption Option;
-    std::string_view Word;
+    // Each of these, as one of its two spellings (the second may be empty).
+    std::array<std::array<std::string_view, 2>, 3> AllOf;
   };
-  static constexpr TNeed Needs[] = {{coLocalLeak, "CREATE"},
-                                    {coUnprotectedFree, "CREATE"},
-                                    {coDestructorInherited, "DESTRUCTOR"},
-                                    {coCursorNotClosed, "OPEN"},
-                                    {coCursorOpenOnException, "OPEN"}};
-  std::string_view Looked;  // a word found missing is not looked for again
+  static constexpr TNeed Needs[] = {
+      {coLocalLeak, {{{"CREATE", ""}}}},
+      {coUnprotectedFree, {{{"CREATE", ""}}}},
+      {coDestructorInherited, {{{"DESTRUCTOR", ""}}}},
+      {coCursorNotClosed, {{{"OPEN", ""}, {"CURSOR", "SYS_REFCURSOR"}}}},
+      {coCursorOpenOnException, {{{"OPEN", ""}, {"EXCEPTION", ""}, {"CLOSE", ""}}}}};
+  // Each word is looked for once.
+  std::array<std::pair<std::string_view, bool>, 8> Seen{};
+  size_t SeenCount = 0;
+  const auto Holds = [&](std::string_view Word) {
+    for (size_t i = 0; i < SeenCount; ++i)
+      if (Seen[i].first == Word) return Seen[i].second;
+    const bool Found = MayHoldWord(Lines, Word, Language());
+    if (SeenCount < Seen.size()) Seen[SeenCount++] = {Word, Found};
+    return Found;
+  };
   for (const TNeed& N : Needs) {
-    if (!HasCheck(Options, N.Option) || N.Word == Looked) continue;
-    if (MayHoldWord(Lines, N.Word, Language())) return true;
-    Looked = N.Word;
+    if (!HasCheck(Options, N.Option)) continue;
+    bool All = true;
+    for (const auto& Either : N.AllOf)
+      if (!Either[0].empty() && !Holds(Either[0]) && (Either[1].empty() || !Holds(Either[1]))) {
+        All = false;
+        break;
+      }
+    if (All) return true;
   }
   return false;
 }
