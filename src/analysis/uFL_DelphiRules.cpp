@@ -92,7 +92,9 @@ class TRoutineReader {
       break;
     }
     if (Parts < 2 || !LastCreates) return false;
-    if (M.RecordTypes.count(Type) || IsLibraryRecord(Type)) return false;
+    // A class of the unit's own that happens to bear a library record's name is a class.
+    if (M.RecordTypes.count(Type) || (IsLibraryRecord(Type) && !M.ClassTypes.count(Type)))
+      return false;
     Owned = false;
     if (K < R.BodyEnd && T[K].Is("(")) {
       int Depth = 0, Args = 1;

@@ -133,6 +133,37 @@ INSTANTIATE_TEST_SUITE_P(
                         "[Line    9] Local object LIST created in TFORM1.LOADDATA is freed by a "
                         "try..finally that begins before it"}));
 
+// What a constructor makes: an object to free, or a record's value.
+struct MadeCase {
+  std::vector<std::string> Types;  // the unit's type section
+  std::string Type;                // of the local Made, created and never freed
+  bool Reported;
+};
+
+class MadeTest : public ::testing::TestWithParam<MadeCase> {};
+
+TEST_P(MadeTest, OnlyObjectsLeak) {
+  std::vector<std::string> Unit = {"unit uShapes;", "interface", "type"};
+  Unit.insert(Unit.end(), GetParam().Types.begin(), GetParam().Types.end());
+  Unit.insert(
+      Unit.end(),
+      {"implementation", "procedure Draw;", "var", "  Made: " + GetParam().Type + ";", "begin",
+       "  Made := " + GetParam().Type + ".Create(1, 2);", "  Show(Made.X);", "end;", "end."});
+  const std::string Found = CheckSource<TDelphiFile>("u.pas", Source(Unit), CheckBit(coLocalLeak));
+  EXPECT_EQ(Found.find("Local object MADE created in DRAW is never freed") != std::string::npos,
+            GetParam().Reported)
+      << Found;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Constructors, MadeTest,
+    ::testing::Values(
+        MadeCase{{"  TCell = record", "    X: Integer;", "  end;"}, "TCell", false},
+        MadeCase{{"  TCell = packed record", "    X: Integer;", "  end;"}, "TCell", false},
+        MadeCase{{"  TCell = class", "    X: Integer;", "  end;"}, "TCell", true},
+        MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
+        MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true}));
+
 struct BrokenCase {
   const char* Title;
   std::string Text;
