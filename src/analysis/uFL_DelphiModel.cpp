@@ -229,7 +229,8 @@ class TDelphiBuilder : public TModelParser {
       if (At("TYPE")) ++P;
       if (At("PACKED")) ++P;
       if (AtAny({"INTERFACE", "DISPINTERFACE"})) M.InterfaceTypes.insert(Name);
-      if (At("RECORD") && !At("HELPER", 1)) M.RecordTypes.insert(Name);
+      if ((At("RECORD") && !At("HELPER", 1)) || (At("ARRAY") && !At("[", 1)))
+        M.ValueTypes.insert(Name);
       if (At("CLASS") && !At("OF", 1) && !At("HELPER", 1)) M.ClassTypes.insert(Name);
       if (AtAny({"CLASS", "INTERFACE", "DISPINTERFACE", "OBJECT", "RECORD"})) {
         const bool Record = At("RECORD");

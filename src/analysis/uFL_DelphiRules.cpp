@@ -25,19 +25,50 @@ bool IsConstructorName(std::string_view W) {
   return W == "CREATE";
 }
 
-// Records of the runtime library whose constructors are called as a class's are
-// ("P := TPoint.Create(1, 2)", "Ctx := TRttiContext.Create"): what they make is a value, which
-// nobody frees.
-bool IsLibraryRecord(std::string_view W) {
-  static constexpr std::string_view Records[] = {
-      "TPOINT",       "TPOINTF",          "TRECT",           "TRECTF",
-      "TSIZE",        "TSIZEF",           "TSMALLPOINT",     "TTIMESPAN",
-      "TSTOPWATCH",   "TFORMATSETTINGS",  "TREGEX",          "TGUID",
-      "TPAIR",        "TVECTOR",          "TVECTOR3D",       "TPOINT3D",
-      "TMATRIX",      "TMATRIX3D",        "TQUATERNION3D",   "TSPINLOCK",
-      "TSPINWAIT",    "TLIGHTWEIGHTMREW", "TRTTICONTEXT",    "THASHMD5",
-      "THASHSHA1",    "THASHSHA2",        "THASHBOBJENKINS", "TURI",
-      "TALPHACOLORF", "TALPHACOLORREC",   "TCOLORREC",       "TVALUE"};
+// Records and dynamic arrays of the runtime library whose constructors are called as a class's
+// are ("P := TPoint.Create(1, 2)", "Ctx := TRttiContext.Create", "A := TArray<Integer>.Create(1,
+// 2)"): what they make is a value, which nobody frees.
+bool IsLibraryValue(std::string_view W) {
+  static constexpr std::string_view Records[] = {"TPOINT",
+                                                 "TPOINTF",
+                                                 "TRECT",
+                                                 "TRECTF",
+                                                 "TSIZE",
+                                                 "TSIZEF",
+                                                 "TSMALLPOINT",
+                                                 "TTIMESPAN",
+                                                 "TSTOPWATCH",
+                                                 "TFORMATSETTINGS",
+                                                 "TREGEX",
+                                                 "TGUID",
+                                                 "TPAIR",
+                                                 "TVECTOR",
+                                                 "TVECTOR3D",
+                                                 "TPOINT3D",
+                                                 "TMATRIX",
+                                                 "TMATRIX3D",
+                                                 "TQUATERNION3D",
+                                                 "TSPINLOCK",
+                                                 "TSPINWAIT",
+                                                 "TLIGHTWEIGHTMREW",
+                                                 "TRTTICONTEXT",
+                                                 "THASHMD5",
+                                                 "THASHSHA1",
+                                                 "THASHSHA2",
+                                                 "THASHBOBJENKINS",
+                                                 "TURI",
+                                                 "TALPHACOLORF",
+                                                 "TALPHACOLORREC",
+                                                 "TCOLORREC",
+                                                 "TVALUE",
+                                                 "TARRAY",
+                                                 "TBYTES",
+                                                 "TSTRINGDYNARRAY",
+                                                 "TINTEGERDYNARRAY",
+                                                 "TBOOLEANDYNARRAY",
+                                                 "TDOUBLEDYNARRAY",
+                                                 "TINT64DYNARRAY",
+                                                 "TCARDINALDYNARRAY"};
   for (std::string_view R : Records)
     if (W == R) return true;
   return false;
@@ -92,8 +123,8 @@ class TRoutineReader {
       break;
     }
     if (Parts < 2 || !LastCreates) return false;
-    // A class of the unit's own that happens to bear a library record's name is a class.
-    if (M.RecordTypes.count(Type) || (IsLibraryRecord(Type) && !M.ClassTypes.count(Type)))
+    // A class of the unit's own that happens to bear a library value's name is a class.
+    if (M.ValueTypes.count(Type) || (IsLibraryValue(Type) && !M.ClassTypes.count(Type)))
       return false;
     Owned = false;
     if (K < R.BodyEnd && T[K].Is("(")) {

@@ -54,13 +54,14 @@ struct TSourceRoutine {
 
 struct TSourceModel {
   TScannedSource Source;
-  std::vector<TSourceRoutine> Routines;            // with a body, in source order of their headers
-  std::set<std::string> InterfaceTypes;            // Delphi: names declared "= interface"
-  std::set<std::string, std::less<>> RecordTypes;  // Delphi: names declared "= record"
-  std::set<std::string, std::less<>> ClassTypes;   // Delphi: names declared "= class"
-  std::set<std::string> RefCursorTypes;            // PL/SQL: names declared "IS REF CURSOR"
-  std::vector<TDeclared> PackageCursors;           // PL/SQL: cursors declared outside every routine
-  std::vector<TBodyMark> Marks;                    // Delphi: of every body, in order
+  std::vector<TSourceRoutine> Routines;  // with a body, in source order of their headers
+  std::set<std::string> InterfaceTypes;  // Delphi: names declared "= interface"
+  // Delphi: names declared "= record" or "= array of": their constructors make values.
+  std::set<std::string, std::less<>> ValueTypes;
+  std::set<std::string, std::less<>> ClassTypes;  // Delphi: names declared "= class"
+  std::set<std::string> RefCursorTypes;           // PL/SQL: names declared "IS REF CURSOR"
+  std::vector<TDeclared> PackageCursors;          // PL/SQL: cursors declared outside every routine
+  std::vector<TBodyMark> Marks;                   // Delphi: of every body, in order
 
   const TTokenList& Tokens() const { return Source.Tokens; }
 };

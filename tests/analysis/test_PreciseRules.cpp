@@ -157,12 +157,14 @@ TEST_P(MadeTest, OnlyObjectsLeak) {
 
 INSTANTIATE_TEST_SUITE_P(
     Constructors, MadeTest,
-    ::testing::Values(
-        MadeCase{{"  TCell = record", "    X: Integer;", "  end;"}, "TCell", false},
-        MadeCase{{"  TCell = packed record", "    X: Integer;", "  end;"}, "TCell", false},
-        MadeCase{{"  TCell = class", "    X: Integer;", "  end;"}, "TCell", true},
-        MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
-        MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true}));
+    ::testing::Values(MadeCase{{"  TCell = record", "    X: Integer;", "  end;"}, "TCell", false},
+                      MadeCase{
+                          {"  TCell = packed record", "    X: Integer;", "  end;"}, "TCell", false},
+                      MadeCase{{"  TCell = class", "    X: Integer;", "  end;"}, "TCell", true},
+                      MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
+                      MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true},
+                      MadeCase{{"  TCells = array of Integer;"}, "TCells", false},
+                      MadeCase{{"  TUnused = class", "  end;"}, "TArray<Integer>", false}));
 
 struct BrokenCase {
   const char* Title;
