@@ -106,26 +106,33 @@ class TPlsqlBuilder : public TModelParser {
   }
 
   // BEGIN opens a block, and so does a CASE; END IF and END LOOP close none, END CASE closes its
-  // CASE. The outermost block's EXCEPTION starts the routine's handlers.
+  // CASE. A block's EXCEPTION starts its handlers; the outermost block's are the routine's.
   void Body(int Index) {
     const size_t Begin = P;
-    int Depth = 0;
+    // Per open block, where its handlers start (0: none yet).
+    std::vector<size_t>& Open = FOpenBlocks;
+    Open.clear();
     static constexpr TWordFilter Marks{"BEGIN", "CASE", "END", "EXCEPTION"};
     for (; !End(); ++P) {
       const TToken& W = T[P];
       if (!Marks.MayHold(W)) continue;
-      if (W.Is("BEGIN")) {
-        ++Depth;
-      } else if (W.Is("CASE")) {
-        ++Depth;
+      if (W.Is("BEGIN") || W.Is("CASE")) {
+        Open.push_back(0);
       } else if (W.Is("END")) {
         if (AtAny({"IF", "LOOP"}, 1)) {
           ++P;
           continue;
         }
+        const size_t EndAt = P;
         if (At("CASE", 1)) ++P;
-        if (--Depth == 0) {
+        if (Open.empty()) continue;  // an END too many closes nothing
+        if (const size_t Handlers = Open.back())
+          M.Routines[size_t(Index)].Handlers.push_back({Handlers, EndAt});
+        Open.pop_back();
+        if (Open.empty()) {
           TSourceRoutine& R = M.Routines[size_t(Index)];
+          if (!R.Handlers.empty() && R.Handlers.back().second == EndAt)
+            R.ExceptionAt = R.Handlers.back().first;
           R.BodyBegin = Begin;
           R.BodyEnd = At("CASE") ? P - 1 : P;
           ++P;
@@ -133,11 +140,13 @@ class TPlsqlBuilder : public TModelParser {
             ++P;  // the routine's name after its END
           return;
         }
-      } else if (W.Is("EXCEPTION") && Depth == 1 && At("WHEN", 1)) {
-        M.Routines[size_t(Index)].ExceptionAt = P;
+      } else if (W.Is("EXCEPTION") && !Open.empty() && At("WHEN", 1)) {
+        Open.back() = P;
       }
     }
   }
+
+  std::vector<size_t> FOpenBlocks;  // Body's, kept from routine to routine
 };
 
 }  // namespace

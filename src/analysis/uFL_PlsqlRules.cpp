@@ -82,34 +82,6 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
   return Names;
 }
 
-// The handler parts of the routine's blocks, its outermost one's and those of the blocks inside
-// it: from an EXCEPTION to the END of its block. Blocks open and close as the model reads them.
-TRanges Handlers(const TTokenList& T, const TSourceRoutine& R) {
-  TRanges Out;
-  std::vector<size_t> Open;  // per open block, where its handlers start (0: none yet)
-  const auto Next = [&](size_t i, std::string_view W) {
-    return i + 1 < T.size() && T[i + 1].Is(W);
-  };
-  for (size_t i = R.BodyBegin; i <= R.BodyEnd && i < T.size(); ++i) {
-    const TToken& W = T[i];
-    if (W.Is("BEGIN") || W.Is("CASE")) {
-      Open.push_back(0);
-    } else if (W.Is("END")) {
-      if (Next(i, "IF") || Next(i, "LOOP")) {
-        ++i;
-        continue;
-      }
-      if (Open.empty()) break;
-      if (Open.back()) Out.push_back({Open.back(), i});
-      Open.pop_back();
-      if (Next(i, "CASE")) ++i;
-    } else if (W.Is("EXCEPTION") && !Open.empty() && Next(i, "WHEN")) {
-      Open.back() = i;
-    }
-  }
-  return Out;
-}
-
 // Decision: a handler closes a package cursor when it closes it itself or calls a routine of the
 // package that does ("WHEN OTHERS THEN close_all; RAISE;"); the handler of an inner block that
 // closes it counts too, as the cursor is then closed whichever handler runs.
@@ -158,7 +130,7 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
         Own[0] = {R.BodyBegin, R.BodyEnd};
         const TCursorUse U = ReadCursor(T, Own, Name, R.ExceptionAt);
         if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom &&
-            !HandlerCloses(M, Handlers(T, R), U.FirstOpen, Name))
+            !HandlerCloses(M, R.Handlers, U.FirstOpen, Name))
           OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
                                      "Package cursor " + std::string(Name) + " opened in " +
                                          R.Name + " stays open when its exception handler runs"});

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "analysis/uFL_CodeWords.h"
@@ -45,6 +46,9 @@ struct TSourceRoutine {
   size_t BodyEnd = 0;
   // PL/SQL: the EXCEPTION that opens the outermost block's handlers; 0 when there is none.
   size_t ExceptionAt = 0;
+  // PL/SQL: the handler parts of the body's blocks, the outermost one's and inner ones', each
+  // from its EXCEPTION to the END of its block, in the order the blocks close.
+  std::vector<std::pair<size_t, size_t>> Handlers;
   // Delphi: the marks of the body, from BodyBegin to BodyEnd, are Marks[MarksBegin, MarksEnd).
   size_t MarksBegin = 0;
   size_t MarksEnd = 0;
