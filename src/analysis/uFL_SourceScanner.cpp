@@ -261,14 +261,11 @@ class TLexer {
                        : Open == '<' ? '>'
                        : Open == '(' ? ')'
                                      : Open;
-    size_t End = N;
-    for (size_t k = From + 1; k + 1 < N; ++k)
-      if (S[k] == Close && S[k + 1] == '\'') {
-        End = k + 2;
-        break;
-      }
+    const char Closing[] = {Close, '\''};
+    const size_t At = std::string_view(S, N).find(std::string_view(Closing, 2), From + 1);
+    const size_t End = At == std::string_view::npos ? N : At + 2;
     size_t LineStart;
-    FLine += int(CountBreaks(S, From, std::min(End, N), LineStart));
+    FLine += int(CountBreaks(S, From, End, LineStart));
     return End;
   }
 

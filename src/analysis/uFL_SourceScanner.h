@@ -111,12 +111,10 @@ class TTokenList {
   size_t size() const { return FSize; }
   bool empty() const { return FSize == 0; }
   const TToken& operator[](size_t I) const { return FData[I]; }
-  const TToken& back() const { return FData[FSize - 1]; }
   const TToken* begin() const { return FData; }
   const TToken* end() const { return FData + FSize; }
   size_t capacity() const { return FCapacity; }
 
-  void clear() { FSize = 0; }
   // Makes room for Count tokens after the first Used and returns where they go; the tokens
   // written there count from SetSize on.
   TToken* Room(size_t Used, size_t Count);
@@ -134,7 +132,7 @@ class TTokenList {
 using TIgnoreMap = std::map<int, std::set<std::string>>;
 
 struct TScannedSource {
-  std::string Upper;  // the tokens' texts upper-cased, one after the other
+  std::string Upper;  // the source upper-cased, which the tokens' texts point into
   TTokenList Tokens;
   TIgnoreMap Ignores;
 
