@@ -1,6 +1,7 @@
 // FL001 local objects never freed, FL002 objects freed outside try..finally, FL003 destructors
 // that skip or misplace inherited.
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 #include "analysis/uFL_PreciseRules.h"
@@ -29,49 +30,20 @@ bool IsConstructorName(std::string_view W) {
 // are ("P := TPoint.Create(1, 2)", "Ctx := TRttiContext.Create", "A := TArray<Integer>.Create(1,
 // 2)"): what they make is a value, which nobody frees.
 bool IsLibraryValue(std::string_view W) {
-  static constexpr std::string_view Records[] = {"TPOINT",
-                                                 "TPOINTF",
-                                                 "TRECT",
-                                                 "TRECTF",
-                                                 "TSIZE",
-                                                 "TSIZEF",
-                                                 "TSMALLPOINT",
-                                                 "TTIMESPAN",
-                                                 "TSTOPWATCH",
-                                                 "TFORMATSETTINGS",
-                                                 "TREGEX",
-                                                 "TGUID",
-                                                 "TPAIR",
-                                                 "TVECTOR",
-                                                 "TVECTOR3D",
-                                                 "TPOINT3D",
-                                                 "TMATRIX",
-                                                 "TMATRIX3D",
-                                                 "TQUATERNION3D",
-                                                 "TSPINLOCK",
-                                                 "TSPINWAIT",
-                                                 "TLIGHTWEIGHTMREW",
-                                                 "TRTTICONTEXT",
-                                                 "THASHMD5",
-                                                 "THASHSHA1",
-                                                 "THASHSHA2",
-                                                 "THASHBOBJENKINS",
-                                                 "TURI",
-                                                 "TALPHACOLORF",
-                                                 "TALPHACOLORREC",
-                                                 "TCOLORREC",
-                                                 "TVALUE",
-                                                 "TARRAY",
-                                                 "TBYTES",
-                                                 "TSTRINGDYNARRAY",
-                                                 "TINTEGERDYNARRAY",
-                                                 "TBOOLEANDYNARRAY",
-                                                 "TDOUBLEDYNARRAY",
-                                                 "TINT64DYNARRAY",
-                                                 "TCARDINALDYNARRAY"};
-  for (std::string_view R : Records)
-    if (W == R) return true;
-  return false;
+  static constexpr std::string_view Records[] = {
+      "TPOINT",       "TPOINTF",          "TRECT",           "TRECTF",
+      "TSIZE",        "TSIZEF",           "TSMALLPOINT",     "TTIMESPAN",
+      "TSTOPWATCH",   "TFORMATSETTINGS",  "TREGEX",          "TGUID",
+      "TPAIR",        "TVECTOR",          "TVECTOR3D",       "TPOINT3D",
+      "TMATRIX",      "TMATRIX3D",        "TQUATERNION3D",   "TSPINLOCK",
+      "TSPINWAIT",    "TLIGHTWEIGHTMREW", "TRTTICONTEXT",    "THASHMD5",
+      "THASHSHA1",    "THASHSHA2",        "THASHBOBJENKINS", "TURI",
+      "TALPHACOLORF", "TALPHACOLORREC",   "TCOLORREC",       "TVALUE"};
+  static constexpr std::string_view Arrays[] = {
+      "TARRAY",           "TBYTES",          "TSTRINGDYNARRAY", "TINTEGERDYNARRAY",
+      "TBOOLEANDYNARRAY", "TDOUBLEDYNARRAY", "TINT64DYNARRAY",  "TCARDINALDYNARRAY"};
+  return std::find(std::begin(Records), std::end(Records), W) != std::end(Records) ||
+         std::find(std::begin(Arrays), std::end(Arrays), W) != std::end(Arrays);
 }
 
 // What the routine does with one of its local variables.
@@ -162,18 +134,13 @@ class TRoutineReader {
     return false;
   }
 
-  // The names the body assigns a creation to, as Read would find them: one pass for all the
-  // locals, so that a local never created is not read at all.
-  // The same pass notes where the WITH statements are, for WithFrees. Both read the body's
-  // marks, the ":=" and WITH tokens among them.
-  std::vector<std::string_view> CreatedNames() {
+  // The names the body assigns a creation to, as Read would find them: one pass over the body's
+  // ":=" marks for all the locals, so that a local never created is not read at all.
+  std::vector<std::string_view> CreatedNames() const {
     std::vector<std::string_view> Names;
-    Withs.clear();
     for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
       const TBodyMark& K = M.Marks[m];
-      if (K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
-      if (K.Kind == TBodyMark::bmWith) Withs.push_back(K.At);
-      if (K.Kind != TBodyMark::bmAssign) continue;
+      if (K.Kind != TBodyMark::bmAssign || K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
       const size_t i = K.At - 1;  // the name assigned to
       bool Owned = false;
       if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
@@ -229,7 +196,9 @@ class TRoutineReader {
 
   // A bare FREE inside "with X do" frees X.
   void WithFrees(const std::string& Name, TVarUse& U) const {
-    for (size_t w : Withs) {
+    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
+      if (M.Marks[m].Kind != TBodyMark::bmWith) continue;
+      const size_t w = M.Marks[m].At;
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
@@ -332,7 +301,6 @@ class TRoutineReader {
   const TTokenList& T;
   const TSourceModel& M;
   const TSourceRoutine& R;
-  std::vector<size_t> Withs;  // of the body, from CreatedNames
 };
 
 // The spelling of a type on its declaration line (or the next), to tell "IFoo" from "Ifoo".
@@ -365,7 +333,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
-    TRoutineReader Reader(M, R);
+    const TRoutineReader Reader(M, R);
     const std::vector<std::string_view> Created = Reader.CreatedNames();
     if (Created.empty()) continue;
     for (const TDeclared& D : R.Locals) {
