@@ -230,18 +230,26 @@ void TDelphiFile::DetectDestroy() {
 
 // ---- INHERITED ----------------------------------------------------------------------------------
 
+namespace {
+
+// Whether W stands in Words (a statement's words, apart by blanks) as a word or a part of a
+// dotted name.
+bool HoldsStatementWord(std::string_view Words, std::string_view W) {
+  for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
+    const size_t E = P + W.size();
+    if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
+        (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 // The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words and
 // the words of the routine's header and declarations (its parameters and locals among them).
 TStatementRole StatementRole(std::string_view Words, std::string_view Declared) {
-  auto Has = [&](std::string_view W) {
-    for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
-      const size_t E = P + W.size();
-      if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
-          (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
-        return true;
-    }
-    return false;
-  };
+  const auto Has = [Words](std::string_view W) { return HoldsStatementWord(Words, W); };
   const std::string_view First = Words.substr(0, Words.find(' '));
   const auto IsField = [](std::string_view Name) {
     return Name.starts_with("SELF.") || (Name.size() > 1 && Name[0] == 'F');
@@ -263,13 +271,7 @@ TStatementRole StatementRole(std::string_view Words, std::string_view Declared) 
         !Statement.substr(After).starts_with(":= "))
       return false;
     const std::string_view Target = Statement.substr(0, Space);
-    if (Target == "RESULT") return true;
-    for (size_t P = Declared.find(Target); P != std::string_view::npos;
-         P = Declared.find(Target, P + 1))
-      if ((P == 0 || Declared[P - 1] == ' ') && P + Target.size() < Declared.size() &&
-          Declared[P + Target.size()] == ' ')
-        return true;
-    return false;
+    return Target == "RESULT" || HoldsStatementWord(Declared, Target);
   };
   const size_t Then = Words.find(" THEN ");
   const bool Assigns = NameAssigned(Words) || (First == "IF" && Then != std::string_view::npos &&
