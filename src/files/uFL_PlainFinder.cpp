@@ -67,13 +67,34 @@ bool TPlainFinder::ProbesMatch(const char* At) const {
   return Is(FFirst) && Is(FSecond);
 }
 
+// The places of one step of Width that hold both probes (bit k of M: the place S + k), tried in
+// turn. True, with the answer in Found, when the search ends here: at a match, or because the
+// probe bytes are not rare in this text after all, when the library's search, whose time does
+// not grow with the term's length, takes over for the rest (every start before S + Width is out).
+inline bool TPlainFinder::Candidates(const char* Text, size_t S, uint32_t M, size_t Width,
+                                     size_t From, size_t To, size_t& Misses, size_t& Found) const {
+  for (; M; M &= M - 1) {
+    const size_t At = S + size_t(__builtin_ctz(M));
+    if (Matches(Text + At)) {
+      Found = At;
+      return true;
+    }
+    ++Misses;
+  }
+  if (!FFold && Misses > 64 && (S + Width - From) < Misses * 16) {
+    const void* P = memmem(Text + S + Width, To - (S + Width), FPattern.data(), FPattern.size());
+    Found = P ? size_t(static_cast<const char*>(P) - Text) : npos;
+    return true;
+  }
+  return false;
+}
+
 #ifdef FERROLIN_WIDE_FINDER
 // The scan of Find 32 places a step; S comes back at the first place not looked at, or with the
 // answer in Found.
 __attribute__((target("avx2"))) bool TPlainFinder::FindWide(const char* Text, size_t& S, size_t End,
                                                             size_t From, size_t To, size_t& Misses,
                                                             size_t& Found) const {
-  const size_t T = FPattern.size();
   const __m256i Bit = _mm256_set1_epi8(0x20);
   const __m256i B1 = _mm256_set1_epi8(char(FFirst.Byte)), B2 = _mm256_set1_epi8(char(FSecond.Byte));
   const __m256i Or1 = FFirst.BothCases ? Bit : _mm256_setzero_si256();
@@ -86,19 +107,7 @@ __attribute__((target("avx2"))) bool TPlainFinder::FindWide(const char* Text, si
     uint32_t M = uint32_t(
         _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(V1, Or1), B1),
                                               _mm256_cmpeq_epi8(_mm256_or_si256(V2, Or2), B2))));
-    for (; M; M &= M - 1) {
-      const size_t At = S + size_t(__builtin_ctz(M));
-      if (Matches(Text + At)) {
-        Found = At;
-        return true;
-      }
-      ++Misses;
-    }
-    if (!FFold && Misses > 64 && (S + 32 - From) < Misses * 16) {
-      const void* P = memmem(Text + S + 32, To - (S + 32), FPattern.data(), T);
-      Found = P ? size_t(static_cast<const char*>(P) - Text) : npos;
-      return true;
-    }
+    if (Candidates(Text, S, M, 32, From, To, Misses, Found)) return true;
   }
   return false;
 }
@@ -133,17 +142,8 @@ size_t TPlainFinder::Find(const char* Text, size_t From, size_t To) const {
     const __m128i V2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + S + FSecond.Index));
     unsigned M = unsigned(_mm_movemask_epi8(_mm_and_si128(
         _mm_cmpeq_epi8(_mm_or_si128(V1, Or1), B1), _mm_cmpeq_epi8(_mm_or_si128(V2, Or2), B2))));
-    for (; M; M &= M - 1) {
-      const size_t At = S + size_t(__builtin_ctz(M));
-      if (Matches(Text + At)) return At;
-      ++Misses;
-    }
-    // Bytes that are not rare in this text after all: the library's search, whose time does not
-    // grow with the term's length, takes over for the rest (every start before S + 16 is out).
-    if (!FFold && Misses > 64 && (S + 16 - From) < Misses * 16) {
-      const void* P = memmem(Text + S + 16, To - (S + 16), FPattern.data(), T);
-      return P ? size_t(static_cast<const char*>(P) - Text) : npos;
-    }
+    size_t Found;
+    if (Candidates(Text, S, M, 16, From, To, Misses, Found)) return Found;
   }
 #endif
   for (; S < End; ++S)

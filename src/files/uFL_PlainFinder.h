@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,8 @@ class TPlainFinder {
   };
   TProbe ProbeAt(size_t Index) const;
   bool Matches(const char* At) const;
+  bool Candidates(const char* Text, size_t S, uint32_t M, size_t Width, size_t From, size_t To,
+                  size_t& Misses, size_t& Found) const;
 #ifdef FERROLIN_WIDE_FINDER
   bool FindWide(const char* Text, size_t& S, size_t End, size_t From, size_t To, size_t& Misses,
                 size_t& Found) const;
