@@ -19,6 +19,18 @@ inline std::string Source(const std::vector<std::string>& Lines, const char* Eol
   return S;
 }
 
+// A Delphi unit whose interface and implementation parts hold the given lines: the first line of
+// the implementation part is the unit's fourth line plus the interface lines.
+inline std::string DelphiUnit(const std::vector<std::string>& Interface,
+                              const std::vector<std::string>& Implementation) {
+  std::vector<std::string> Unit = {"unit uTest;", "interface"};
+  Unit.insert(Unit.end(), Interface.begin(), Interface.end());
+  Unit.push_back("implementation");
+  Unit.insert(Unit.end(), Implementation.begin(), Implementation.end());
+  Unit.push_back("end.");
+  return Source(Unit);
+}
+
 // Fills File from Bytes written to Name in Tmp, as the action driver does before Load.
 inline void PrepareFile(TBaseFile& File, const TTempTree& Tmp, const std::string& Name,
                         const std::string& Bytes) {

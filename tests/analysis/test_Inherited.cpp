@@ -17,12 +17,11 @@ struct InheritedCase {
 class InheritedTest : public ::testing::TestWithParam<InheritedCase> {};
 
 TEST_P(InheritedTest, Finding) {
-  std::vector<std::string> Unit = {"unit uControls;", "interface", "implementation"};
-  Unit.insert(Unit.end(), GetParam().Routine.begin(), GetParam().Routine.end());
-  Unit.push_back("end.");
   const std::string Expected =
       std::string(GetParam().Expected).empty() ? "" : "c.pas\n" + std::string(GetParam().Expected);
-  EXPECT_EQ(CheckSource<TDelphiFile>("c.pas", Source(Unit), CheckBit(coInherited)), Expected)
+  EXPECT_EQ(
+      CheckSource<TDelphiFile>("c.pas", DelphiUnit({}, GetParam().Routine), CheckBit(coInherited)),
+      Expected)
       << GetParam().Title;
 }
 

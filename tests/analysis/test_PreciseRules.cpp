@@ -112,12 +112,11 @@ struct UnprotectedCase {
 class UnprotectedTest : public ::testing::TestWithParam<UnprotectedCase> {};
 
 TEST_P(UnprotectedTest, SaysWhereTheFreeStands) {
-  std::vector<std::string> Unit = {
-      "unit uForm;",          "interface", "implementation", "procedure TForm1.LoadData;", "var",
-      "  List: TStringList;", "begin"};
-  Unit.insert(Unit.end(), GetParam().Body.begin(), GetParam().Body.end());
-  Unit.insert(Unit.end(), {"end;", "end."});
-  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", Source(Unit), CheckBit(coUnprotectedFree)),
+  std::vector<std::string> Routine = {"procedure TForm1.LoadData;", "var", "  List: TStringList;",
+                                      "begin"};
+  Routine.insert(Routine.end(), GetParam().Body.begin(), GetParam().Body.end());
+  Routine.push_back("end;");
+  EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", DelphiUnit({}, Routine), CheckBit(coUnprotectedFree)),
             std::string("u.pas\n\tFL002 Objects freed outside try..finally\n\t\t") +
                 GetParam().Expected + "\n");
 }
@@ -143,13 +142,14 @@ struct MadeCase {
 class MadeTest : public ::testing::TestWithParam<MadeCase> {};
 
 TEST_P(MadeTest, OnlyObjectsLeak) {
-  std::vector<std::string> Unit = {"unit uShapes;", "interface", "type"};
-  Unit.insert(Unit.end(), GetParam().Types.begin(), GetParam().Types.end());
-  Unit.insert(
-      Unit.end(),
-      {"implementation", "procedure Draw;", "var", "  Made: " + GetParam().Type + ";", "begin",
-       "  Made := " + GetParam().Type + ".Create(1, 2);", "  Show(Made.X);", "end;", "end."});
-  const std::string Found = CheckSource<TDelphiFile>("u.pas", Source(Unit), CheckBit(coLocalLeak));
+  std::vector<std::string> Types = {"type"};
+  Types.insert(Types.end(), GetParam().Types.begin(), GetParam().Types.end());
+  const std::string Found = CheckSource<TDelphiFile>(
+      "u.pas",
+      DelphiUnit(Types,
+                 {"procedure Draw;", "var", "  Made: " + GetParam().Type + ";", "begin",
+                  "  Made := " + GetParam().Type + ".Create(1, 2);", "  Show(Made.X);", "end;"}),
+      CheckBit(coLocalLeak));
   EXPECT_EQ(Found.find("Local object MADE created in DRAW is never freed") != std::string::npos,
             GetParam().Reported)
       << Found;
