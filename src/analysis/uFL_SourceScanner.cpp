@@ -168,6 +168,9 @@ class TLexer {
 
   // The token of Len bytes at Pos of the source, which FUpper holds upper-cased.
   void EmitAt(size_t Pos, size_t Len) {
+    // Bytes the blocks passed over unread (a word going on past a block, a quoted name) are
+    // upper-cased here.
+    for (size_t k = Pos; k < Pos + Len; ++k) FUpper[k] = UpCaseAscii(FSource[k]);
     uint64_t First;
     std::memcpy(&First, FUpper + Pos, sizeof First);
     Push({std::string_view(FUpper + Pos, Len), FLine, KeyOf(First, Len)});
@@ -388,7 +391,7 @@ class TLexer {
   }();
 
   // Reads 65 bytes from I.
-  TBlock Classify(const char* S, size_t I) const {
+  TBlock Classify(const char* S, size_t I) {
     const bool Plsql = FPlsql;
     uint64_t Name = 0, Printable = 0, Cr = 0, Lf = 0, Always = 0, First = 0, Second = 0, Colon = 0,
              Equals = 0;
@@ -396,6 +399,7 @@ class TLexer {
     const auto Bits = [](__m128i M) { return uint64_t(unsigned(_mm_movemask_epi8(M))); };
     for (int c = 0; c < 4; ++c) {
       const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + I + 16 * c));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(FUpper + I + 16 * c), UpperCased(V));
       // "<", "=", ">" are one range.
       const __m128i Compare = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8(';')),
                                             _mm_cmplt_epi8(V, _mm_set1_epi8('?')));
@@ -508,15 +512,8 @@ class TLexer {
   void ScanBuffer(std::string_view Buffer) {
     const char* const S = Buffer.data();
     const size_t N = Buffer.size();
-    char* const To = FOut.Upper.data();
-    size_t k = 0;
-#if defined(__SSE2__)
-    for (; k + 16 <= N; k += 16)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(To + k),
-                       UpperCased(_mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k))));
-#endif
-    for (; k < N; ++k) To[k] = UpCaseAscii(S[k]);
-    FUpper = To;
+    FSource = S;
+    FUpper = FOut.Upper.data();
     FLine = 1;
     size_t i = 0;
 #if defined(__SSE2__)
@@ -529,7 +526,8 @@ class TLexer {
   const bool FPlsql;
   TScannedSource& FOut;
   // The loaded bytes at once: the source upper-cased, and the line of the byte being read.
-  const char* FUpper = nullptr;
+  const char* FSource = nullptr;
+  char* FUpper = nullptr;
   int FLine = 1;
   // The tokens written so far, and the room for more.
   TToken* FBase = nullptr;
