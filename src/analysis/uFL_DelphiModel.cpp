@@ -127,11 +127,11 @@ class TDelphiBuilder : public TModelParser {
       if (AtAny({"VAR", "OUT", "CONST", "CONSTREF"})) {
         ++P;
       } else if (IsWord(P) && (At(",", 1) || At(":", 1) || At(";", 1) || At(")", 1))) {
-        Group.push_back({std::string(T[P].Text()), "", T[P].Line, false});
+        Group.push_back({T[P].Text(), "", T[P].Line, false});
         P += At(",", 1) ? 2 : 1;
       } else if (At(":")) {
         ++P;
-        const std::string Type = IsWord(P) ? std::string(T[P].Text()) : std::string();
+        const std::string_view Type = IsWord(P) ? T[P].Text() : std::string_view();
         int Depth = 0;
         for (; !End(); ++P) {
           if (At("(") || At("[")) ++Depth;
@@ -191,7 +191,7 @@ class TDelphiBuilder : public TModelParser {
   void VarEntry(int Owner) {
     std::vector<TDeclared> Names;
     while (IsWord(P)) {
-      Names.push_back({std::string(T[P].Text()), "", T[P].Line, false});
+      Names.push_back({T[P].Text(), "", T[P].Line, false});
       ++P;
       if (!At(",")) break;
       ++P;
@@ -199,7 +199,7 @@ class TDelphiBuilder : public TModelParser {
     if (At(":")) {
       ++P;
       if (At("PACKED")) ++P;
-      const std::string Type = IsWord(P) ? std::string(T[P].Text()) : std::string();
+      const std::string_view Type = IsWord(P) ? T[P].Text() : std::string_view();
       if (At("RECORD")) {
         ++P;
         SkipTypeBody();
@@ -349,13 +349,13 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         std::vector<TDeclared> Names;
         while (IsWord(P)) {
-          Names.push_back({std::string(T[P].Text()), "", T[P].Line, false});
+          Names.push_back({T[P].Text(), "", T[P].Line, false});
           ++P;
           if (!At(",")) break;
           ++P;
         }
-        const std::string Type =
-            At(":") && IsWord(P + 1) ? std::string(T[P + 1].Text()) : std::string();
+        const std::string_view Type =
+            At(":") && IsWord(P + 1) ? T[P + 1].Text() : std::string_view();
         for (TDeclared& D : Names) {
           D.Type = Type;
           R.Locals.push_back(std::move(D));

@@ -150,7 +150,7 @@ class TRoutineReader {
   }
 
   // Reads every occurrence of Name in the body (Name being a local of the routine).
-  TVarUse Read(const std::string& Name) const {
+  TVarUse Read(std::string_view Name) const {
     TVarUse U;
     const uint64_t Key = TokenKey(Name);
     for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
@@ -195,7 +195,7 @@ class TRoutineReader {
   }
 
   // A bare FREE inside "with X do" frees X.
-  void WithFrees(const std::string& Name, TVarUse& U) const {
+  void WithFrees(std::string_view Name, TVarUse& U) const {
     for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
       if (M.Marks[m].Kind != TBodyMark::bmWith) continue;
       const size_t w = M.Marks[m].At;
@@ -226,7 +226,7 @@ class TRoutineReader {
   }
 
   // Whether Name occurs in the body of a routine nested in this one.
-  bool UsedInNested(const std::string& Name, size_t Self) const {
+  bool UsedInNested(std::string_view Name, size_t Self) const {
     for (size_t n = Self + 1; n < M.Routines[Self].NestedEnd; ++n) {
       const TSourceRoutine& N = M.Routines[n];
       if (N.BodyEnd == 0) continue;
@@ -284,7 +284,7 @@ class TRoutineReader {
   }
 
   // Whether some statement stands between the end of the creation at C and the free at F.
-  bool StatementsBetween(size_t C, size_t F, const std::string& Name) const {
+  bool StatementsBetween(size_t C, size_t F, std::string_view Name) const {
     size_t E = C;
     while (E < F && !T[E].Is(";")) ++E;
     for (size_t k = E + 1; k < F; ++k)
@@ -348,7 +348,8 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
         for (const TCreation& C : U.Creations) {
           if (C.Owned) continue;
           Leaks.push_back({coLocalLeak, C.Line, R.Name,
-                           "Local object " + D.Name + " created in " + R.Name + " is never freed"});
+                           "Local object " + std::string(D.Name) + " created in " + R.Name +
+                               " is never freed"});
           break;
         }
       }
@@ -363,7 +364,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
           continue;
         // The finding points at the creation, where the try..finally has to begin.
         Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
-                               "Local object " + D.Name + " created in " + R.Name +
+                               "Local object " + std::string(D.Name) + " created in " + R.Name +
                                    (Late ? " is freed by a try..finally that begins before it"
                                          : " is freed outside a try..finally")});
         break;

@@ -16,7 +16,7 @@ class TPlsqlBuilder : public TModelParser {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         Routine(-1);
       } else if (At("CURSOR") && IsWord(P + 1)) {
-        M.PackageCursors.push_back({std::string(T[P + 1].Text()), "", T[P + 1].Line, true});
+        M.PackageCursors.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
         SkipStatement();
       } else if (At("TYPE") && IsWord(P + 1)) {
@@ -60,8 +60,7 @@ class TPlsqlBuilder : public TModelParser {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         Routine(Index);
       } else if (At("CURSOR") && IsWord(P + 1)) {
-        M.Routines[size_t(Index)].Locals.push_back(
-            {std::string(T[P + 1].Text()), "", T[P + 1].Line, true});
+        M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
         SkipStatement();
       } else if (At("TYPE") && IsWord(P + 1)) {
@@ -71,10 +70,10 @@ class TPlsqlBuilder : public TModelParser {
       } else if (AtAny({"END", "CREATE", "/"})) {
         return;  // declarations that never reach a body
       } else if (IsWord(P)) {
-        TDeclared D{std::string(T[P].Text()), "", T[P].Line, false};
+        TDeclared D{T[P].Text(), "", T[P].Line, false};
         ++P;
         if (At("CONSTANT")) ++P;
-        if (IsWord(P)) D.Type = std::string(T[P].Text());
+        if (IsWord(P)) D.Type = T[P].Text();
         M.Routines[size_t(Index)].Locals.push_back(std::move(D));
         SkipStatement({"BEGIN"});
       } else {
@@ -93,10 +92,10 @@ class TPlsqlBuilder : public TModelParser {
       if (At(")")) --Depth;
       if (Depth == 1 && At(",")) Start = true;
       if (Start && IsWord(P)) {
-        TDeclared D{std::string(T[P].Text()), "", T[P].Line, false};
+        TDeclared D{T[P].Text(), "", T[P].Line, false};
         ++P;
         while (AtAny({"IN", "OUT", "NOCOPY"})) ++P;
-        if (IsWord(P)) D.Type = std::string(T[P].Text());
+        if (IsWord(P)) D.Type = T[P].Text();
         R.Params.push_back(std::move(D));
         Start = false;
         continue;

@@ -119,9 +119,9 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
         if (!IsCursorVariable(M, D)) continue;
         const TCursorUse U = ReadCursor(T, Ranges, D.Name, R.BodyEnd);
         if (U.OpenLine && !U.Closed && !U.HandedOut)
-          NotClosed.push_back(
-              {coCursorNotClosed, U.OpenLine, R.Name,
-               "Cursor " + D.Name + " opened in " + R.Name + " is never closed there"});
+          NotClosed.push_back({coCursorNotClosed, U.OpenLine, R.Name,
+                               "Cursor " + std::string(D.Name) + " opened in " + R.Name +
+                                   " is never closed there"});
       }
     // Decision: only a routine that closes the cursor on its normal path means to leave it
     // closed; one that never closes it (an open routine of a fetch protocol) is left alone.
