@@ -15,6 +15,8 @@ class TPlsqlBuilder : public TModelParser {
     while (!End()) {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         Routine(-1);
+      } else if (At("TRIGGER") && IsWord(P + 1)) {
+        Trigger();
       } else if (At("CURSOR") && IsWord(P + 1)) {
         M.PackageCursors.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
@@ -56,6 +58,36 @@ class TPlsqlBuilder : public TModelParser {
     }
     const int Index = int(M.Routines.size());
     M.Routines.push_back(std::move(R));
+    if (Declarations(Index)) Body(Index);
+  }
+
+  // A trigger's body is a block of its own, read as a routine named after the trigger: what it
+  // declares is its own, as a procedure's is. A compound trigger's timing points are no
+  // routines; the subprograms it declares are read as any others are.
+  void Trigger() {
+    TSourceRoutine R;
+    R.HeaderLine = T[P].Line;
+    ++P;
+    R.Name = DottedName();
+    // The header: events, tables, REFERENCING, FOR EACH ROW, WHEN (...), FOLLOWS. A script's
+    // "SHOW ERRORS TRIGGER X" ends with its line, and the next statement stops the search.
+    while (!End() && !AtAny({"DECLARE", "BEGIN", "COMPOUND", "CALL", ";", "/", "CREATE", "TRIGGER",
+                             "PROCEDURE", "FUNCTION", "PACKAGE"})) {
+      if (At("(")) {
+        SkipBrackets();
+        continue;
+      }
+      ++P;
+    }
+    if (!AtAny({"DECLARE", "BEGIN"})) return;
+    if (At("DECLARE")) ++P;
+    const int Index = int(M.Routines.size());
+    M.Routines.push_back(std::move(R));
+    if (Declarations(Index)) Body(Index);
+  }
+
+  // The declaration section of a routine up to its BEGIN; false where it never reaches one.
+  bool Declarations(int Index) {
     while (!End() && !At("BEGIN")) {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         Routine(Index);
@@ -68,19 +100,48 @@ class TPlsqlBuilder : public TModelParser {
       } else if (AtAny({"PRAGMA", "SUBTYPE"})) {
         SkipStatement();
       } else if (AtAny({"END", "CREATE", "/"})) {
-        return;  // declarations that never reach a body
+        return false;  // declarations that never reach a body
       } else if (IsWord(P)) {
-        TDeclared D{T[P].Text(), "", T[P].Line, false};
-        ++P;
-        if (At("CONSTANT")) ++P;
-        if (IsWord(P)) D.Type = T[P].Text();
-        M.Routines[size_t(Index)].Locals.push_back(std::move(D));
-        SkipStatement({"BEGIN"});
+        Variable(Index);
       } else {
         ++P;
       }
     }
-    Body(Index);
+    return !End();
+  }
+
+  // "name [CONSTANT] type ...;" of a declaration section.
+  void Variable(int Index) {
+    TDeclared D{T[P].Text(), "", T[P].Line, false};
+    ++P;
+    if (At("CONSTANT")) ++P;
+    if (IsWord(P)) D.Type = T[P].Text();
+    M.Routines[size_t(Index)].Locals.push_back(std::move(D));
+    SkipStatement({"BEGIN"});
+  }
+
+  // The declarations of an inner block ("DECLARE ... BEGIN") belong to the routine: its cursors
+  // close when the block ends, as the routine's own do when it returns, and none of them is a
+  // package cursor of the same name. Leaves P at the block's BEGIN, or at a subprogram the
+  // block declares, whose blocks the body's reading counts.
+  void InnerDeclarations(int Index) {
+    ++P;  // DECLARE
+    while (!End() && !AtAny({"BEGIN", "PROCEDURE", "FUNCTION", "END"})) {
+      if (At("CURSOR") && IsWord(P + 1)) {
+        M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
+        ++P;
+        SkipStatement();
+      } else if (AtAny({"TYPE", "PRAGMA", "SUBTYPE"})) {
+        if (At("TYPE") && IsWord(P + 1))
+          TypeDeclaration();
+        else
+          SkipStatement();
+      } else if (IsWord(P)) {
+        Variable(Index);
+      } else {
+        ++P;
+      }
+    }
   }
 
   void Params(TSourceRoutine& R) {
@@ -111,11 +172,14 @@ class TPlsqlBuilder : public TModelParser {
     // Per open block, where its handlers start (0: none yet).
     std::vector<size_t>& Open = FOpenBlocks;
     Open.clear();
-    static constexpr TWordFilter Marks{"BEGIN", "CASE", "END", "EXCEPTION"};
+    static constexpr TWordFilter Marks{"BEGIN", "CASE", "END", "EXCEPTION", "DECLARE"};
     for (; !End(); ++P) {
       const TToken& W = T[P];
       if (!Marks.MayHold(W)) continue;
-      if (W.Is("BEGIN") || W.Is("CASE")) {
+      if (W.Is("DECLARE") && !Open.empty()) {
+        InnerDeclarations(Index);
+        --P;  // the loop reads the word it stopped at
+      } else if (W.Is("BEGIN") || W.Is("CASE")) {
         Open.push_back(0);
       } else if (W.Is("END")) {
         if (AtAny({"IF", "LOOP"}, 1)) {
