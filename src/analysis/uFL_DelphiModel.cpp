@@ -232,6 +232,7 @@ class TDelphiBuilder : public TModelParser {
       if ((At("RECORD") && !At("HELPER", 1)) || (At("ARRAY") && !At("[", 1)))
         M.ValueTypes.insert(Name);
       if (At("CLASS") && !At("OF", 1) && !At("HELPER", 1)) M.ClassTypes.insert(Name);
+      if (At("OBJECT") && !At("(", 1)) M.RootObjectTypes.insert(Name);
       if (AtAny({"CLASS", "INTERFACE", "DISPINTERFACE", "OBJECT", "RECORD"})) {
         const bool Record = At("RECORD");
         ++P;
@@ -303,11 +304,27 @@ class TDelphiBuilder : public TModelParser {
     int Depth = 0;
     int Parens = 0;
     // The words that open or close brackets and blocks, and those the rules look for.
-    enum : uint8_t { Open = 1, Close, Var, Block, Try, BlockEnd, Assign, With, Finally, Except };
-    static constexpr TWordTable<14> Words({{"(", Open},
+    enum : uint8_t {
+      Open = 1,
+      Close,
+      Header,
+      Var,
+      Block,
+      Try,
+      BlockEnd,
+      Assign,
+      With,
+      Finally,
+      Except
+    };
+    static constexpr TWordTable<18> Words({{"(", Open},
                                            {"[", Open},
                                            {")", Close},
                                            {"]", Close},
+                                           {"PROCEDURE", Header},
+                                           {"FUNCTION", Header},
+                                           {"CONSTRUCTOR", Header},
+                                           {"DESTRUCTOR", Header},
                                            {"VAR", Var},
                                            {"BEGIN", Block},
                                            {"CASE", Block},
@@ -318,12 +335,12 @@ class TDelphiBuilder : public TModelParser {
                                            {"WITH", With},
                                            {"FINALLY", Finally},
                                            {"EXCEPT", Except}});
-    static constexpr int8_t ParenStep[] = {0, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0};
-    static constexpr int8_t DepthStep[] = {0, 0, 0, 0, 1, 1, -1, 0, 0, 0, 0};
+    static constexpr int8_t ParenStep[] = {0, 1, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    static constexpr int8_t DepthStep[] = {0, 0, 0, 0, 0, 1, 1, -1, 0, 0, 0, 0};
     static constexpr TBodyMark::TKind KindOf[] = {
-        TBodyMark::bmBlock, TBodyMark::bmBlock,   TBodyMark::bmBlock, TBodyMark::bmBlock,
-        TBodyMark::bmBlock, TBodyMark::bmTry,     TBodyMark::bmEnd,   TBodyMark::bmAssign,
-        TBodyMark::bmWith,  TBodyMark::bmFinally, TBodyMark::bmExcept};
+        TBodyMark::bmBlock,  TBodyMark::bmBlock, TBodyMark::bmBlock,   TBodyMark::bmBlock,
+        TBodyMark::bmBlock,  TBodyMark::bmBlock, TBodyMark::bmTry,     TBodyMark::bmEnd,
+        TBodyMark::bmAssign, TBodyMark::bmWith,  TBodyMark::bmFinally, TBodyMark::bmExcept};
     R.MarksBegin = M.Marks.size();
     for (; !End(); ++P) {
       const TToken& W = T[P];
@@ -332,7 +349,14 @@ class TDelphiBuilder : public TModelParser {
       Parens += ParenStep[Word];
       if (Parens < 0) Parens = 0;  // a ")" too many closes nothing
       Depth += DepthStep[Word];
-      if (Word < Var) continue;
+      if (Word < Header) continue;
+      if (Word == Header) {
+        // The header of a named routine stands in no body: this one never closed. Alternative
+        // heads of one routine under {$IFDEF} and {$ELSE} make such a body, and reading on
+        // would take the routines after it for its own.
+        if (IsNamedHeader()) break;
+        continue;
+      }
       if (Word >= Block) M.Marks.push_back({P, KindOf[Word]});
       if (Word == BlockEnd && Depth == 0) {
         R.BodyBegin = Begin;
@@ -365,6 +389,15 @@ class TDelphiBuilder : public TModelParser {
     }
     // The body never closes: no routine is made of the rest of the file.
     R.BodyBegin = R.BodyEnd = 0;
+    M.Marks.resize(R.MarksBegin);
+  }
+
+  // Whether P is the header of a named routine ("procedure TFoo.Bar(...)", "function Baz:"),
+  // not an anonymous method ("procedure begin", "function(X: Integer): Integer").
+  bool IsNamedHeader() const {
+    const TToken& W = T[P];
+    if (!W.Is("PROCEDURE") && !W.Is("FUNCTION")) return W.Is("CONSTRUCTOR") || W.Is("DESTRUCTOR");
+    return IsWord(P + 1) && (At(".", 2) || At("(", 2) || At(";", 2) || At(":", 2));
   }
 };
 

@@ -67,7 +67,10 @@ class TRoutineReader {
 
   // Decision: an argument list of exactly one argument that is neither nil, a Boolean, a
   // literal nor a number is an owner ("TButton.Create(Self)", "TForm2.Create(Application)");
-  // several arguments ("TFileStream.Create(Name, fmCreate)") or none are not.
+  // several arguments ("TFileStream.Create(Name, fmCreate)") or none are not. Neither is a text
+  // or a number worked out in place ("TIniFile.Create(ChangeFileExt(Name, '.ini'))", "Path + X"),
+  // nor a parameter or local of a plain value type ("TChecksumThread.Create(AFileName)" with
+  // "const AFileName: string").
   bool Creation(size_t J, bool& Owned) const {
     size_t K = J;
     int Parts = 0;
@@ -112,12 +115,35 @@ class TRoutineReader {
         const bool Plain =
             Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
             (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
-        Owned = !Plain;
+        Owned = !Plain && !IsValueArgument(First, K);
       }
     }
     // A thread whose own constructor sets FreeOnTerminate frees itself.
     Owned = Owned || FreesItself(Type);
     return true;
+  }
+
+  // Whether the argument in [First, End) is a text or a number rather than an object.
+  bool IsValueArgument(size_t First, size_t End) const {
+    for (size_t k = First; k < End; ++k)
+      if (T[k].Is("'") || T[k].Is("+")) return true;
+    if (End != First + 1) return false;
+    static constexpr std::string_view ValueTypes[] = {
+        "STRING",  "ANSISTRING", "UNICODESTRING", "WIDESTRING", "SHORTSTRING", "TFILENAME",
+        "INTEGER", "CARDINAL",   "INT64",         "UINT64",     "LONGINT",     "LONGWORD",
+        "WORD",    "BYTE",       "NATIVEINT",     "NATIVEUINT", "BOOLEAN",     "DOUBLE",
+        "SINGLE",  "EXTENDED",   "CURRENCY",      "TDATETIME",  "CHAR",        "PCHAR"};
+    const std::string_view Name = T[First].Text();
+    for (int p = int(&R - M.Routines.data()); p >= 0; p = M.Routines[size_t(p)].Parent) {
+      const TSourceRoutine& A = M.Routines[size_t(p)];
+      const TDeclared* D = A.Local(Name);
+      for (const TDeclared& Param : A.Params)
+        if (!D && Param.Name == Name) D = &Param;
+      if (D)
+        return std::find(std::begin(ValueTypes), std::end(ValueTypes), D->Type) !=
+               std::end(ValueTypes);
+    }
+    return false;
   }
 
   // Whether the unit's constructor Type.Create sets "FreeOnTerminate := True".
@@ -336,8 +362,15 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
     const TRoutineReader Reader(M, R);
     const std::vector<std::string_view> Created = Reader.CreatedNames();
     if (Created.empty()) continue;
-    for (const TDeclared& D : R.Locals) {
+    for (size_t d = 0; d < R.Locals.size(); ++d) {
+      const TDeclared& D = R.Locals[d];
       if (std::find(Created.begin(), Created.end(), D.Name) == Created.end()) continue;
+      // A name declared twice (inline variables of two blocks, or the var sections of two
+      // {$IFDEF} branches) is one variable to the reading by name: reported once.
+      const auto Earlier = R.Locals.begin() + std::ptrdiff_t(d);
+      if (std::find_if(R.Locals.begin(), Earlier,
+                       [&](const TDeclared& E) { return E.Name == D.Name; }) != Earlier)
+        continue;
       // Interface references free themselves.
       if (M.InterfaceTypes.count(D.Type) || NamedAsInterface(Lines, D)) continue;
       const TVarUse U = Reader.Read(D.Name);
@@ -384,6 +417,9 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
     for (size_t k = R.BodyBegin; k < R.BodyEnd; ++k)
       if (T[k].Is("INHERITED")) Last = k;
     if (!Last) {
+      // An old-style object type without an ancestor has no destructor to call.
+      const size_t Dot = R.Name.rfind('.');
+      if (Dot != std::string::npos && M.RootObjectTypes.count(R.Name.substr(0, Dot))) continue;
       Out.push_back({coDestructorInherited, R.HeaderLine, R.Name,
                      "Destructor " + R.Name + " never calls inherited"});
       continue;

@@ -64,7 +64,9 @@ struct TSourceModel {
   std::set<std::string, std::less<>> InterfaceTypes;  // Delphi: names declared "= interface"
   // Delphi: names declared "= record" or "= array of": their constructors make values.
   std::set<std::string, std::less<>> ValueTypes;
-  std::set<std::string, std::less<>> ClassTypes;      // Delphi: names declared "= class"
+  std::set<std::string, std::less<>> ClassTypes;  // Delphi: names declared "= class"
+  // Delphi: names declared "= object" without an ancestor.
+  std::set<std::string, std::less<>> RootObjectTypes;
   std::set<std::string, std::less<>> RefCursorTypes;  // PL/SQL: names declared "IS REF CURSOR"
   std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
   std::vector<TBodyMark> Marks;           // Delphi: of every body, in order

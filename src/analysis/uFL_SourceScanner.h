@@ -57,8 +57,9 @@ class TWordFilter {
   uint32_t FBits[16] = {};
 };
 
-// Words of up to seven bytes, each with a number (1 up), told from a token at one look-up of its
-// key in a table without collisions: no chain of comparisons, no branch a word.
+// Words, each with a number (1 up), told from a token at one look-up of its key in a table
+// without collisions: no chain of comparisons, no branch a word. A word of more than seven bytes
+// is told by its length and first seven: the caller compares the rest where it matters.
 template <size_t N>
 class TWordTable {
  public:
@@ -72,8 +73,7 @@ class TWordTable {
       bool Clash = false;
       for (uint64_t& K : FKeys) K = 0;
       for (const TEntry& E : Words) {
-        // A longer word would be equal to a token only in its first seven bytes.
-        if (E.Word.size() > 7 || E.Value == 0) throw "a word of up to seven bytes, a value from 1";
+        if (E.Value == 0) throw "a value from 1";
         const uint64_t K = TokenKey(E.Word);
         uint64_t& Slot = FKeys[Index(K)];
         Clash = Clash || Slot != 0;

@@ -166,6 +166,73 @@ INSTANTIATE_TEST_SUITE_P(
                       MadeCase{{"  TCells = array of Integer;"}, "TCells", false},
                       MadeCase{{"  TUnused = class", "  end;"}, "TArray<Integer>", false}));
 
+// Whether the only argument of a constructor is an owner that will free the object.
+struct OwnerCase {
+  const char* Parameters;
+  const char* Argument;
+  bool Reported;
+};
+
+class OwnerTest : public ::testing::TestWithParam<OwnerCase> {};
+
+TEST_P(OwnerTest, OnlyAnObjectArgumentOwns) {
+  const std::string Found = CheckSource<TDelphiFile>(
+      "u.pas",
+      DelphiUnit({}, {std::string("procedure Open(") + GetParam().Parameters + ");", "var",
+                      "  Ini: TIniFile;", "begin",
+                      std::string("  Ini := TIniFile.Create(") + GetParam().Argument + ");",
+                      "  Show(Ini.ReadString('a', 'b', ''));", "end;"}),
+      CheckBit(coLocalLeak));
+  EXPECT_EQ(Found.find("Local object INI created in OPEN is never freed") != std::string::npos,
+            GetParam().Reported)
+      << GetParam().Argument << "\n"
+      << Found;
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, OwnerTest,
+                         ::testing::Values(OwnerCase{"AOwner: TComponent", "AOwner", false},
+                                           OwnerCase{"APanel: TPanel", "APanel", false},
+                                           OwnerCase{"X: Integer", "Application", false},
+                                           OwnerCase{"const AFileName: string", "AFileName", true},
+                                           OwnerCase{"ACount: Integer", "ACount", true},
+                                           OwnerCase{"AName: string",
+                                                     "ChangeFileExt(AName, '.ini')", true},
+                                           OwnerCase{"ADir: TFileName", "ADir + Suffix", true}));
+
+// Two heads of one routine under {$IFDEF} and {$ELSE} leave a body that never closes: that
+// routine is left out, and the routines after it are read as their own.
+TEST(PreciseRules, RoutinesAfterTwoHeadedOneAreRead) {
+  const std::string Found =
+      CheckSource<TDelphiFile>("u.pas",
+                               DelphiUnit({}, {"procedure TRepo.Delete;",
+                                               "{$IFDEF BDE}",
+                                               "var",
+                                               "  Q: TQuery;",
+                                               "begin",
+                                               "  Q := TQuery.Create(nil);",
+                                               "{$ELSE}",
+                                               "var",
+                                               "  Q: TFDQuery;",
+                                               "begin",
+                                               "  Q := TFDQuery.Create(nil);",
+                                               "{$ENDIF}",
+                                               "  Q.ExecSQL;",
+                                               "  Q.Free;",
+                                               "end;",
+                                               "",
+                                               "procedure TRepo.Copy;",
+                                               "var",
+                                               "  L: TStringList;",
+                                               "begin",
+                                               "  L := TStringList.Create;",
+                                               "  L.Add('x');",
+                                               "end;"}),
+                               CheckBit(coLocalLeak) | CheckBit(coUnprotectedFree));
+  EXPECT_EQ(Found,
+            "u.pas\n\tFL001 Local objects never freed\n\t\t[Line   24] Local object L created in "
+            "TREPO.COPY is never freed\n");
+}
+
 struct BrokenCase {
   const char* Title;
   std::string Text;
