@@ -177,6 +177,18 @@ void TDelphiFile::DetectCreate() {
       size_t Start = End;
       while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
       Name = TrimText(Work.Substr(Start, End));
+      // An inline variable given its type ("VAR LIST: TSTRINGLIST := ..."): the word before
+      // ":=" is the type, and the variable is the name after VAR.
+      const std::string Before = Work.Substr(0, Assign);
+      for (size_t V = Before.rfind("VAR"); V != npos; V = V ? Before.rfind("VAR", V - 1) : npos) {
+        if ((V > 0 && IsIdentifierChar(Before[V - 1], false)) ||
+            (V + 3 < Before.size() && IsIdentifierChar(Before[V + 3], false)))
+          continue;
+        const size_t Colon = Before.find(':', V + 3);
+        if (Colon != npos && Before.find(';', V) == npos)
+          Name = TrimText(Before.substr(V + 3, Colon - V - 3));
+        break;
+      }
       HaveName = true;
     }
     if (TCodeItem* Item = GetCodeItem(Name)) {
