@@ -9,11 +9,6 @@
 
 namespace {
 
-bool IsWordToken(const TToken& Tk) {
-  const unsigned char C = Tk.Text().empty() ? 0 : static_cast<unsigned char>(Tk.Text()[0]);
-  return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
-}
-
 bool Among(std::string_view W, std::initializer_list<std::string_view> Words) {
   for (std::string_view X : Words)
     if (W == X) return true;
@@ -76,7 +71,7 @@ class TRoutineReader {
     int Parts = 0;
     bool LastCreates = false;
     std::string_view Type, Word;  // the type is the word before the constructor's
-    while (K < R.BodyEnd && IsWordToken(T[K])) {
+    while (K < R.BodyEnd && T[K].IsWord()) {
       ++Parts;
       Type = Word;
       Word = T[K].Text();
@@ -91,7 +86,7 @@ class TRoutineReader {
         }
         ++K;
       }
-      if (K + 1 < R.BodyEnd && T[K].Is(".") && IsWordToken(T[K + 1])) {
+      if (K + 1 < R.BodyEnd && T[K].Is(".") && T[K + 1].IsWord()) {
         ++K;
         continue;
       }
@@ -345,8 +340,8 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
 // The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
 std::string Quote(const TTokenList& T, size_t I, size_t End) {
   std::string S(T[I].Text());
-  if (!IsWordToken(T[I])) return S;
-  while (I + 2 < End && T[I + 1].Is(".") && IsWordToken(T[I + 2])) {
+  if (!T[I].IsWord()) return S;
+  while (I + 2 < End && T[I + 1].Is(".") && T[I + 2].IsWord()) {
     S += ".";
     S += T[I + 2].Text();
     I += 2;

@@ -22,11 +22,7 @@ class TModelParser {
       if (At(W, Ahead)) return true;
     return false;
   }
-  bool IsWord(size_t I) const {
-    if (I >= T.size() || T[I].Text().empty()) return false;
-    const unsigned char C = static_cast<unsigned char>(T[I].Ptr[0]);
-    return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
-  }
+  bool IsWord(size_t I) const { return I < T.size() && T[I].IsWord(); }
   // Moves past the matching ")" (or "]") of the bracket at P.
   void SkipBrackets() {
     int Depth = 0;

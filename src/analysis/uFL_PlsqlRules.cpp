@@ -51,6 +51,9 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
         (i < Limit ? U.ClosedBefore : U.ClosedFrom) = true;
       } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
                  Dotted) {
+      } else if (Prev.Is("CURSOR") ||
+                 ((Prev.Is(";") || Prev.Is("DECLARE")) && i + 1 < T.size() && T[i + 1].IsWord())) {
+        // Its declaration in an inner block of the routine: "CURSOR c IS", "l_rc SYS_REFCURSOR;".
       } else {
         U.HandedOut = true;
       }

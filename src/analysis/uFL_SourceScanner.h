@@ -38,6 +38,11 @@ struct TToken {
   uint64_t Key;
 
   std::string_view Text() const { return {Ptr, Len}; }
+  // A name or a keyword: not a number, a symbol or a string.
+  bool IsWord() const {
+    const unsigned char C = Len ? static_cast<unsigned char>(Ptr[0]) : 0;
+    return (C >= 'A' && C <= 'Z') || C == '_' || C >= 128;
+  }
   // With a literal, TokenKey is worked out at compile time.
   bool Is(std::string_view T) const { return Key == TokenKey(T) && (T.size() <= 7 || Text() == T); }
 };
