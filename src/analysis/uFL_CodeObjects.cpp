@@ -41,6 +41,10 @@ void TRoutine::NoteRaise() {
 //     ("EnableAlign", "EnableControls", "Dec(FUpdating)") and frees of locals (not of fields:
 //     a field freed after "inherited Destroy" is what the check is for);
 //   in the Middle otherwise.
+// A method other than a constructor or destructor that calls its ancestor in a branch (under an
+// IF, after an ELSE, in a CASE arm or a nested block: a message handler's dispatch, a Paint that
+// draws itself or lets the ancestor draw) decides per branch where the call belongs: it is not
+// reported as in the Middle.
 // A call that is the body's only statement is at both ends; it counts where the routine's kind
 // wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.
 // Calls in two different places make the routine's place Middle.
@@ -88,7 +92,7 @@ std::vector<TCheckNote> TRoutine::CheckRoutine(TCheckOptions Options) const {
       Found.push_back({coInherited, "Inherited not at End of Routine"});
     else if (Kind == TRoutineKind::rkConstructor && InheritedPlace != TInheritedPlace::Start)
       Found.push_back({coInherited, "Inherited not at Start of Routine"});
-    else if (InheritedPlace == TInheritedPlace::Middle)
+    else if (InheritedPlace == TInheritedPlace::Middle && !InheritedInBranch)
       Found.push_back({coInherited, "Inherited not at Start or End of Routine"});
   }
   return Found;

@@ -53,6 +53,8 @@ class TRoutine {
   int32_t Depth = 0;         // blocks opened and not closed; negative after surplus ENDs
   bool SetAbortWithoutRaise = false;
   TInheritedPlace InheritedPlace = TInheritedPlace::NotSeen;
+  // An INHERITED stands in a branch: under an IF, after an ELSE, in a CASE arm or a nested block.
+  bool InheritedInBranch = false;
   TRoutineKind Kind = TRoutineKind::rkProcedure;
   int HeaderLine = 0;  // 1-based
   // The words of the header and the declarations before the body (parameters, locals, their

@@ -313,6 +313,9 @@ TStatementRole StatementRole(std::string_view Words, std::string_view Declared) 
 void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
   // A statement's role tells only while no plain statement has been seen or an INHERITED
   // awaits its place: after that, every statement counts alike.
+  if (FStatementHasText && Depth >= 1 && FStatementHoldsInherited &&
+      (Depth > 1 || FStatementAfterElse || FStatementWords.starts_with("IF ")))
+    R->InheritedInBranch = true;
   if (FStatementHasText && Depth >= 1)
     R->NoteStatement(FStatementHoldsInherited, R->InheritedPending() || !R->HasBodyStatement()
                                                    ? StatementRole(FStatementWords, R->Declared)
@@ -324,6 +327,7 @@ void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
   }
   FStatementHasText = false;
   FStatementHoldsInherited = false;
+  FStatementAfterElse = false;
   FStatementWords.clear();
 }
 
@@ -341,13 +345,19 @@ void TDelphiFile::NoteRoutineStatements() {
     FStatementRoutine = R;
     FStatementHasText = false;
     FStatementHoldsInherited = false;
+    FStatementAfterElse = false;
     FStatementWords.clear();
   }
   // Once the body has a statement, only an INHERITED (on this line or awaiting its place) can
   // change what the rule decides.
   if (R->HasBodyStatement() && !R->InheritedPending() && !FStatementHoldsInherited &&
-      Work.Find(CodeWord(cwInherited)) == npos)
+      Work.Find(CodeWord(cwInherited)) == npos) {
+    FLineOpensBranch = LineOpensBranch();
     return;
+  }
+  // A statement that begins on this line after a line that opened a branch stands in it.
+  if (FStatementWords.empty() && FLineOpensBranch) FStatementAfterElse = true;
+  FLineOpensBranch = LineOpensBranch();
   // A statement going on from the line before: its last word and this line's first stay apart
   // ("IF ... THEN" / "EXIT;" is a guard), a dotted name broken after its dot stays one word.
   if (!FStatementWords.empty() && FStatementWords.back() != ' ' && FStatementWords.back() != '.')
@@ -398,6 +408,7 @@ void TDelphiFile::NoteRoutineStatements() {
       if (--Depth == 0) return;
     } else if (Is("FINALLY") || Is("EXCEPT") || Is("ELSE")) {
       EndStatement(R, Depth);
+      FStatementAfterElse = Is("ELSE");
     } else {
       FStatementHasText = true;
       if (Is("INHERITED")) FStatementHoldsInherited = true;
@@ -405,6 +416,18 @@ void TDelphiFile::NoteRoutineStatements() {
     }
     i = j;
   }
+}
+
+bool TDelphiFile::LineOpensBranch() const {
+  size_t End = Work.Size();
+  while (End > 0 && static_cast<unsigned char>(Work.At(End - 1)) <= ' ') --End;
+  if (End == 0) return false;
+  if (Work.At(End - 1) == ':') return true;
+  size_t Start = End;
+  while (Start > 0 && IsIdentifierChar(Work.At(Start - 1))) --Start;
+  if (Start > 0 && !IsWordStartBoundary(Work.At(Start - 1))) return false;
+  const std::string Last = Work.Substr(Start, End);
+  return Last == "THEN" || Last == "ELSE" || Last == "DO";
 }
 
 // ---- After the scan -----------------------------------------------------------------------------

@@ -48,6 +48,10 @@ class TDelphiFile : public TCodeFile {
   TRoutine* FStatementRoutine = nullptr;
   bool FStatementHasText = false;
   bool FStatementHoldsInherited = false;
+  bool FStatementAfterElse = false;  // the statement follows an ELSE
+  // The last routine line read ends where a branch begins: THEN, ELSE, DO, a CASE label's ":".
+  bool FLineOpensBranch = false;
+  bool LineOpensBranch() const;
   std::string FStatementWords;  // the statement's words, blank-separated, dots kept
   bool FTrySeen = false;        // a whole-word TRY on an earlier code line
 };

@@ -403,7 +403,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
 
 // Decision: an except part after the inherited call runs only when something failed, so it is
 // not code after it; a finally part that follows a call ending its try part (releasing a lock
-// taken before) is not either.
+// taken before) is not either, unless it frees something.
 void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
   const auto& T = M.Tokens();
   for (const TSourceRoutine& R : M.Routines) {
@@ -425,11 +425,27 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
       const TToken& W = T[k];
       if (W.Is(";") || W.Is("END")) continue;
       if (W.Is("EXCEPT") || W.Is("FINALLY")) {
+        // A finally part may let a lock go after the call, but a free there is a field freed
+        // after the ancestor's destructor ran: reported at the statement that holds it.
+        const bool Finally = W.Is("FINALLY");
+        size_t Statement = k + 1, FreeAt = 0;
         int Depth = 1;
         while (++k < R.BodyEnd) {
           const TToken& X = T[k];
           if (X.Is("BEGIN") || X.Is("TRY") || X.Is("CASE")) ++Depth;
           if (X.Is("END") && --Depth == 0) break;
+          if (X.Is(";") || X.Is("BEGIN") || X.Is("THEN") || X.Is("ELSE") || X.Is("DO"))
+            Statement = k + 1;
+          else if (Finally && !FreeAt &&
+                   (X.Is("FREE") || X.Is("FREEANDNIL") || X.Is("DISPOSEOF") ||
+                    (X.Is("DESTROY") && T[k - 1].Is("."))))
+            FreeAt = Statement;
+        }
+        if (FreeAt) {
+          Out.push_back({coDestructorInherited, T[FreeAt].Line, R.Name,
+                         "Destructor " + R.Name + " runs " + Quote(T, FreeAt, R.BodyEnd) +
+                             " after its inherited call"});
+          break;
         }
         continue;
       }
