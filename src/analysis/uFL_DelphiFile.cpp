@@ -220,7 +220,10 @@ void TDelphiFile::DetectDestroy() {
       if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
         size_t Start = Dot;
         while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
-        if (TCodeItem* Item = GetCodeItem(Work.Substr(Start, Dot))) Item->NoteFree();
+        // What a call returns or a typecast yields ("ROOT.REMOVEPAIR(N).FREE") names no item.
+        const std::string Freed = Work.Substr(Start, Dot);
+        if (Freed.find_first_of("()") == std::string::npos)
+          if (TCodeItem* Item = GetCodeItem(Freed)) Item->NoteFree();
         Work.Erase(Start, P - 1 + Len);
         continue;
       }
