@@ -426,11 +426,15 @@ bool TDelphiFile::LineOpensBranch() const {
   while (End > 0 && static_cast<unsigned char>(Work.At(End - 1)) <= ' ') --End;
   if (End == 0) return false;
   if (Work.At(End - 1) == ':') return true;
-  size_t Start = End;
-  while (Start > 0 && IsIdentifierChar(Work.At(Start - 1))) --Start;
-  if (Start > 0 && !IsWordStartBoundary(Work.At(Start - 1))) return false;
-  const std::string Last = Work.Substr(Start, End);
-  return Last == "THEN" || Last == "ELSE" || Last == "DO";
+  // Read from the end, without a copy: most lines end with a ";".
+  auto EndsWith = [&](std::string_view W) {
+    if (End < W.size()) return false;
+    const size_t Start = End - W.size();
+    for (size_t k = 0; k < W.size(); ++k)
+      if (Work.At(Start + k) != W[k]) return false;
+    return Start == 0 || IsWordStartBoundary(Work.At(Start - 1));
+  };
+  return EndsWith("THEN") || EndsWith("ELSE") || EndsWith("DO");
 }
 
 // ---- After the scan -----------------------------------------------------------------------------
