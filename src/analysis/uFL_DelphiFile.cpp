@@ -220,9 +220,10 @@ void TDelphiFile::DetectDestroy() {
       if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
         size_t Start = Dot;
         while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
-        // What a call returns or a typecast yields ("ROOT.REMOVEPAIR(N).FREE") names no item.
+        // What a call returns, a typecast yields or an index picks ("ROOT.REMOVEPAIR(N).FREE",
+        // "ITEMS.OBJECTS[I].FREE") names no item.
         const std::string Freed = Work.Substr(Start, Dot);
-        if (Freed.find_first_of("()") == std::string::npos)
+        if (Freed.find_first_of("()[]") == std::string::npos)
           if (TCodeItem* Item = GetCodeItem(Freed)) Item->NoteFree();
         Work.Erase(Start, P - 1 + Len);
         continue;

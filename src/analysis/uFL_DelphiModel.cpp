@@ -228,6 +228,12 @@ class TDelphiBuilder : public TModelParser {
       ++P;
       if (At("TYPE")) ++P;
       if (At("PACKED")) ++P;
+      // A procedural type ("= procedure(Sender: TObject) of object;", "= reference to
+      // function: T;") is one statement; its word must not end the section.
+      if (AtAny({"PROCEDURE", "FUNCTION", "REFERENCE"})) {
+        SkipStatement();
+        continue;
+      }
       if (AtAny({"INTERFACE", "DISPINTERFACE"})) M.InterfaceTypes.insert(Name);
       if ((At("RECORD") && !At("HELPER", 1)) || (At("ARRAY") && !At("[", 1)))
         M.ValueTypes.insert(Name);

@@ -206,6 +206,27 @@ class TRoutineReader {
     return U;
   }
 
+  // Whether the token at I stands in the body of an anonymous method that begins after From: a
+  // free there runs when whoever holds the method calls it (a scope guard, a task), not here.
+  bool InAnonymousMethod(size_t I, size_t From) const {
+    for (size_t k = I; k-- > From + 1;) {
+      if (!T[k].Is("PROCEDURE") && !T[k].Is("FUNCTION")) continue;
+      size_t Begin = k + 1;
+      while (Begin < I && !T[Begin].Is("BEGIN")) ++Begin;
+      if (Begin >= I) continue;
+      int Depth = 0;
+      for (size_t e = Begin; e < R.BodyEnd; ++e) {
+        const TToken& W = T[e];
+        if (W.Is("BEGIN") || W.Is("TRY") || W.Is("CASE") || W.Is("ASM")) ++Depth;
+        if (W.Is("END") && --Depth == 0) {
+          if (I < e) return true;
+          break;
+        }
+      }
+    }
+    return false;
+  }
+
   // Whether the occurrence at I stands between a WITH and its DO.
   bool InWithHeader(size_t I) const {
     for (size_t k = I; k > R.BodyBegin; --k) {
@@ -388,7 +409,7 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
           if (C.At < F) Last = &C;
         bool Late = false;
         if (!Last || !Reader.StatementsBetween(Last->At, F, D.Name) ||
-            Reader.Protected(F, Last->At, U, Late))
+            Reader.InAnonymousMethod(F, Last->At) || Reader.Protected(F, Last->At, U, Late))
           continue;
         // The finding points at the creation, where the try..finally has to begin.
         Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,

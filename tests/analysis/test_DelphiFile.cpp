@@ -396,6 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"var D: TDictionary<string, Integer> := TDictionary<string, Integer>.Create;",
                  "\t\tD created 1 times and destroyed 0 times\n"},
         LineCase{"Root.RemovePair(AName).Free; TList(P).Free;", ""},
+        LineCase{"FItems.Objects[I].Free; A[I].Free;", ""},
         LineCase{"var N: Integer; X := TFoo.Create;",
                  "\t\tX created 1 times and destroyed 0 times\n"},
         LineCase{"Variant1 := TFoo.Create;",

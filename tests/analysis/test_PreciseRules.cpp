@@ -106,7 +106,7 @@ TEST(Findings, OpenFetchCloseCarriesItsRuleAndFirstLine) {
 // The free's place decides how the reviewer's sentence puts it.
 struct UnprotectedCase {
   std::vector<std::string> Body;  // of TForm1.LoadData, whose local is List
-  const char* Expected;           // the finding's tree entry
+  const char* Expected;           // the finding's tree entry; empty: no finding
 };
 
 class UnprotectedTest : public ::testing::TestWithParam<UnprotectedCase> {};
@@ -116,9 +116,14 @@ TEST_P(UnprotectedTest, SaysWhereTheFreeStands) {
                                       "begin"};
   Routine.insert(Routine.end(), GetParam().Body.begin(), GetParam().Body.end());
   Routine.push_back("end;");
+  const std::string Expected = std::string(GetParam().Expected).empty()
+                                   ? ""
+                                   : std::string(
+                                         "u.pas\n\tFL002 Objects freed outside "
+                                         "try..finally\n\t\t") +
+                                         GetParam().Expected + "\n";
   EXPECT_EQ(CheckSource<TDelphiFile>("u.pas", DelphiUnit({}, Routine), CheckBit(coUnprotectedFree)),
-            std::string("u.pas\n\tFL002 Objects freed outside try..finally\n\t\t") +
-                GetParam().Expected + "\n");
+            Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -130,7 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
         UnprotectedCase{{"  try", "    List := TStringList.Create;", "    List.Add('x');",
                          "  finally", "    List.Free;", "  end;"},
                         "[Line    9] Local object LIST created in TFORM1.LOADDATA is freed by a "
-                        "try..finally that begins before it"}));
+                        "try..finally that begins before it"},
+        // A scope guard's method frees it when the guard goes, on every path.
+        UnprotectedCase{
+            {"  List := TStringList.Create;", "  Guard := OnScopeExit(", "    procedure",
+             "    begin", "      List.Free;", "    end);", "  List.Add('x');"},
+            ""}));
 
 // What a constructor makes: an object to free, or a record's value.
 struct MadeCase {
@@ -164,6 +174,10 @@ INSTANTIATE_TEST_SUITE_P(
                       MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
                       MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true},
                       MadeCase{{"  TCells = array of Integer;"}, "TCells", false},
+                      MadeCase{{"  TNotify = procedure(Sender: TObject) of object;",
+                                "  TCell = record", "    X: Integer;", "  end;"},
+                               "TCell",
+                               false},
                       MadeCase{{"  TUnused = class", "  end;"}, "TArray<Integer>", false}));
 
 // Whether the only argument of a constructor is an owner that will free the object.
