@@ -358,15 +358,28 @@ bool NamedAsInterface(const TLines& Lines, const TDeclared& D) {
   return false;
 }
 
-// The statement at I as a reviewer would quote it: its dotted name ("FCELLS.FREE").
+// The statement at I as a reviewer would quote it: its first words up to a ";", THEN or DO
+// ("FCELLS.FREE", "FREEANDNIL(FLIST)", "TOTAL := 0", "IF ASSIGNED(FONCLOSED)"), a few at most.
 std::string Quote(const TTokenList& T, size_t I, size_t End) {
-  std::string S(T[I].Text());
-  if (!T[I].IsWord()) return S;
-  while (I + 2 < End && T[I + 1].Is(".") && T[I + 2].IsWord()) {
-    S += ".";
-    S += T[I + 2].Text();
-    I += 2;
+  constexpr size_t Most = 8;
+  std::string S;
+  size_t k = I;
+  for (; k < End && k < I + Most; ++k) {
+    const TToken& W = T[k];
+    if (W.Is(";") || W.Is("THEN") || W.Is("DO") || W.Is("OF") || W.Is("ELSE") || W.Is("END") ||
+        W.Is("BEGIN"))
+      return S;
+    if (k > I) {
+      const TToken& Before = T[k - 1];
+      const bool Tight = Before.Is(".") || Before.Is("(") || Before.Is("[") || Before.Is("@") ||
+                         W.Is(".") || W.Is(")") || W.Is("]") || W.Is(",") || W.Is("^") ||
+                         (W.Is("(") && Before.IsWord() &&
+                          !Among(Before.Text(), {"IF", "NOT", "AND", "OR", "WHILE", "UNTIL"}));
+      if (!Tight) S += ' ';
+    }
+    S += W.Is("'") ? std::string_view("'...'") : W.Text();
   }
+  if (k < End && !T[k].Is(";") && !T[k].Is("END")) S += " ...";
   return S;
 }
 

@@ -247,6 +247,40 @@ TEST(PreciseRules, RoutinesAfterTwoHeadedOneAreRead) {
             "TREPO.COPY is never freed\n");
 }
 
+// The statement after the ancestor's destructor, quoted as a reviewer would.
+struct AfterInheritedCase {
+  std::vector<std::string> Body;
+  const char* Message;
+};
+
+class AfterInheritedTest : public ::testing::TestWithParam<AfterInheritedCase> {};
+
+TEST_P(AfterInheritedTest, QuotesTheStatement) {
+  std::vector<std::string> Routine = {"destructor TList2.Destroy;", "begin"};
+  Routine.insert(Routine.end(), GetParam().Body.begin(), GetParam().Body.end());
+  Routine.push_back("end;");
+  const std::string Found =
+      CheckSource<TDelphiFile>("u.pas", DelphiUnit({}, Routine), CheckBit(coDestructorInherited));
+  EXPECT_NE(Found.find(std::string("Destructor TLIST2.DESTROY runs ") + GetParam().Message +
+                       " after its inherited call"),
+            std::string::npos)
+      << Found;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, AfterInheritedTest,
+    ::testing::Values(
+        AfterInheritedCase{{"  inherited;", "  FreeAndNil(FItems);"}, "FREEANDNIL(FITEMS)"},
+        AfterInheritedCase{{"  inherited Destroy;", "  Total := 0;"}, "TOTAL := 0"},
+        AfterInheritedCase{
+            {"  inherited;", "  if Assigned(FOnClosed) then", "    FOnClosed(Self);"},
+            "IF ASSIGNED(FONCLOSED)"},
+        AfterInheritedCase{{"  inherited;", "  FLog.Write(LogDebug, 'gone', [Count, Name, Tag]);"},
+                           "FLOG.WRITE(LOGDEBUG, '...', ..."},
+        AfterInheritedCase{
+            {"  try", "    inherited Destroy;", "  finally", "    FBuffer.Free;", "  end;"},
+            "FBUFFER.FREE"}));
+
 struct BrokenCase {
   const char* Title;
   std::string Text;

@@ -36,7 +36,7 @@ std::string DelphiUnit(int I) {
   if (I % 3)
     S += "  try\n    DoWork;\n    SetComplete;\n  except\n    SetAbort;\n  end;\n";
   else
-    S += "  SetAbort;\n  if Ok then inherited Run;\n";
+    S += "  SetAbort;\n  inherited Run;\n";
   S += "  BEGIN_Marker := 'Free begin';\nend;\n\nend.\n";
   if (I % 5 == 0) {
     std::string Crlf;
