@@ -413,9 +413,15 @@ TCodeItem* TCodeFile::ItemAfterWord(const TNeedle& Word) {
   size_t From = P - 1 + Len;
   while (From < Work.Size() && IsBlankOrControl(Work.At(From))) ++From;
   size_t Cut = From;
-  for (; Cut < Work.Size(); ++Cut) {
-    const char C = Work.At(Cut);
-    if (C == ' ' || C == '.' || C == '(' || C == ',' || C == ';') break;
+  if (From < Work.Size() && Work.At(From) == '"') {
+    // A quoted name ("OPEN PERIODS") is one name, blanks and all.
+    for (++Cut; Cut < Work.Size() && Work.At(Cut) != '"';) ++Cut;
+    if (Cut < Work.Size()) ++Cut;
+  } else {
+    for (; Cut < Work.Size(); ++Cut) {
+      const char C = Work.At(Cut);
+      if (C == ' ' || C == '.' || C == '(' || C == ',' || C == ';') break;
+    }
   }
   return GetCodeItem(TrimText(Work.Substr(From, Cut)));
 }

@@ -50,7 +50,8 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
         U.Closed = true;
         (i < Limit ? U.ClosedBefore : U.ClosedFrom) = true;
       } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
-                 Dotted) {
+                 Dotted || (Prev.Is("OF") && i >= 2 && T[i - 2].Is("CURRENT"))) {
+        // Reads or points at its row ("WHERE CURRENT OF c"): the routine keeps the cursor.
       } else if (Prev.Is("CURSOR") ||
                  ((Prev.Is(";") || Prev.Is("DECLARE")) && i + 1 < T.size() && T[i + 1].IsWord())) {
         // Its declaration in an inner block of the routine: "CURSOR c IS", "l_rc SYS_REFCURSOR;".
