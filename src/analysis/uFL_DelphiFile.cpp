@@ -158,6 +158,13 @@ void TDelphiFile::DetectRaise() {
     if (TRoutine* R = CurrentRoutine()) R->NoteRaise();
 }
 
+// What a call returns, a typecast yields or an index picks ("ROOT.REMOVEPAIR(N)",
+// "ITEMS.OBJECTS[I]", "PARSED[COUNT]") is no variable to count creations and frees of: the same
+// element is written differently where it is made and where it goes.
+bool TDelphiFile::NamesAnItem(std::string_view Name) {
+  return Name.find_first_of("()[]") == std::string_view::npos;
+}
+
 void TDelphiFile::DetectCreate() {
   // The assigned name stands before the line's first ":=", which no cut below reaches; it is
   // worked out once per line.
@@ -191,7 +198,7 @@ void TDelphiFile::DetectCreate() {
       }
       HaveName = true;
     }
-    if (TCodeItem* Item = GetCodeItem(Name)) {
+    if (TCodeItem* Item = NamesAnItem(Name) ? GetCodeItem(Name) : nullptr) {
       Item->NoteCreate();
       if (Owner == "SELF" || Owner == "PARENT" || Owner == "APPLICATION") Item->Owned = true;
     }
@@ -220,10 +227,8 @@ void TDelphiFile::DetectDestroy() {
       if (Destructor == npos || Destructor + CodeWord(cwDestructor).Text.size() > Dot) {
         size_t Start = Dot;
         while (Start > 0 && Work.At(Start - 1) != ' ') --Start;
-        // What a call returns, a typecast yields or an index picks ("ROOT.REMOVEPAIR(N).FREE",
-        // "ITEMS.OBJECTS[I].FREE") names no item.
         const std::string Freed = Work.Substr(Start, Dot);
-        if (Freed.find_first_of("()[]") == std::string::npos)
+        if (NamesAnItem(Freed))
           if (TCodeItem* Item = GetCodeItem(Freed)) Item->NoteFree();
         Work.Erase(Start, P - 1 + Len);
         continue;
@@ -240,7 +245,8 @@ void TDelphiFile::DetectDestroy() {
     bool Removed;
     const std::string Name = ParenArgument(AtFreeAndNil, Removed);
     if (!Removed) Work.Erase(AtFreeAndNil - 1, AtFreeAndNil - 1 + Len);
-    if (TCodeItem* Item = GetCodeItem(Name)) Item->NoteFree();
+    if (NamesAnItem(Name))
+      if (TCodeItem* Item = GetCodeItem(Name)) Item->NoteFree();
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "analysis/uFL_CodeFile.h"
 
@@ -52,6 +53,7 @@ class TDelphiFile : public TCodeFile {
   // The last routine line read ends where a branch begins: THEN, ELSE, DO, a CASE label's ":".
   bool FLineOpensBranch = false;
   bool LineOpensBranch() const;
+  static bool NamesAnItem(std::string_view Name);
   std::string FStatementWords;  // the statement's words, blank-separated, dots kept
   bool FTrySeen = false;        // a whole-word TRY on an earlier code line
 };

@@ -136,6 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
                          "  finally", "    List.Free;", "  end;"},
                         "[Line    9] Local object LIST created in TFORM1.LOADDATA is freed by a "
                         "try..finally that begins before it"},
+        // The free's own IF is no statement between: the object is freed or handed over.
+        UnprotectedCase{{"  List := TStringList.Create;", "  if not Registry.TryAdd(List) then",
+                         "    List.Free;"},
+                        ""},
+        UnprotectedCase{
+            {"  List := TStringList.Create;", "  Fill(List);", "  if Ready then", "    List.Free;"},
+            "[Line    8] Local object LIST created in TFORM1.LOADDATA is freed "
+            "outside a try..finally"},
         // A scope guard's method frees it when the guard goes, on every path.
         UnprotectedCase{
             {"  List := TStringList.Create;", "  Guard := OnScopeExit(", "    procedure",
