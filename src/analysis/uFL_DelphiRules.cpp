@@ -52,6 +52,7 @@ struct TVarUse {
   std::vector<size_t> Frees;     // Free, Destroy, DisposeOf, FreeAndNil, a bare Free in WITH
   std::vector<size_t> Releases;  // a form's Release: freed later, by the form itself
   std::vector<size_t> NilAssigns;
+  std::vector<size_t> OtherAssigns;  // "X := " anything else: X then holds another object
   bool HandedOver = false;
 };
 
@@ -184,6 +185,8 @@ class TRoutineReader {
           U.Creations.push_back({i, T[i].Line, Owned});
         else if (Text(i + 2) == "NIL")
           U.NilAssigns.push_back(i);
+        else
+          U.OtherAssigns.push_back(i);
       } else if (Next == ".") {
         const std::string_view Member = Text(i + 2);
         if (Among(Member, {"FREE", "DESTROY", "DISPOSEOF"}))
@@ -345,6 +348,12 @@ class TRoutineReader {
     return false;
   }
 
+  bool ElseBetween(size_t From, size_t To) const {
+    for (size_t k = From; k < To; ++k)
+      if (T[k].Is("ELSE")) return true;
+    return false;
+  }
+
   // The token text at K, empty past the end of the file.
   std::string_view Text(size_t K) const { return K < T.size() ? T[K].Text() : std::string_view(); }
 
@@ -428,8 +437,17 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
         const TCreation* Last = nullptr;
         for (const TCreation& C : U.Creations)
           if (C.At < F) Last = &C;
+        // A free after X was given something else since the creation frees that, not what
+        // the creation made ("X := TFoo(List[I]); X.Free;"). An assignment after an ELSE may
+        // be the creation's alternative ("if Ok then X := T.Create else X := nil").
+        const auto Since = [&](const std::vector<size_t>& At) {
+          return Last && std::any_of(At.begin(), At.end(), [&](size_t A) {
+                   return A > Last->At && A < F && !Reader.ElseBetween(Last->At, A);
+                 });
+        };
         bool Late = false;
-        if (!Last || !Reader.StatementsBetween(Last->At, F, D.Name) ||
+        if (!Last || Since(U.OtherAssigns) || Since(U.NilAssigns) ||
+            !Reader.StatementsBetween(Last->At, F, D.Name) ||
             Reader.InAnonymousMethod(F, Last->At) || Reader.Protected(F, Last->At, U, Late))
           continue;
         // The finding points at the creation, where the try..finally has to begin.

@@ -144,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(
             {"  List := TStringList.Create;", "  Fill(List);", "  if Ready then", "    List.Free;"},
             "[Line    8] Local object LIST created in TFORM1.LOADDATA is freed "
             "outside a try..finally"},
+        // The free frees what the list held, not what the creation made.
+        UnprotectedCase{{"  List := TStringList.Create;", "  All.Add(List);", "  List := All[0];",
+                         "  Show(List.Text);", "  List.Free;"},
+                        ""},
+        UnprotectedCase{
+            {"  List := TStringList.Create;", "  try", "    List.Add('x');", "  finally",
+             "    List.Free;", "  end;", "  List := Other;", "  List.Add('y');", "  List.Free;"},
+            ""},
+        UnprotectedCase{{"  if Logging then", "    List := TStringList.Create", "  else",
+                         "    List := nil;", "  Fill(List);", "  if List <> nil then List.Free;"},
+                        "[Line    9] Local object LIST created in TFORM1.LOADDATA is freed "
+                        "outside a try..finally"},
         // A scope guard's method frees it when the guard goes, on every path.
         UnprotectedCase{
             {"  List := TStringList.Create;", "  Guard := OnScopeExit(", "    procedure",
