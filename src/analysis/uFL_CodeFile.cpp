@@ -109,7 +109,9 @@ void TCodeFile::Analyse(TCheckOptions Opts) {
   // A routine still open when the scan ends has had its last statement.
   for (auto& Entry : Routines) Entry.second->BodyEnded();
   PreciseFindings.clear();
-  if (Options & PreciseChecks() && PreciseRulesMayFind()) {
+  if (Options & PreciseChecks() && HoldsConflictMarkers(Lines)) {
+    Trace("Conflict markers found: the precise checks skip the file");
+  } else if (Options & PreciseChecks() && PreciseRulesMayFind()) {
     // The precise checks read the file with a lexer of their own: the line scan above keeps the
     // described stripping rules, which a brace comment holding "//" sends astray.
     const TSourceModel Model = BuildSourceModel(Lines, Language());

@@ -74,6 +74,8 @@ class TDelphiBuilder : public TModelParser {
         Routine(-1, !InInterface, true);
       } else if (IsRoutineWord(W)) {
         Routine(-1, !InInterface, false);
+      } else if (W.Is("END") && At(".", 1)) {
+        return;  // the unit's end: what follows it is no code
       } else {
         ++P;
       }
@@ -348,6 +350,11 @@ class TDelphiBuilder : public TModelParser {
         TBodyMark::bmBlock,  TBodyMark::bmBlock, TBodyMark::bmTry,     TBodyMark::bmEnd,
         TBodyMark::bmAssign, TBodyMark::bmWith,  TBodyMark::bmFinally, TBodyMark::bmExcept};
     R.MarksBegin = M.Marks.size();
+    // Per open block, whether it is a TRY: a FINALLY or EXCEPT must part one. Where one does
+    // not (an END too many inside a try, two finally parts under {$IFDEF} and {$ELSE}), the
+    // blocks are not what the compiler sees, and the routine is left out.
+    std::vector<bool>& Tries = FTries;
+    Tries.clear();
     for (; !End(); ++P) {
       const TToken& W = T[P];
       // Brackets and blocks counted without a branch: most tokens are neither.
@@ -364,6 +371,13 @@ class TDelphiBuilder : public TModelParser {
         continue;
       }
       if (Word >= Block) M.Marks.push_back({P, KindOf[Word]});
+      if (Word == Block || Word == Try) {
+        Tries.push_back(Word == Try);
+      } else if (Word == BlockEnd) {
+        if (!Tries.empty()) Tries.pop_back();
+      } else if ((Word == Finally || Word == Except) && (Tries.empty() || !Tries.back())) {
+        break;
+      }
       if (Word == BlockEnd && Depth == 0) {
         R.BodyBegin = Begin;
         R.BodyEnd = P;
@@ -397,6 +411,8 @@ class TDelphiBuilder : public TModelParser {
     R.BodyBegin = R.BodyEnd = 0;
     M.Marks.resize(R.MarksBegin);
   }
+
+  std::vector<bool> FTries;  // Body's, kept from routine to routine
 
   // Whether P is the header of a named routine ("procedure TFoo.Bar(...)", "function Baz:"),
   // not an anonymous method ("procedure begin", "function(X: Integer): Integer").

@@ -332,14 +332,12 @@ class TRoutineReader {
   bool StatementsBetween(size_t C, size_t F, std::string_view Name) const {
     size_t E = C;
     while (E < F && !T[E].Is(";")) ++E;
-    // The free's own statement begins with the IF whose THEN part holds it: its condition is
-    // no statement between ("X := T.Create; if TryHandOver(X) = False then X.Free;").
+    // The free's own statement is no statement between: "FreeAndNil(X)", or an IF whose THEN
+    // part holds the free ("X := T.Create; if TryHandOver(X) = False then X.Free;").
     size_t S = F;
-    for (size_t k = F; k-- > E + 1;) {
-      if (Among(T[k].Text(), {";", "BEGIN", "TRY", "FINALLY", "EXCEPT", "DO", "ELSE", "END"}))
-        break;
-      if (T[k].Is("IF")) S = k;
-    }
+    while (S > E + 1 &&
+           !Among(T[S - 1].Text(), {";", "BEGIN", "TRY", "FINALLY", "EXCEPT", "DO", "ELSE", "END"}))
+      --S;
     for (size_t k = E + 1; k < S; ++k)
       if (!Among(T[k].Text(), {"TRY", "FINALLY", "EXCEPT", "BEGIN", "END", ";", "IF", "THEN",
                                "ELSE", "NOT", "ASSIGNED", "(", ")", "NIL", "<>", "="}) &&

@@ -624,6 +624,26 @@ bool MayHoldWord(const TLines& Lines, std::string_view Word, TSourceLanguage Lan
   return false;
 }
 
+bool HoldsConflictMarkers(const TLines& Lines) {
+  // A conflict has a line that opens it and one that closes it; a divider of seven "=" in a
+  // comment is no conflict on its own.
+  const auto IsMarker = [](std::string_view Line, char C) {
+    return Line.size() >= 7 && Line.find_first_not_of(C) >= 7 &&
+           (Line.size() == 7 || Line[7] == ' ');
+  };
+  if (Lines.AllInBuffer()) {
+    const std::string_view B = Lines.Buffer();
+    if (B.find("<<<<<<<") == std::string_view::npos || B.find(">>>>>>>") == std::string_view::npos)
+      return false;
+  }
+  bool Opens = false;
+  for (int i = 0; i < Lines.Count(); ++i) {
+    if (IsMarker(Lines[i], '<')) Opens = true;
+    if (Opens && IsMarker(Lines[i], '>')) return true;
+  }
+  return false;
+}
+
 bool IsIgnored(const TIgnoreMap& Ignores, int Line, const std::string& RuleId) {
   for (int L : {Line, Line - 1}) {
     auto It = Ignores.find(L);

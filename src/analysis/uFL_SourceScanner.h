@@ -160,5 +160,10 @@ TScannedSource ScanSource(const TLines& Lines, TSourceLanguage Language);
 // that needs one has nothing to find and the file need not be scanned at all.
 bool MayHoldWord(const TLines& Lines, std::string_view Word, TSourceLanguage Language);
 
+// Whether the lines hold a version control system's unresolved conflict ("<<<<<<< HEAD" and later
+// ">>>>>>> branch" at the start of lines): both sides stand in the file, which is no code as
+// written.
+bool HoldsConflictMarkers(const TLines& Lines);
+
 // Whether a comment on Line or on the line above names RuleId (or every rule).
 bool IsIgnored(const TIgnoreMap& Ignores, int Line, const std::string& RuleId);
