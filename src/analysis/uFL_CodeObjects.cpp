@@ -17,6 +17,34 @@ std::vector<TCheckNote> TCodeItem::CheckItem(TCheckOptions Options) const {
   return Found;
 }
 
+bool HoldsStatementWord(std::string_view Words, std::string_view W) {
+  for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
+    const size_t E = P + W.size();
+    if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
+        (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
+      return true;
+  }
+  return false;
+}
+
+bool TRoutine::Declares(std::string_view Word) const {
+  constexpr size_t Long = 4096;
+  if (Declared.size() < Long || Word.find('.') != std::string_view::npos)
+    return HoldsStatementWord(Declared, Word);
+  if (FDeclaredData != Declared.data() || FDeclaredIndexed != Declared.size()) {
+    FDeclaredWords.clear();
+    const std::string_view All = Declared;
+    for (size_t P = 0; P < All.size();) {
+      const size_t E = std::min(All.find_first_of(" .", P), All.size());
+      if (E > P) FDeclaredWords.insert(All.substr(P, E - P));
+      P = E + 1;
+    }
+    FDeclaredData = Declared.data();
+    FDeclaredIndexed = Declared.size();
+  }
+  return FDeclaredWords.count(Word) > 0;
+}
+
 void TRoutine::NoteSetAbort() {
   SetAbortFound = true;
   SetAbortDepth = Depth;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "analysis/uFL_CodeWords.h"
@@ -41,6 +43,9 @@ enum class TInheritedPlace : uint8_t { Start, Middle, End, NotSeen, Seen };
 // What a statement of a body is to the placement of INHERITED (see TRoutine::NoteStatement).
 enum class TStatementRole : uint8_t { srPlain, srLeadIn, srWrapUp };
 
+// Whether W stands in Words (words apart by blanks) as a word or a part of a dotted name.
+bool HoldsStatementWord(std::string_view Words, std::string_view W);
+
 // A routine found in the source: procedure, function, constructor or destructor.
 class TRoutine {
  public:
@@ -60,6 +65,9 @@ class TRoutine {
   // The words of the header and the declarations before the body (parameters, locals, their
   // types), each followed by a blank, for the INHERITED rule.
   std::string Declared;
+  // Whether Word stands in Declared (HoldsStatementWord); a routine with thousands of locals is
+  // looked up through a set of its words instead of a search of them all per statement.
+  bool Declares(std::string_view Word) const;
 
   void EnterBlock() { ++Depth; }
   void LeaveBlock() { --Depth; }
@@ -79,6 +87,10 @@ class TRoutine {
   void PlaceInherited(TInheritedPlace Place);
 
   int32_t FStatements = 0;
+  mutable std::unordered_set<std::string_view> FDeclaredWords;
+  // Declared's bytes and size when the set was made: the words are views of them.
+  mutable const char* FDeclaredData = nullptr;
+  mutable size_t FDeclaredIndexed = 0;
   bool FPending = false;       // the last statement seen holds INHERITED
   bool FPendingFirst = false;  // ... and it was the body's first statement
 };

@@ -252,25 +252,9 @@ void TDelphiFile::DetectDestroy() {
 
 // ---- INHERITED ----------------------------------------------------------------------------------
 
-namespace {
-
-// Whether W stands in Words (a statement's words, apart by blanks) as a word or a part of a
-// dotted name.
-bool HoldsStatementWord(std::string_view Words, std::string_view W) {
-  for (size_t P = Words.find(W); P != std::string_view::npos; P = Words.find(W, P + 1)) {
-    const size_t E = P + W.size();
-    if ((P == 0 || Words[P - 1] == ' ' || Words[P - 1] == '.') &&
-        (E == Words.size() || Words[E] == ' ' || Words[E] == '.'))
-      return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 // The role of a statement for the INHERITED rule (TRoutine::NoteStatement), from its words and
 // the words of the routine's header and declarations (its parameters and locals among them).
-TStatementRole StatementRole(std::string_view Words, std::string_view Declared) {
+TStatementRole StatementRole(std::string_view Words, const TRoutine& R) {
   const auto Has = [Words](std::string_view W) { return HoldsStatementWord(Words, W); };
   const std::string_view First = Words.substr(0, Words.find(' '));
   const auto IsField = [](std::string_view Name) {
@@ -285,7 +269,7 @@ TStatementRole StatementRole(std::string_view Words, std::string_view Declared) 
   // "S := ...", "if AWidth < MinWidth then AWidth := MinWidth": a value worked out for the
   // ancestor's call in a local, a parameter set. A property set ("Width := 100") is work on the
   // object, which in a constructor is not made yet.
-  const auto NameAssigned = [&Declared](std::string_view Statement) {
+  const auto NameAssigned = [&R](std::string_view Statement) {
     Statement.remove_prefix(std::min(Statement.find_first_not_of(' '), Statement.size()));
     const size_t Space = Statement.find(' ');
     const size_t After = Statement.find_first_not_of(' ', Space);
@@ -293,7 +277,7 @@ TStatementRole StatementRole(std::string_view Words, std::string_view Declared) 
         !Statement.substr(After).starts_with(":= "))
       return false;
     const std::string_view Target = Statement.substr(0, Space);
-    return Target == "RESULT" || HoldsStatementWord(Declared, Target);
+    return Target == "RESULT" || R.Declares(Target);
   };
   const size_t Then = Words.find(" THEN ");
   const bool Assigns = NameAssigned(Words) || (First == "IF" && Then != std::string_view::npos &&
@@ -328,7 +312,7 @@ void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
     R->InheritedInBranch = true;
   if (FStatementHasText && Depth >= 1)
     R->NoteStatement(FStatementHoldsInherited, R->InheritedPending() || !R->HasBodyStatement()
-                                                   ? StatementRole(FStatementWords, R->Declared)
+                                                   ? StatementRole(FStatementWords, *R)
                                                    : TStatementRole::srPlain);
   // Before its body: the header and the declarations, whose words name the parameters and locals.
   if (FStatementHasText && Depth == 0) {

@@ -1,6 +1,8 @@
 // FL001 local objects never freed, FL002 objects freed outside try..finally, FL003 destructors
 // that skip or misplace inherited.
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <iterator>
 #include <string_view>
 
@@ -59,7 +61,10 @@ struct TVarUse {
 class TRoutineReader {
  public:
   TRoutineReader(const TSourceModel& Model, const TSourceRoutine& R)
-      : T(Model.Tokens()), M(Model), R(R) {}
+      : T(Model.Tokens()), M(Model), R(R) {
+    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m)
+      if (M.Marks[m].Kind == TBodyMark::bmWith) FWiths.push_back(M.Marks[m].At);
+  }
 
   // Decision: an argument list of exactly one argument that is neither nil, a Boolean, a
   // literal nor a number is an owner ("TButton.Create(Self)", "TForm2.Create(Application)");
@@ -171,12 +176,21 @@ class TRoutineReader {
     return Names;
   }
 
-  // Reads every occurrence of Name in the body (Name being a local of the routine).
-  TVarUse Read(std::string_view Name) const {
+  // The places in the body of each name in Names, in order: a routine with thousands of locals
+  // (generated code) is then read once, not once per local.
+  using TPlaces = std::unordered_map<std::string_view, std::vector<size_t>>;
+  TPlaces PlacesOf(const std::unordered_set<std::string_view>& Names) const {
+    TPlaces Places;
+    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i)
+      if (T[i].IsWord() && Names.count(T[i].Text())) Places[T[i].Text()].push_back(i);
+    return Places;
+  }
+
+  // Reads every occurrence of Name in the body (Name being a local of the routine), at Places.
+  TVarUse Read(std::string_view Name, const std::vector<size_t>& Places) const {
     TVarUse U;
-    const uint64_t Key = TokenKey(Name);
-    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
-      if (T[i].Key != Key || T[i].Text() != Name || T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
+    for (size_t i : Places) {
+      if (T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
       const std::string_view Prev = T[i - 1].Text();
       const std::string_view Next = Text(i + 1);
       if (Next == ":=") {
@@ -241,9 +255,7 @@ class TRoutineReader {
 
   // A bare FREE inside "with X do" frees X.
   void WithFrees(std::string_view Name, TVarUse& U) const {
-    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
-      if (M.Marks[m].Kind != TBodyMark::bmWith) continue;
-      const size_t w = M.Marks[m].At;
+    for (const size_t w : FWiths) {
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
@@ -288,14 +300,16 @@ class TRoutineReader {
   // to a variable never assigned.
   bool Protected(size_t F, size_t Created, const TVarUse& U, bool& Late) const {
     Late = false;
-    struct TFrame {
-      bool Try;
-      size_t At;
-      int Part;  // 0 try, 1 finally, 2 except
-    };
-    std::vector<TFrame> Stack;
-    for (size_t m = R.MarksBegin; m < R.MarksEnd && M.Marks[m].At < F; ++m) {
-      const TBodyMark& K = M.Marks[m];
+    // The blocks open at F, read on from where the last question left them when F lies after
+    // it: the frees of a routine are mostly asked about in order.
+    std::vector<TFrame>& Stack = FStack;
+    if (F < FStackAt) {
+      Stack.clear();
+      FMark = R.MarksBegin;
+    }
+    FStackAt = F;
+    for (; FMark < R.MarksEnd && M.Marks[FMark].At < F; ++FMark) {
+      const TBodyMark& K = M.Marks[FMark];
       if (K.At <= R.BodyBegin) continue;
       switch (K.Kind) {
         case TBodyMark::bmBlock:
@@ -358,6 +372,16 @@ class TRoutineReader {
   const TTokenList& T;
   const TSourceModel& M;
   const TSourceRoutine& R;
+  std::vector<size_t> FWiths;  // the WITH marks of the body
+  // Protected's blocks open before FStackAt, read up to mark FMark.
+  struct TFrame {
+    bool Try;
+    size_t At;
+    int Part;  // 0 try, 1 finally, 2 except
+  };
+  mutable std::vector<TFrame> FStack;
+  mutable size_t FStackAt = 0;
+  mutable size_t FMark = R.MarksBegin;
 };
 
 // The spelling of a type on its declaration line (or the next), to tell "IFoo" from "Ifoo".
@@ -404,20 +428,24 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
     const TRoutineReader Reader(M, R);
-    const std::vector<std::string_view> Created = Reader.CreatedNames();
-    if (Created.empty()) continue;
-    for (size_t d = 0; d < R.Locals.size(); ++d) {
-      const TDeclared& D = R.Locals[d];
-      if (std::find(Created.begin(), Created.end(), D.Name) == Created.end()) continue;
+    const std::vector<std::string_view> CreatedList = Reader.CreatedNames();
+    if (CreatedList.empty()) continue;
+    const std::unordered_set<std::string_view> Created(CreatedList.begin(), CreatedList.end());
+    std::unordered_set<std::string_view> Locals;
+    for (const TDeclared& D : R.Locals)
+      if (Created.count(D.Name)) Locals.insert(D.Name);
+    const TRoutineReader::TPlaces Places = Reader.PlacesOf(Locals);
+    static const std::vector<size_t> Nowhere;
+    std::unordered_set<std::string_view> Done;
+    for (const TDeclared& D : R.Locals) {
+      if (!Created.count(D.Name)) continue;
       // A name declared twice (inline variables of two blocks, or the var sections of two
       // {$IFDEF} branches) is one variable to the reading by name: reported once.
-      const auto Earlier = R.Locals.begin() + std::ptrdiff_t(d);
-      if (std::find_if(R.Locals.begin(), Earlier,
-                       [&](const TDeclared& E) { return E.Name == D.Name; }) != Earlier)
-        continue;
+      if (!Done.insert(D.Name).second) continue;
       // Interface references free themselves.
       if (M.InterfaceTypes.count(D.Type) || NamedAsInterface(Lines, D)) continue;
-      const TVarUse U = Reader.Read(D.Name);
+      const auto At = Places.find(D.Name);
+      const TVarUse U = Reader.Read(D.Name, At == Places.end() ? Nowhere : At->second);
       if (U.Creations.empty()) continue;
       const bool Nested = Reader.UsedInNested(D.Name, r);
       if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&
