@@ -122,12 +122,17 @@ class TPlsqlBuilder : public TModelParser {
 
   // The declarations of an inner block ("DECLARE ... BEGIN") belong to the routine: its cursors
   // close when the block ends, as the routine's own do when it returns, and none of them is a
-  // package cursor of the same name. Leaves P at the block's BEGIN, or at a subprogram the
-  // block declares, whose blocks the body's reading counts.
+  // package cursor of the same name. The subprograms the block declares are routines nested in
+  // it. Leaves P at the block's BEGIN.
   void InnerDeclarations(int Index) {
     ++P;  // DECLARE
-    while (!End() && !AtAny({"BEGIN", "PROCEDURE", "FUNCTION", "END"})) {
-      if (At("CURSOR") && IsWord(P + 1)) {
+    while (!End() && !AtAny({"BEGIN", "END"})) {
+      if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
+        // Reading it reads its body: the blocks open in this one wait meanwhile.
+        const std::vector<size_t> Open = FOpenBlocks;
+        Routine(Index);
+        FOpenBlocks = Open;
+      } else if (At("CURSOR") && IsWord(P + 1)) {
         M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
         SkipStatement();
@@ -172,11 +177,20 @@ class TPlsqlBuilder : public TModelParser {
     // Per open block, where its handlers start (0: none yet).
     std::vector<size_t>& Open = FOpenBlocks;
     Open.clear();
-    static constexpr TWordFilter Marks{"BEGIN", "CASE", "END", "EXCEPTION", "DECLARE"};
+    static constexpr TWordFilter Marks{"BEGIN",   "CASE",      "END",      "EXCEPTION",
+                                       "DECLARE", "PROCEDURE", "FUNCTION", "SELECT"};
+    bool InlineFunctions = false;  // a query's "WITH FUNCTION ...", up to its SELECT
     for (; !End(); ++P) {
       const TToken& W = T[P];
       if (!Marks.MayHold(W)) continue;
-      if (W.Is("DECLARE") && !Open.empty()) {
+      if (W.Is("PROCEDURE") || W.Is("FUNCTION")) {
+        // A subprogram's header stands in no body but after DECLARE (read there), or in a
+        // query's WITH: this body never closed, and the header is the next routine's.
+        InlineFunctions = InlineFunctions || T[P - 1].Is("WITH");
+        if (!InlineFunctions) return;
+      } else if (W.Is("SELECT")) {
+        InlineFunctions = false;
+      } else if (W.Is("DECLARE") && !Open.empty()) {
         InnerDeclarations(Index);
         --P;  // the loop reads the word it stopped at
       } else if (W.Is("BEGIN") || W.Is("CASE")) {
@@ -201,6 +215,12 @@ class TPlsqlBuilder : public TModelParser {
           ++P;
           if (IsWord(P) && !AtAny({"PROCEDURE", "FUNCTION", "CURSOR", "TYPE", "END", "BEGIN"}))
             ++P;  // the routine's name after its END
+          if (!At(";")) {
+            // "END" and a name with no ";": a file cut off, or an END of a loop or an IF
+            // misspelt; the blocks are not the compiler's, and the routine is left out.
+            R.BodyBegin = R.BodyEnd = R.ExceptionAt = 0;
+            R.Handlers.clear();
+          }
           return;
         }
       } else if (W.Is("EXCEPTION") && !Open.empty() && At("WHEN", 1)) {
