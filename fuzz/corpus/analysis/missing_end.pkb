@@ -1,0 +1,14 @@
+CREATE OR REPLACE PACKAGE BODY pkg_v4 AS
+  PROCEDURE a IS
+    CURSOR c_a IS SELECT 1 FROM dual;
+    l NUMBER;
+  BEGIN
+    OPEN c_a;
+    FETCH c_a INTO l;
+
+  PROCEDURE b IS
+  BEGIN
+    NULL;
+  END b;
+END pkg_v4;
+/
