@@ -130,8 +130,10 @@ class TPlsqlBuilder : public TModelParser {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
         // Reading it reads its body: the blocks open in this one wait meanwhile.
         const std::vector<size_t> Open = FOpenBlocks;
+        const std::vector<TBlockScope> Scopes = FScopes;
         Routine(Index);
         FOpenBlocks = Open;
+        FScopes = Scopes;
       } else if (At("CURSOR") && IsWord(P + 1)) {
         M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
@@ -177,6 +179,10 @@ class TPlsqlBuilder : public TModelParser {
     // Per open block, where its handlers start (0: none yet).
     std::vector<size_t>& Open = FOpenBlocks;
     Open.clear();
+    // Per open block, the locals its DECLARE declared (none for most).
+    std::vector<TBlockScope>& Scopes = FScopes;
+    Scopes.clear();
+    TBlockScope Declared;
     static constexpr TWordFilter Marks{"BEGIN",   "CASE",      "END",      "EXCEPTION",
                                        "DECLARE", "PROCEDURE", "FUNCTION", "SELECT"};
     bool InlineFunctions = false;  // a query's "WITH FUNCTION ...", up to its SELECT
@@ -191,10 +197,16 @@ class TPlsqlBuilder : public TModelParser {
       } else if (W.Is("SELECT")) {
         InlineFunctions = false;
       } else if (W.Is("DECLARE") && !Open.empty()) {
+        const size_t From = M.Routines[size_t(Index)].Locals.size();
+        Declared.At = P;
         InnerDeclarations(Index);
+        Declared.From = From;
+        Declared.To = M.Routines[size_t(Index)].Locals.size();
         --P;  // the loop reads the word it stopped at
       } else if (W.Is("BEGIN") || W.Is("CASE")) {
         Open.push_back(0);
+        Scopes.push_back(W.Is("BEGIN") ? Declared : TBlockScope{});
+        Declared = {};
       } else if (W.Is("END")) {
         if (AtAny({"IF", "LOOP"}, 1)) {
           ++P;
@@ -206,6 +218,15 @@ class TPlsqlBuilder : public TModelParser {
         if (const size_t Handlers = Open.back())
           M.Routines[size_t(Index)].Handlers.push_back({Handlers, EndAt});
         Open.pop_back();
+        if (!Scopes.empty()) {
+          const TBlockScope S = Scopes.back();
+          Scopes.pop_back();
+          for (size_t k = S.From; k < S.To; ++k) {
+            TDeclared& D = M.Routines[size_t(Index)].Locals[k];
+            D.ScopeBegin = S.At;
+            D.ScopeEnd = EndAt;
+          }
+        }
         if (Open.empty()) {
           TSourceRoutine& R = M.Routines[size_t(Index)];
           if (!R.Handlers.empty() && R.Handlers.back().second == EndAt)
@@ -229,7 +250,14 @@ class TPlsqlBuilder : public TModelParser {
     }
   }
 
+  // The locals an inner block's DECLARE (at At) declared: Locals[From, To).
+  struct TBlockScope {
+    size_t At = 0;
+    size_t From = 0;
+    size_t To = 0;
+  };
   std::vector<size_t> FOpenBlocks;  // Body's, kept from routine to routine
+  std::vector<TBlockScope> FScopes;
 };
 
 }  // namespace

@@ -113,7 +113,7 @@ bool HandlerCloses(const TSourceModel& M, const TRanges& Handlers, size_t After,
 std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOptions Options) {
   std::vector<TPreciseFinding> NotClosed, OpenOnException;
   const auto& T = M.Tokens();
-  TRanges Ranges, Own(1);
+  TRanges Ranges, Own(1), Scope(1);
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
@@ -121,7 +121,10 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
     if (HasCheck(Options, coCursorNotClosed))
       for (const TDeclared& D : R.Locals) {
         if (!IsCursorVariable(M, D)) continue;
-        const TCursorUse U = ReadCursor(T, Ranges, D.Name, R.BodyEnd);
+        // An inner block's cursor is read in that block: two blocks may each declare a cursor
+        // of one name, and each is judged alone.
+        if (D.ScopeEnd) Scope[0] = {D.ScopeBegin, D.ScopeEnd};
+        const TCursorUse U = ReadCursor(T, D.ScopeEnd ? Scope : Ranges, D.Name, R.BodyEnd);
         if (U.OpenLine && !U.Closed && !U.HandedOut)
           NotClosed.push_back({coCursorNotClosed, U.OpenLine, R.Name,
                                "Cursor " + std::string(D.Name) + " opened in " + R.Name +

@@ -22,6 +22,10 @@ struct TDeclared {
   std::string_view Type;  // the type's first word, upper-cased ("TSTRINGLIST", "SYS_REFCURSOR")
   int Line = 0;
   bool Cursor = false;  // a PL/SQL explicit cursor
+  // PL/SQL: declared in an inner block, whose tokens from its DECLARE to its END are its
+  // scope; 0: the routine's own.
+  size_t ScopeBegin = 0;
+  size_t ScopeEnd = 0;
 };
 
 // Delphi: a token of a body that the rules look for, noted as the builder reads the body, so that
