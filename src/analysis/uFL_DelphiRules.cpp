@@ -43,6 +43,20 @@ bool IsLibraryValue(std::string_view W) {
          std::find(std::begin(Arrays), std::end(Arrays), W) != std::end(Arrays);
 }
 
+// Classes of the runtime library that are no components: the one argument of their constructor
+// is a text, a stream or a capacity ("TStringStream.Create(Response.ContentAsString)",
+// "TStreamReader.Create(Stream)"), never an owner.
+bool TakesNoOwner(std::string_view W) {
+  static constexpr std::string_view Classes[] = {
+      "TSTRINGSTREAM",       "TSTRINGREADER",  "TSTRINGWRITER", "TSTREAMREADER", "TSTREAMWRITER",
+      "TBINARYREADER",       "TBINARYWRITER",  "TMEMORYSTREAM", "TBYTESSTREAM",  "TFILESTREAM",
+      "TBUFFEREDFILESTREAM", "TINIFILE",       "TMEMINIFILE",   "TREGISTRY",     "TREGISTRYINIFILE",
+      "TSTRINGLIST",         "TSTRINGBUILDER", "TLIST",         "TOBJECTLIST",   "TDICTIONARY",
+      "TOBJECTDICTIONARY",   "TQUEUE",         "TSTACK",        "TTHREADLIST",   "TJSONOBJECT",
+      "TJSONARRAY",          "TJSONSTRING",    "TJSONNUMBER",   "TZIPFILE"};
+  return std::find(std::begin(Classes), std::end(Classes), W) != std::end(Classes);
+}
+
 // What the routine does with one of its local variables.
 struct TCreation {
   size_t At;
@@ -116,7 +130,7 @@ class TRoutineReader {
         const bool Plain =
             Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
             (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
-        Owned = !Plain && !IsValueArgument(First, K);
+        Owned = !Plain && !IsValueArgument(First, K) && !TakesNoOwner(Type);
       }
     }
     // A thread whose own constructor sets FreeOnTerminate frees itself.
@@ -168,12 +182,31 @@ class TRoutineReader {
     for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
       const TBodyMark& K = M.Marks[m];
       if (K.Kind != TBodyMark::bmAssign || K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
-      const size_t i = K.At - 1;  // the name assigned to
+      const size_t i = AssignedName(K.At);
       bool Owned = false;
-      if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(i + 2, Owned))
+      if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(K.At + 1, Owned))
         Names.push_back(T[i].Text());
     }
     return Names;
+  }
+
+  // The name a ":=" at A assigns to: the word before it, or the variable of an inline
+  // declaration given its type ("var L: TStringList := ...", "var D: TDictionary<K, V> := ...").
+  size_t AssignedName(size_t A) const {
+    size_t k = A - 1;
+    if (T[k].Is(">")) {
+      int Depth = 0;
+      for (; k > R.BodyBegin; --k) {
+        if (T[k].Is(">")) ++Depth;
+        if (T[k].Is("<") && --Depth == 0) break;
+      }
+      --k;
+    }
+    while (k > R.BodyBegin + 2 && T[k].IsWord() && T[k - 1].Is(".")) k -= 2;
+    if (k > R.BodyBegin + 3 && T[k].IsWord() && T[k - 1].Is(":") && T[k - 2].IsWord() &&
+        T[k - 3].Is("VAR"))
+      return k - 2;
+    return A - 1;
   }
 
   // The places in the body of each name in Names, in order: a routine with thousands of locals
@@ -192,12 +225,23 @@ class TRoutineReader {
     for (size_t i : Places) {
       if (T[i - 1].Is(".") || T[i - 1].Is("@")) continue;
       const std::string_view Prev = T[i - 1].Text();
-      const std::string_view Next = Text(i + 1);
+      std::string_view Next = Text(i + 1);
+      size_t Value = i + 2;  // where what is assigned begins
+      if (Prev == "VAR") {
+        // An inline declaration: with its type given, it may go on with a value.
+        if (Next != ":") {
+        } else if (const size_t A = AssignAfterType(i + 2); A && AssignedName(A) == i) {
+          Next = ":=";
+          Value = A + 1;
+        } else {
+          continue;
+        }
+      }
       if (Next == ":=") {
         bool Owned = false;
-        if (Creation(i + 2, Owned))
+        if (Creation(Value, Owned))
           U.Creations.push_back({i, T[i].Line, Owned});
-        else if (Text(i + 2) == "NIL")
+        else if (Text(Value) == "NIL")
           U.NilAssigns.push_back(i);
         else
           U.OtherAssigns.push_back(i);
@@ -364,6 +408,24 @@ class TRoutineReader {
     for (size_t k = From; k < To; ++k)
       if (T[k].Is("ELSE")) return true;
     return false;
+  }
+
+  // The ":=" after the type that starts at K ("TSTRINGLIST", "SYSTEM.CLASSES.TSTRINGLIST",
+  // "TLIST<INTEGER>"), or 0 where none follows it.
+  size_t AssignAfterType(size_t K) const {
+    while (K + 2 < R.BodyEnd && T[K].IsWord() && T[K + 1].Is(".")) K += 2;
+    if (K >= R.BodyEnd || !T[K].IsWord()) return 0;
+    ++K;
+    if (K < R.BodyEnd && T[K].Is("<")) {
+      int Depth = 0;
+      for (; K < R.BodyEnd; ++K) {
+        if (T[K].Is("<")) ++Depth;
+        if (T[K].Is(">") && --Depth == 0) break;
+        if (T[K].Is(";")) return 0;
+      }
+      ++K;
+    }
+    return K < R.BodyEnd && T[K].Is(":=") ? K : 0;
   }
 
   // The token text at K, empty past the end of the file.

@@ -214,8 +214,8 @@ TEST_P(OwnerTest, OnlyAnObjectArgumentOwns) {
   const std::string Found = CheckSource<TDelphiFile>(
       "u.pas",
       DelphiUnit({}, {std::string("procedure Open(") + GetParam().Parameters + ");", "var",
-                      "  Ini: TIniFile;", "begin",
-                      std::string("  Ini := TIniFile.Create(") + GetParam().Argument + ");",
+                      "  Ini: TSettingsStore;", "begin",
+                      std::string("  Ini := TSettingsStore.Create(") + GetParam().Argument + ");",
                       "  Show(Ini.ReadString('a', 'b', ''));", "end;"}),
       CheckBit(coLocalLeak));
   EXPECT_EQ(Found.find("Local object INI created in OPEN is never freed") != std::string::npos,
@@ -233,6 +233,51 @@ INSTANTIATE_TEST_SUITE_P(Arguments, OwnerTest,
                                            OwnerCase{"AName: string",
                                                      "ChangeFileExt(AName, '.ini')", true},
                                            OwnerCase{"ADir: TFileName", "ADir + Suffix", true}));
+
+// A class of the runtime library that is no component takes no owner, whatever its one argument.
+TEST(PreciseRules, StreamsAndTextsTakeNoOwner) {
+  const std::string Found = CheckSource<TDelphiFile>(
+      "u.pas",
+      DelphiUnit(
+          {}, {"procedure Post(Resp: IHTTPResponse);", "var", "  Body: TStringStream;", "begin",
+               "  Body := TStringStream.Create(Resp.ContentAsString);", "  Send(Body.DataString);",
+               "end;", "procedure Show(APanel: TPanel);", "var", "  Lbl: TLabel;", "begin",
+               "  Lbl := TLabel.Create(APanel.Owner);", "  Lbl.Caption := 'x';", "end;"}),
+      CheckBit(coLocalLeak));
+  EXPECT_EQ(Found,
+            "u.pas\n\tFL001 Local objects never freed\n\t\t[Line    8] Local object BODY "
+            "created in POST is never freed\n");
+}
+
+// An inline variable given its type is a local like any other.
+struct InlineCase {
+  std::vector<std::string> Body;
+  const char* Expected;  // the finding's tree entry; empty: none
+};
+
+class InlineTest : public ::testing::TestWithParam<InlineCase> {};
+
+TEST_P(InlineTest, DeclaredInTheBody) {
+  std::vector<std::string> Routine = {"procedure Run;", "begin"};
+  Routine.insert(Routine.end(), GetParam().Body.begin(), GetParam().Body.end());
+  Routine.push_back("end;");
+  const std::string Found = CheckSource<TDelphiFile>(
+      "u.pas", DelphiUnit({}, Routine), CheckBit(coLocalLeak) | CheckBit(coUnprotectedFree));
+  EXPECT_NE(Found.find(GetParam().Expected), std::string::npos) << Found;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Declarations, InlineTest,
+    ::testing::Values(
+        InlineCase{{"  var L: TStringList := TStringList.Create;", "  L.Add('x');"},
+                   "[Line    6] Local object L created in RUN is never freed"},
+        InlineCase{{"  var L: TStringList;", "  L := TStringList.Create;", "  L.Add('x');"},
+                   "[Line    7] Local object L created in RUN is never freed"},
+        InlineCase{{"  var D: TDictionary<string, Integer> := TDictionary<string, Integer>.Create;",
+                    "  D.Add('a', 1);"},
+                   "[Line    6] Local object D created in RUN is never freed"},
+        InlineCase{{"  var Q: TStringList := TStringList.Create;", "  Q.Add('y');", "  Q.Free;"},
+                   "[Line    6] Local object Q created in RUN is freed outside a try..finally"}));
 
 // Two heads of one routine under {$IFDEF} and {$ELSE} leave a body that never closes: that
 // routine is left out, and the routines after it are read as their own.
