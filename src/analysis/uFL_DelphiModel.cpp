@@ -353,7 +353,7 @@ class TDelphiBuilder : public TModelParser {
     // Per open block, whether it is a TRY: a FINALLY or EXCEPT must part one. Where one does
     // not (an END too many inside a try, two finally parts under {$IFDEF} and {$ELSE}), the
     // blocks are not what the compiler sees, and the routine is left out.
-    std::vector<bool>& Tries = FTries;
+    std::vector<uint8_t>& Tries = FTries;
     Tries.clear();
     for (; !End(); ++P) {
       const TToken& W = T[P];
@@ -368,11 +368,12 @@ class TDelphiBuilder : public TModelParser {
         // heads of one routine under {$IFDEF} and {$ELSE} make such a body, and reading on
         // would take the routines after it for its own.
         if (IsNamedHeader()) break;
+        M.Marks.push_back({P, TBodyMark::bmMethod});
         continue;
       }
       if (Word >= Block) M.Marks.push_back({P, KindOf[Word]});
       if (Word == Block || Word == Try) {
-        Tries.push_back(Word == Try);
+        Tries.push_back(uint8_t(Word == Try));
       } else if (Word == BlockEnd) {
         if (!Tries.empty()) Tries.pop_back();
       } else if ((Word == Finally || Word == Except) && (Tries.empty() || !Tries.back())) {
@@ -412,7 +413,7 @@ class TDelphiBuilder : public TModelParser {
     M.Marks.resize(R.MarksBegin);
   }
 
-  std::vector<bool> FTries;  // Body's, kept from routine to routine
+  std::vector<uint8_t> FTries;  // Body's, kept from routine to routine
 
   // Whether P is the header of a named routine ("procedure TFoo.Bar(...)", "function Baz:"),
   // not an anonymous method ("procedure begin", "function(X: Integer): Integer").

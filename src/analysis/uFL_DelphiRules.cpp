@@ -1,8 +1,6 @@
 // FL001 local objects never freed, FL002 objects freed outside try..finally, FL003 destructors
 // that skip or misplace inherited.
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 #include <iterator>
 #include <string_view>
 
@@ -47,14 +45,19 @@ bool IsLibraryValue(std::string_view W) {
 // is a text, a stream or a capacity ("TStringStream.Create(Response.ContentAsString)",
 // "TStreamReader.Create(Stream)"), never an owner.
 bool TakesNoOwner(std::string_view W) {
+  // Sorted: one binary search.
   static constexpr std::string_view Classes[] = {
-      "TSTRINGSTREAM",       "TSTRINGREADER",  "TSTRINGWRITER", "TSTREAMREADER", "TSTREAMWRITER",
-      "TBINARYREADER",       "TBINARYWRITER",  "TMEMORYSTREAM", "TBYTESSTREAM",  "TFILESTREAM",
-      "TBUFFEREDFILESTREAM", "TINIFILE",       "TMEMINIFILE",   "TREGISTRY",     "TREGISTRYINIFILE",
-      "TSTRINGLIST",         "TSTRINGBUILDER", "TLIST",         "TOBJECTLIST",   "TDICTIONARY",
-      "TOBJECTDICTIONARY",   "TQUEUE",         "TSTACK",        "TTHREADLIST",   "TJSONOBJECT",
-      "TJSONARRAY",          "TJSONSTRING",    "TJSONNUMBER",   "TZIPFILE"};
-  return std::find(std::begin(Classes), std::end(Classes), W) != std::end(Classes);
+      "TBINARYREADER",    "TBINARYWRITER",  "TBUFFEREDFILESTREAM",
+      "TBYTESSTREAM",     "TDICTIONARY",    "TFILESTREAM",
+      "TINIFILE",         "TJSONARRAY",     "TJSONNUMBER",
+      "TJSONOBJECT",      "TJSONSTRING",    "TLIST",
+      "TMEMINIFILE",      "TMEMORYSTREAM",  "TOBJECTDICTIONARY",
+      "TOBJECTLIST",      "TQUEUE",         "TREGISTRY",
+      "TREGISTRYINIFILE", "TSTACK",         "TSTREAMREADER",
+      "TSTREAMWRITER",    "TSTRINGBUILDER", "TSTRINGLIST",
+      "TSTRINGREADER",    "TSTRINGSTREAM",  "TSTRINGWRITER",
+      "TTHREADLIST",      "TZIPFILE"};
+  return std::binary_search(std::begin(Classes), std::end(Classes), W);
 }
 
 // What the routine does with one of its local variables.
@@ -76,8 +79,10 @@ class TRoutineReader {
  public:
   TRoutineReader(const TSourceModel& Model, const TSourceRoutine& R)
       : T(Model.Tokens()), M(Model), R(R) {
-    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m)
+    for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
       if (M.Marks[m].Kind == TBodyMark::bmWith) FWiths.push_back(M.Marks[m].At);
+      if (M.Marks[m].Kind == TBodyMark::bmMethod) FMethods.push_back(M.Marks[m].At);
+    }
   }
 
   // Decision: an argument list of exactly one argument that is neither nil, a Boolean, a
@@ -209,13 +214,30 @@ class TRoutineReader {
     return A - 1;
   }
 
-  // The places in the body of each name in Names, in order: a routine with thousands of locals
-  // (generated code) is then read once, not once per local.
-  using TPlaces = std::unordered_map<std::string_view, std::vector<size_t>>;
-  TPlaces PlacesOf(const std::unordered_set<std::string_view>& Names) const {
-    TPlaces Places;
-    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i)
-      if (T[i].IsWord() && Names.count(T[i].Text())) Places[T[i].Text()].push_back(i);
+  // The places in the body of each of Names (sorted), in order: a routine with thousands of
+  // locals (generated code) is then read once, not once per local.
+  std::vector<std::vector<size_t>> PlacesOf(const std::vector<std::string_view>& Names) const {
+    // One bit per name's key rules out most tokens at one look.
+    const auto Bit = [](uint64_t Key) {
+      return uint64_t(1) << ((Key * 0x9E3779B97F4A7C15u) >> 58);
+    };
+    uint64_t Filter = 0;
+    for (std::string_view N : Names) Filter |= Bit(TokenKey(N));
+    std::vector<std::vector<size_t>> Places(Names.size());
+    if (Names.size() <= 4) {
+      // A few names: a comparison of keys per token and name is cheaper than the filter.
+      for (size_t n = 0; n < Names.size(); ++n) {
+        const uint64_t Key = TokenKey(Names[n]);
+        for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i)
+          if (T[i].Key == Key && T[i].Text() == Names[n]) Places[n].push_back(i);
+      }
+      return Places;
+    }
+    for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
+      if (!(Filter & Bit(T[i].Key)) || !T[i].IsWord()) continue;
+      const auto It = std::lower_bound(Names.begin(), Names.end(), T[i].Text());
+      if (It != Names.end() && *It == T[i].Text()) Places[size_t(It - Names.begin())].push_back(i);
+    }
     return Places;
   }
 
@@ -270,8 +292,9 @@ class TRoutineReader {
   // Whether the token at I stands in the body of an anonymous method that begins after From: a
   // free there runs when whoever holds the method calls it (a scope guard, a task), not here.
   bool InAnonymousMethod(size_t I, size_t From) const {
-    for (size_t k = I; k-- > From + 1;) {
-      if (!T[k].Is("PROCEDURE") && !T[k].Is("FUNCTION")) continue;
+    for (auto It = std::lower_bound(FMethods.begin(), FMethods.end(), I); It != FMethods.begin();) {
+      const size_t k = *--It;
+      if (k <= From) break;
       size_t Begin = k + 1;
       while (Begin < I && !T[Begin].Is("BEGIN")) ++Begin;
       if (Begin >= I) continue;
@@ -372,6 +395,7 @@ class TRoutineReader {
           break;
         case TBodyMark::bmAssign:
         case TBodyMark::bmWith:
+        case TBodyMark::bmMethod:
           break;
       }
     }
@@ -442,6 +466,7 @@ class TRoutineReader {
     int Part;  // 0 try, 1 finally, 2 except
   };
   mutable std::vector<TFrame> FStack;
+  std::vector<size_t> FMethods;  // where the body's anonymous methods begin
   mutable size_t FStackAt = 0;
   mutable size_t FMark = R.MarksBegin;
 };
@@ -490,24 +515,31 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
     const TRoutineReader Reader(M, R);
-    const std::vector<std::string_view> CreatedList = Reader.CreatedNames();
-    if (CreatedList.empty()) continue;
-    const std::unordered_set<std::string_view> Created(CreatedList.begin(), CreatedList.end());
-    std::unordered_set<std::string_view> Locals;
+    std::vector<std::string_view> Created = Reader.CreatedNames();
+    if (Created.empty()) continue;
+    std::sort(Created.begin(), Created.end());
+    const auto IndexOf = [](const std::vector<std::string_view>& Sorted, std::string_view N) {
+      const auto It = std::lower_bound(Sorted.begin(), Sorted.end(), N);
+      return It != Sorted.end() && *It == N ? size_t(It - Sorted.begin()) : Sorted.size();
+    };
+    // The locals created in the body, each once.
+    std::vector<std::string_view> Names;
     for (const TDeclared& D : R.Locals)
-      if (Created.count(D.Name)) Locals.insert(D.Name);
-    const TRoutineReader::TPlaces Places = Reader.PlacesOf(Locals);
-    static const std::vector<size_t> Nowhere;
-    std::unordered_set<std::string_view> Done;
+      if (IndexOf(Created, D.Name) < Created.size()) Names.push_back(D.Name);
+    std::sort(Names.begin(), Names.end());
+    Names.erase(std::unique(Names.begin(), Names.end()), Names.end());
+    const std::vector<std::vector<size_t>> Places = Reader.PlacesOf(Names);
+    std::vector<bool> Done(Names.size());
     for (const TDeclared& D : R.Locals) {
-      if (!Created.count(D.Name)) continue;
+      const size_t N = IndexOf(Names, D.Name);
+      if (N == Names.size()) continue;
       // A name declared twice (inline variables of two blocks, or the var sections of two
       // {$IFDEF} branches) is one variable to the reading by name: reported once.
-      if (!Done.insert(D.Name).second) continue;
+      if (Done[N]) continue;
+      Done[N] = true;
       // Interface references free themselves.
       if (M.InterfaceTypes.count(D.Type) || NamedAsInterface(Lines, D)) continue;
-      const auto At = Places.find(D.Name);
-      const TVarUse U = Reader.Read(D.Name, At == Places.end() ? Nowhere : At->second);
+      const TVarUse U = Reader.Read(D.Name, Places[N]);
       if (U.Creations.empty()) continue;
       const bool Nested = Reader.UsedInNested(D.Name, r);
       if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&

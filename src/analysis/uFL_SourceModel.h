@@ -31,9 +31,9 @@ struct TDeclared {
 // Delphi: a token of a body that the rules look for, noted as the builder reads the body, so that
 // the rules need not read every token again for each question.
 struct TBodyMark {
-  enum TKind : uint8_t { bmAssign, bmWith, bmBlock, bmTry, bmFinally, bmExcept, bmEnd };
+  enum TKind : uint8_t { bmAssign, bmWith, bmBlock, bmTry, bmFinally, bmExcept, bmEnd, bmMethod };
   size_t At;   // the token's index
-  TKind Kind;  // ":=", WITH, BEGIN (CASE, ASM), TRY, FINALLY, EXCEPT, END
+  TKind Kind;  // ":=", WITH, BEGIN (CASE, ASM), TRY, FINALLY, EXCEPT, END, an anonymous method
 };
 
 struct TSourceRoutine {
