@@ -93,6 +93,7 @@ class TRoutineReader {
   // "const AFileName: string").
   bool Creation(size_t J, bool& Owned) const {
     size_t K = J;
+    if (K < R.BodyEnd && T[K].Is("SPECIALIZE")) ++K;  // "specialize TFPGList<Integer>.Create"
     int Parts = 0;
     bool LastCreates = false;
     std::string_view Type, Word;  // the type is the word before the constructor's
@@ -136,6 +137,9 @@ class TRoutineReader {
             Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
             (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
         Owned = !Plain && !IsValueArgument(First, K) && !TakesNoOwner(Type);
+      } else if (Args > 1 && First + 1 < K && T[First + 1].Is(",")) {
+        // An owner or parent named as such, first of several ("TNode.Create(Self, 'x')").
+        Owned = Among(T[First].Text(), {"SELF", "AOWNER", "OWNER", "APARENT", "APPLICATION"});
       }
     }
     // A thread whose own constructor sets FreeOnTerminate frees itself.
@@ -275,7 +279,8 @@ class TRoutineReader {
           U.Releases.push_back(i);
         else if (Among(Member, {"PARENT", "FREEONTERMINATE"}) && Text(i + 3) == ":=")
           U.HandedOver = true;  // a parent control or the thread itself frees it
-      } else if (Prev == "(" && i >= 2 && T[i - 2].Is("FREEANDNIL") && Next == ")") {
+      } else if (Prev == "(" && i >= 2 &&
+                 (T[i - 2].Is("FREEANDNIL") || T[i - 2].Is("FREETHENNIL")) && Next == ")") {
         U.Frees.push_back(i);
       } else if (Prev == "(" && i >= 2 && T[i - 2].Is("ASSIGNED")) {
       } else if (Among(Next, {"[", "^", "=", "<>", "IS", "DO", "THEN"}) ||
@@ -617,8 +622,8 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
           if (X.Is(";") || X.Is("BEGIN") || X.Is("THEN") || X.Is("ELSE") || X.Is("DO"))
             Statement = k + 1;
           else if (Finally && !FreeAt &&
-                   (X.Is("FREE") || X.Is("FREEANDNIL") || X.Is("DISPOSEOF") ||
-                    (X.Is("DESTROY") && T[k - 1].Is("."))))
+                   (X.Is("FREE") || X.Is("FREEANDNIL") || X.Is("FREETHENNIL") ||
+                    X.Is("DISPOSEOF") || (X.Is("DESTROY") && T[k - 1].Is("."))))
             FreeAt = Statement;
         }
         if (FreeAt) {

@@ -145,6 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
             "[Line    8] Local object LIST created in TFORM1.LOADDATA is freed "
             "outside a try..finally"},
         UnprotectedCase{{"  List := TStringList.Create;", "  FreeAndNil(List);"}, ""},
+        UnprotectedCase{
+            {"  List := TStringList.Create;", "  List.Add('x');", "  FreeThenNil(List);"},
+            "[Line    8] Local object LIST created in TFORM1.LOADDATA is freed "
+            "outside a try..finally"},
         // The free frees what the list held, not what the creation made.
         UnprotectedCase{{"  List := TStringList.Create;", "  All.Add(List);", "  List := All[0];",
                          "  Show(List.Text);", "  List.Free;"},
@@ -188,18 +192,19 @@ TEST_P(MadeTest, OnlyObjectsLeak) {
 
 INSTANTIATE_TEST_SUITE_P(
     Constructors, MadeTest,
-    ::testing::Values(MadeCase{{"  TCell = record", "    X: Integer;", "  end;"}, "TCell", false},
-                      MadeCase{
-                          {"  TCell = packed record", "    X: Integer;", "  end;"}, "TCell", false},
-                      MadeCase{{"  TCell = class", "    X: Integer;", "  end;"}, "TCell", true},
-                      MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
-                      MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true},
-                      MadeCase{{"  TCells = array of Integer;"}, "TCells", false},
-                      MadeCase{{"  TNotify = procedure(Sender: TObject) of object;",
-                                "  TCell = record", "    X: Integer;", "  end;"},
-                               "TCell",
-                               false},
-                      MadeCase{{"  TUnused = class", "  end;"}, "TArray<Integer>", false}));
+    ::testing::Values(
+        MadeCase{{"  TCell = record", "    X: Integer;", "  end;"}, "TCell", false},
+        MadeCase{{"  TCell = packed record", "    X: Integer;", "  end;"}, "TCell", false},
+        MadeCase{{"  TCell = class", "    X: Integer;", "  end;"}, "TCell", true},
+        MadeCase{{"  TUnused = class", "  end;"}, "TPointF", false},
+        MadeCase{{"  TVector = class", "    X: Integer;", "  end;"}, "TVector", true},
+        MadeCase{{"  TCells = array of Integer;"}, "TCells", false},
+        MadeCase{{"  TUnused = class", "  end;"}, "specialize TFPGList<Integer>", true},
+        MadeCase{{"  TNotify = procedure(Sender: TObject) of object;", "  TCell = record",
+                  "    X: Integer;", "  end;"},
+                 "TCell",
+                 false},
+        MadeCase{{"  TUnused = class", "  end;"}, "TArray<Integer>", false}));
 
 // Whether the only argument of a constructor is an owner that will free the object.
 struct OwnerCase {
@@ -232,7 +237,9 @@ INSTANTIATE_TEST_SUITE_P(Arguments, OwnerTest,
                                            OwnerCase{"ACount: Integer", "ACount", true},
                                            OwnerCase{"AName: string",
                                                      "ChangeFileExt(AName, '.ini')", true},
-                                           OwnerCase{"ADir: TFileName", "ADir + Suffix", true}));
+                                           OwnerCase{"ADir: TFileName", "ADir + Suffix", true},
+                                           OwnerCase{"X: Integer", "Self, 'defaults'", false},
+                                           OwnerCase{"AName: string", "AName, 1", true}));
 
 // A class of the runtime library that is no component takes no owner, whatever its one argument.
 TEST(PreciseRules, StreamsAndTextsTakeNoOwner) {
