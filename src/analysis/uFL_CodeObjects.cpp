@@ -75,8 +75,12 @@ void TRoutine::NoteRaise() {
 // reported as in the Middle.
 // A call that is the body's only statement is at both ends; it counts where the routine's kind
 // wants it (End in a destructor, Start elsewhere), so `begin inherited; end` is never reported.
-// Calls in two different places make the routine's place Middle.
-void TRoutine::NoteStatement(bool HoldsInherited, TStatementRole Role) {
+// Calls in two different places make the routine's place Middle, unless the second is the ELSE
+// part's alternative to the first.
+void TRoutine::NoteStatement(bool HoldsInherited, TStatementRole Role, bool Alternative) {
+  // "if ... then begin ...; inherited; end else inherited;": the call of the ELSE part runs
+  // instead of the one before it, which is then followed by nothing; the later one decides.
+  if (FPending && HoldsInherited && Alternative) return;
   if (FPending) {
     if (Role == TStatementRole::srWrapUp && !HoldsInherited) return;
     FPending = false;

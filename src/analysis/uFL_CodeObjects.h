@@ -75,7 +75,9 @@ class TRoutine {
   void NoteRaise();
 
   // The statements of the body, in order, as the scan meets them (see TDelphiFile).
-  void NoteStatement(bool HoldsInherited, TStatementRole Role = TStatementRole::srPlain);
+  // Alternative: the statement stands after an ELSE, so it runs instead of what came before.
+  void NoteStatement(bool HoldsInherited, TStatementRole Role = TStatementRole::srPlain,
+                     bool Alternative = false);
   // The END that closes the body was met (or the scan ended with the body open).
   void BodyEnded();
   bool HasBodyStatement() const { return FStatements > 0; }

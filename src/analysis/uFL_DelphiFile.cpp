@@ -311,9 +311,11 @@ void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
       (Depth > 1 || FStatementAfterElse || FStatementWords.starts_with("IF ")))
     R->InheritedInBranch = true;
   if (FStatementHasText && Depth >= 1)
-    R->NoteStatement(FStatementHoldsInherited, R->InheritedPending() || !R->HasBodyStatement()
-                                                   ? StatementRole(FStatementWords, *R)
-                                                   : TStatementRole::srPlain);
+    R->NoteStatement(FStatementHoldsInherited,
+                     R->InheritedPending() || !R->HasBodyStatement()
+                         ? StatementRole(FStatementWords, *R)
+                         : TStatementRole::srPlain,
+                     FStatementAfterElse);
   // Before its body: the header and the declarations, whose words name the parameters and locals.
   if (FStatementHasText && Depth == 0) {
     R->Declared += FStatementWords;
