@@ -305,11 +305,12 @@ TStatementRole StatementRole(std::string_view Words, const TRoutine& R) {
 }
 
 void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
+  if (FStatementHasText && Depth >= 1 && FStatementHoldsInherited &&
+      (Depth > 1 || FStatementAfterElse || FStatementInBranch ||
+       FStatementWords.starts_with("IF ")))
+    R->InheritedInBranch = true;
   // A statement's role tells only while no plain statement has been seen or an INHERITED
   // awaits its place: after that, every statement counts alike.
-  if (FStatementHasText && Depth >= 1 && FStatementHoldsInherited &&
-      (Depth > 1 || FStatementAfterElse || FStatementWords.starts_with("IF ")))
-    R->InheritedInBranch = true;
   if (FStatementHasText && Depth >= 1)
     R->NoteStatement(FStatementHoldsInherited,
                      R->InheritedPending() || !R->HasBodyStatement()
@@ -323,7 +324,7 @@ void TDelphiFile::EndStatement(TRoutine* R, int32_t Depth) {
   }
   FStatementHasText = false;
   FStatementHoldsInherited = false;
-  FStatementAfterElse = false;
+  FStatementAfterElse = FStatementInBranch = false;
   FStatementWords.clear();
 }
 
@@ -341,19 +342,22 @@ void TDelphiFile::NoteRoutineStatements() {
     FStatementRoutine = R;
     FStatementHasText = false;
     FStatementHoldsInherited = false;
-    FStatementAfterElse = false;
+    FStatementAfterElse = FStatementInBranch = false;
     FStatementWords.clear();
   }
   // Once the body has a statement, only an INHERITED (on this line or awaiting its place) can
   // change what the rule decides.
   if (R->HasBodyStatement() && !R->InheritedPending() && !FStatementHoldsInherited &&
       Work.Find(CodeWord(cwInherited)) == npos) {
-    FLineOpensBranch = LineOpensBranch();
+    FLineEnd = LineEnd();
     return;
   }
   // A statement that begins on this line after a line that opened a branch stands in it.
-  if (FStatementWords.empty() && FLineOpensBranch) FStatementAfterElse = true;
-  FLineOpensBranch = LineOpensBranch();
+  if (FStatementWords.empty()) {
+    FStatementAfterElse = FStatementAfterElse || FLineEnd == TLineEnd::leElse;
+    FStatementInBranch = FStatementInBranch || FLineEnd == TLineEnd::leBranch;
+  }
+  FLineEnd = LineEnd();
   // A statement going on from the line before: its last word and this line's first stay apart
   // ("IF ... THEN" / "EXIT;" is a guard), a dotted name broken after its dot stays one word.
   if (!FStatementWords.empty() && FStatementWords.back() != ' ' && FStatementWords.back() != '.')
@@ -414,11 +418,11 @@ void TDelphiFile::NoteRoutineStatements() {
   }
 }
 
-bool TDelphiFile::LineOpensBranch() const {
+TDelphiFile::TLineEnd TDelphiFile::LineEnd() const {
   size_t End = Work.Size();
   while (End > 0 && static_cast<unsigned char>(Work.At(End - 1)) <= ' ') --End;
-  if (End == 0) return false;
-  if (Work.At(End - 1) == ':') return true;
+  if (End == 0) return TLineEnd::leOther;
+  if (Work.At(End - 1) == ':') return TLineEnd::leBranch;
   // Read from the end, without a copy: most lines end with a ";".
   auto EndsWith = [&](std::string_view W) {
     if (End < W.size()) return false;
@@ -427,7 +431,8 @@ bool TDelphiFile::LineOpensBranch() const {
       if (Work.At(Start + k) != W[k]) return false;
     return Start == 0 || IsWordStartBoundary(Work.At(Start - 1));
   };
-  return EndsWith("THEN") || EndsWith("ELSE") || EndsWith("DO");
+  if (EndsWith("ELSE")) return TLineEnd::leElse;
+  return EndsWith("THEN") || EndsWith("DO") ? TLineEnd::leBranch : TLineEnd::leOther;
 }
 
 // ---- After the scan -----------------------------------------------------------------------------

@@ -50,9 +50,12 @@ class TDelphiFile : public TCodeFile {
   bool FStatementHasText = false;
   bool FStatementHoldsInherited = false;
   bool FStatementAfterElse = false;  // the statement follows an ELSE
-  // The last routine line read ends where a branch begins: THEN, ELSE, DO, a CASE label's ":".
-  bool FLineOpensBranch = false;
-  bool LineOpensBranch() const;
+  bool FStatementInBranch = false;   // ... or a THEN, DO or CASE label that ended the line before
+  // Where the last routine line read ends: a branch begins there (THEN, DO, a CASE label's ":"),
+  // an ELSE part, or neither.
+  enum class TLineEnd : uint8_t { leOther, leBranch, leElse };
+  TLineEnd FLineEnd = TLineEnd::leOther;
+  TLineEnd LineEnd() const;
   static bool NamesAnItem(std::string_view Name);
   std::string FStatementWords;  // the statement's words, blank-separated, dots kept
   bool FTrySeen = false;        // a whole-word TRY on an earlier code line
