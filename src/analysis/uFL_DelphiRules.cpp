@@ -102,16 +102,8 @@ class TRoutineReader {
       Type = Word;
       Word = T[K].Text();
       LastCreates = IsConstructorName(Word);
-      ++K;
-      if (K < R.BodyEnd && T[K].Is("<")) {
-        int D = 0;
-        for (; K < R.BodyEnd; ++K) {
-          if (T[K].Is("<")) ++D;
-          if (T[K].Is(">") && --D == 0) break;
-          if (T[K].Is(";")) return false;
-        }
-        ++K;
-      }
+      K = PastAngles(K + 1);
+      if (!K) return false;
       if (K + 1 < R.BodyEnd && T[K].Is(".") && T[K + 1].IsWord()) {
         ++K;
         continue;
@@ -157,17 +149,9 @@ class TRoutineReader {
         "INTEGER", "CARDINAL",   "INT64",         "UINT64",     "LONGINT",     "LONGWORD",
         "WORD",    "BYTE",       "NATIVEINT",     "NATIVEUINT", "BOOLEAN",     "DOUBLE",
         "SINGLE",  "EXTENDED",   "CURRENCY",      "TDATETIME",  "CHAR",        "PCHAR"};
-    const std::string_view Name = T[First].Text();
-    for (int p = int(&R - M.Routines.data()); p >= 0; p = M.Routines[size_t(p)].Parent) {
-      const TSourceRoutine& A = M.Routines[size_t(p)];
-      const TDeclared* D = A.Local(Name);
-      for (const TDeclared& Param : A.Params)
-        if (!D && Param.Name == Name) D = &Param;
-      if (D)
-        return std::find(std::begin(ValueTypes), std::end(ValueTypes), D->Type) !=
-               std::end(ValueTypes);
-    }
-    return false;
+    const TDeclared* D = DeclaredFor(M, size_t(&R - M.Routines.data()), T[First].Text());
+    return D &&
+           std::find(std::begin(ValueTypes), std::end(ValueTypes), D->Type) != std::end(ValueTypes);
   }
 
   // Whether the unit's constructor Type.Create sets "FreeOnTerminate := True".
@@ -221,12 +205,6 @@ class TRoutineReader {
   // The places in the body of each of Names (sorted), in order: a routine with thousands of
   // locals (generated code) is then read once, not once per local.
   std::vector<std::vector<size_t>> PlacesOf(const std::vector<std::string_view>& Names) const {
-    // One bit per name's key rules out most tokens at one look.
-    const auto Bit = [](uint64_t Key) {
-      return uint64_t(1) << ((Key * 0x9E3779B97F4A7C15u) >> 58);
-    };
-    uint64_t Filter = 0;
-    for (std::string_view N : Names) Filter |= Bit(TokenKey(N));
     std::vector<std::vector<size_t>> Places(Names.size());
     if (Names.size() <= 4) {
       // A few names: a comparison of keys per token and name is cheaper than the filter.
@@ -237,6 +215,12 @@ class TRoutineReader {
       }
       return Places;
     }
+    // Many names: one bit per name's key rules out most tokens at one look.
+    const auto Bit = [](uint64_t Key) {
+      return uint64_t(1) << ((Key * 0x9E3779B97F4A7C15u) >> 58);
+    };
+    uint64_t Filter = 0;
+    for (std::string_view N : Names) Filter |= Bit(TokenKey(N));
     for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i) {
       if (!(Filter & Bit(T[i].Key)) || !T[i].IsWord()) continue;
       const auto It = std::lower_bound(Names.begin(), Names.end(), T[i].Text());
@@ -444,17 +428,20 @@ class TRoutineReader {
   size_t AssignAfterType(size_t K) const {
     while (K + 2 < R.BodyEnd && T[K].IsWord() && T[K + 1].Is(".")) K += 2;
     if (K >= R.BodyEnd || !T[K].IsWord()) return 0;
-    ++K;
-    if (K < R.BodyEnd && T[K].Is("<")) {
-      int Depth = 0;
-      for (; K < R.BodyEnd; ++K) {
-        if (T[K].Is("<")) ++Depth;
-        if (T[K].Is(">") && --Depth == 0) break;
-        if (T[K].Is(";")) return 0;
-      }
-      ++K;
+    K = PastAngles(K + 1);
+    return K && K < R.BodyEnd && T[K].Is(":=") ? K : 0;
+  }
+
+  // Past the generic arguments that open at K ("<STRING, INTEGER>"), or K where none do; 0 where
+  // a ";" comes first, so that no statement is taken for a type.
+  size_t PastAngles(size_t K) const {
+    if (K >= R.BodyEnd || !T[K].Is("<")) return K;
+    for (int Depth = 0; K < R.BodyEnd; ++K) {
+      if (T[K].Is("<")) ++Depth;
+      if (T[K].Is(">") && --Depth == 0) return K + 1;
+      if (T[K].Is(";")) return 0;
     }
-    return K < R.BodyEnd && T[K].Is(":=") ? K : 0;
+    return K;
   }
 
   // The token text at K, empty past the end of the file.
@@ -547,13 +534,12 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
       const TVarUse U = Reader.Read(D.Name, Places[N]);
       if (U.Creations.empty()) continue;
       const bool Nested = Reader.UsedInNested(D.Name, r);
+      const std::string Subject = "Local object " + std::string(D.Name) + " created in " + R.Name;
       if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&
           !U.HandedOver && !Nested) {
         for (const TCreation& C : U.Creations) {
           if (C.Owned) continue;
-          Leaks.push_back({coLocalLeak, C.Line, R.Name,
-                           "Local object " + std::string(D.Name) + " created in " + R.Name +
-                               " is never freed"});
+          Leaks.push_back({coLocalLeak, C.Line, R.Name, Subject + " is never freed"});
           break;
         }
       }
@@ -577,9 +563,8 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
           continue;
         // The finding points at the creation, where the try..finally has to begin.
         Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
-                               "Local object " + std::string(D.Name) + " created in " + R.Name +
-                                   (Late ? " is freed by a try..finally that begins before it"
-                                         : " is freed outside a try..finally")});
+                               Subject + (Late ? " is freed by a try..finally that begins before it"
+                                               : " is freed outside a try..finally")});
         break;
       }
     }
@@ -604,6 +589,11 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
                      "Destructor " + R.Name + " never calls inherited"});
       continue;
     }
+    const auto RunsAfter = [&](size_t At) {
+      Out.push_back({coDestructorInherited, T[At].Line, R.Name,
+                     "Destructor " + R.Name + " runs " + Quote(T, At, R.BodyEnd) +
+                         " after its inherited call"});
+    };
     size_t k = Last;
     while (k < R.BodyEnd && !T[k].Is(";") && !T[k].Is("END") && !T[k].Is("ELSE")) ++k;
     for (; k < R.BodyEnd; ++k) {
@@ -627,16 +617,12 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
             FreeAt = Statement;
         }
         if (FreeAt) {
-          Out.push_back({coDestructorInherited, T[FreeAt].Line, R.Name,
-                         "Destructor " + R.Name + " runs " + Quote(T, FreeAt, R.BodyEnd) +
-                             " after its inherited call"});
+          RunsAfter(FreeAt);
           break;
         }
         continue;
       }
-      Out.push_back({coDestructorInherited, T[k].Line, R.Name,
-                     "Destructor " + R.Name + " runs " + Quote(T, k, R.BodyEnd) +
-                         " after its inherited call"});
+      RunsAfter(k);
       break;
     }
   }

@@ -67,20 +67,12 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
 std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t Self) {
   const auto& T = M.Tokens();
   const TSourceRoutine& R = M.Routines[Self];
-  auto Declared = [&](std::string_view Name) {
-    for (int p = int(Self); p >= 0; p = M.Routines[size_t(p)].Parent) {
-      const TSourceRoutine& A = M.Routines[size_t(p)];
-      if (A.Local(Name)) return true;
-      for (const TDeclared& D : A.Params)
-        if (D.Name == Name) return true;
-    }
-    return false;
-  };
   std::vector<std::string_view> Names;
   for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
     if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
     const std::string_view Name = T[i + 1].Text();
-    if (Declared(Name) || std::find(Names.begin(), Names.end(), Name) != Names.end()) continue;
+    if (DeclaredFor(M, Self, Name) || std::find(Names.begin(), Names.end(), Name) != Names.end())
+      continue;
     Names.push_back(Name);
   }
   return Names;

@@ -12,6 +12,16 @@ const TDeclared* TSourceRoutine::Local(std::string_view Name) const {
   return nullptr;
 }
 
+const TDeclared* DeclaredFor(const TSourceModel& M, size_t Self, std::string_view Name) {
+  for (int p = int(Self); p >= 0; p = M.Routines[size_t(p)].Parent) {
+    const TSourceRoutine& A = M.Routines[size_t(p)];
+    if (const TDeclared* D = A.Local(Name)) return D;
+    for (const TDeclared& D : A.Params)
+      if (D.Name == Name) return &D;
+  }
+  return nullptr;
+}
+
 TSourceModel BuildSourceModel(const TLines& Lines, TSourceLanguage Language) {
   TSourceModel Model;
   Model.Source = ScanSource(Lines, Language);

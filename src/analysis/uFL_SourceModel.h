@@ -62,6 +62,12 @@ struct TSourceRoutine {
   const TDeclared* Local(std::string_view Name) const;
 };
 
+struct TSourceModel;
+
+// The parameter or local named Name of routine Self or of a routine it is declared in, the
+// nearest first; null where none is.
+const TDeclared* DeclaredFor(const TSourceModel& M, size_t Self, std::string_view Name);
+
 struct TSourceModel {
   TScannedSource Source;
   std::vector<TSourceRoutine> Routines;  // with a body, in source order of their headers
