@@ -86,11 +86,24 @@ class TPlsqlBuilder : public TModelParser {
     if (Declarations(Index)) Body(Index);
   }
 
-  // The declaration section of a routine up to its BEGIN; false where it never reaches one.
-  bool Declarations(int Index) {
+  // The declaration section of a routine up to its BEGIN; false where it never reaches one. Inner:
+  // the section of an inner block of the body ("DECLARE ... BEGIN"), whose declarations belong to
+  // the routine too: its cursors close when the block ends, as the routine's own do when it
+  // returns, and none of them is a package cursor of the same name. The subprograms a section
+  // declares are routines nested in the routine.
+  bool Declarations(int Index, bool Inner = false) {
     while (!End() && !At("BEGIN")) {
       if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
+        if (!Inner) {
+          Routine(Index);
+          continue;
+        }
+        // Reading it reads its body: the blocks open in this one wait meanwhile.
+        const std::vector<size_t> Open = FOpenBlocks;
+        const std::vector<TBlockScope> Scopes = FScopes;
         Routine(Index);
+        FOpenBlocks = Open;
+        FScopes = Scopes;
       } else if (At("CURSOR") && IsWord(P + 1)) {
         M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
         ++P;
@@ -118,37 +131,6 @@ class TPlsqlBuilder : public TModelParser {
     if (IsWord(P)) D.Type = T[P].Text();
     M.Routines[size_t(Index)].Locals.push_back(std::move(D));
     SkipStatement({"BEGIN"});
-  }
-
-  // The declarations of an inner block ("DECLARE ... BEGIN") belong to the routine: its cursors
-  // close when the block ends, as the routine's own do when it returns, and none of them is a
-  // package cursor of the same name. The subprograms the block declares are routines nested in
-  // it. Leaves P at the block's BEGIN.
-  void InnerDeclarations(int Index) {
-    ++P;  // DECLARE
-    while (!End() && !AtAny({"BEGIN", "END"})) {
-      if (AtAny({"PROCEDURE", "FUNCTION"}) && IsWord(P + 1)) {
-        // Reading it reads its body: the blocks open in this one wait meanwhile.
-        const std::vector<size_t> Open = FOpenBlocks;
-        const std::vector<TBlockScope> Scopes = FScopes;
-        Routine(Index);
-        FOpenBlocks = Open;
-        FScopes = Scopes;
-      } else if (At("CURSOR") && IsWord(P + 1)) {
-        M.Routines[size_t(Index)].Locals.push_back({T[P + 1].Text(), "", T[P + 1].Line, true});
-        ++P;
-        SkipStatement();
-      } else if (AtAny({"TYPE", "PRAGMA", "SUBTYPE"})) {
-        if (At("TYPE") && IsWord(P + 1))
-          TypeDeclaration();
-        else
-          SkipStatement();
-      } else if (IsWord(P)) {
-        Variable(Index);
-      } else {
-        ++P;
-      }
-    }
   }
 
   void Params(TSourceRoutine& R) {
@@ -198,8 +180,8 @@ class TPlsqlBuilder : public TModelParser {
         InlineFunctions = false;
       } else if (W.Is("DECLARE") && !Open.empty()) {
         const size_t From = M.Routines[size_t(Index)].Locals.size();
-        Declared.At = P;
-        InnerDeclarations(Index);
+        Declared.At = P++;
+        Declarations(Index, true);
         Declared.From = From;
         Declared.To = M.Routines[size_t(Index)].Locals.size();
         --P;  // the loop reads the word it stopped at
