@@ -66,6 +66,7 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, TraceLog, Host);
+  Driver.FoldResults = true;
   // A real replace or add-unit is journaled for undo; a dry run keeps what it would write.
   std::shared_ptr<IActionObserver> Observer;
   Driver.ObserveSaves = [&](const TActionParams& P) {

@@ -193,6 +193,7 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
     HasResults = File.WriteResults();
   }
   if (FObserver && FObserver->WriteResults(File)) HasResults = true;
+  if (FoldResults) FTree.FoldFileNodes();
   if (HasResults) ++FilesWithResults;
   if (OnFileDone) {
     // Term counts only where there are terms: search and replace.

@@ -1,6 +1,9 @@
 // The results tree and its text layouts.
 #include "support/uFL_ResultTree.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 
 #include "support/uFL_Utils.h"
@@ -70,6 +73,7 @@ void TResultTree::DeleteTop(TResultNode* Node) {
 void TResultTree::Clear() {
   if (Listener) Listener->BeforeReset();
   FTop.clear();
+  FFolded.clear();
   FCount = 0;
   if (Listener) Listener->AfterReset();
 }
@@ -97,8 +101,52 @@ void TResultTree::KeepOnlyBranch(TResultNode* Node) {
   ExpandAll(nullptr);
 }
 
+namespace {
+constexpr size_t FoldedBlockSize = size_t(1) << 20;
+constexpr size_t FoldedHead = 1 + sizeof(uint32_t);  // a line's level and length
+
+void FoldNode(std::vector<std::string>& Blocks, const TResultNode& N, int Level) {
+  const std::string& Text = N.Text;
+  const size_t Need = FoldedHead + Text.size();
+  if (Blocks.empty() || Blocks.back().size() + Need > Blocks.back().capacity()) {
+    Blocks.emplace_back();
+    Blocks.back().reserve(std::max(Need, FoldedBlockSize));
+  }
+  std::string& B = Blocks.back();
+  const uint32_t Len = uint32_t(Text.size());
+  char Head[FoldedHead];
+  Head[0] = char(Level);
+  std::memcpy(Head + 1, &Len, sizeof Len);
+  B.append(Head, FoldedHead);
+  B += Text;
+  for (const auto& Child : N.Children) FoldNode(Blocks, *Child, Level + 1);
+}
+}  // namespace
+
+void TResultTree::FoldFileNodes() {
+  if (FTop.size() <= 1) return;
+  for (size_t i = 1; i < FTop.size(); ++i) FoldNode(FFolded, *FTop[i], 0);
+  FTop.resize(1);
+}
+
+template <class TVisit>
+void TResultTree::ForEachFolded(TVisit Visit) const {
+  for (const std::string& B : FFolded) {
+    for (size_t At = 0; At < B.size();) {
+      uint32_t Len;
+      std::memcpy(&Len, B.data() + At + 1, sizeof Len);
+      Visit(int(static_cast<unsigned char>(B[At])),
+            std::string_view(B.data() + At + FoldedHead, Len));
+      At += FoldedHead + Len;
+    }
+  }
+}
+
 std::vector<std::string> TResultTree::FileNames() const {
   std::vector<std::string> Names;
+  ForEachFolded([&](int Level, std::string_view Text) {
+    if (Level == 0) Names.emplace_back(Text);
+  });
   for (size_t i = 1; i < FTop.size(); ++i) Names.push_back(FTop[i]->Text);
   return Names;
 }
@@ -109,7 +157,7 @@ class TBlockWriter {
  public:
   TBlockWriter(std::ostream& Out, const char* Eol) : FOut(Out), FEol(Eol) {}
   ~TBlockWriter() { Flush(); }
-  void Line(int Level, const std::string& Text) {
+  void Line(int Level, std::string_view Text) {
     FBlock.append(size_t(Level), '\t');
     FBlock += Text;
     FBlock += FEol;
@@ -134,11 +182,17 @@ void WriteNode(TBlockWriter& Out, const TResultNode& N, int Level) {
 
 void TResultTree::WriteText(std::ostream& Out, bool FilenamesOnly, const char* Eol) const {
   TBlockWriter Writer(Out, Eol);
-  if (FilenamesOnly) {
-    for (size_t i = 1; i < FTop.size(); ++i) Writer.Line(0, FTop[i]->Text);
-    return;
+  // The header, the folded files, then the files still held as nodes.
+  if (!FilenamesOnly && !FTop.empty()) WriteNode(Writer, *FTop.front(), 0);
+  ForEachFolded([&](int Level, std::string_view Text) {
+    if (!FilenamesOnly || Level == 0) Writer.Line(Level, Text);
+  });
+  for (size_t i = 1; i < FTop.size(); ++i) {
+    if (FilenamesOnly)
+      Writer.Line(0, FTop[i]->Text);
+    else
+      WriteNode(Writer, *FTop[i], 0);
   }
-  for (const auto& Top : FTop) WriteNode(Writer, *Top, 0);
 }
 
 void SaveResultTree(const TResultTree& Tree, const std::string& FileName, bool FilenamesOnly) {

@@ -96,4 +96,34 @@ TEST(ResultTree, TakeTopNodesAppendsAnotherTreesFiles) {
   EXPECT_EQ(Text(T, true), "Results for Search\n/src/unit1.pas\n/src/unit2.pas\n");
 }
 
+// Folding the files into text as they come, or the whole tree at the end, changes no layout: the
+// header still comes first, its statistics added after the files were folded, and a file added
+// after a fold comes after the folded ones.
+TEST(ResultTree, FoldedFilesKeepEveryLayout) {
+  TResultTree Plain, Folded;
+  for (TResultTree* T : {&Plain, &Folded}) {
+    TResultNode* H = T->Add(nullptr, "Results for Search");
+    TResultNode* F1 = T->Add(nullptr, "/src/unit1.pas");
+    T->Add(T->Add(F1, "Search"), "[Line   12] Result := 0;");
+    T->Add(F1, "Errors");
+    if (T == &Folded) T->FoldFileNodes();
+    T->Add(T->Add(nullptr, "/src/unit2.pas"),
+           std::string(70000, 'x'));  // a line over a block's end
+    if (T == &Folded) T->FoldFileNodes();
+    T->Add(T->Add(nullptr, "/src/unit3.pas"), "Search");
+    T->Add(T->Add(H, "Statistics"), "Action took 1 seconds");
+  }
+  EXPECT_EQ(Folded.TopCount(), 2);
+  for (bool FilenamesOnly : {false, true})
+    EXPECT_EQ(Text(Folded, FilenamesOnly), Text(Plain, FilenamesOnly));
+  EXPECT_EQ(Folded.FileNames(),
+            (std::vector<std::string>{"/src/unit1.pas", "/src/unit2.pas", "/src/unit3.pas"}));
+  EXPECT_EQ(Folded.NodeCount(), Plain.NodeCount());
+  TTempTree Dir;
+  SaveResultTree(Folded, Dir.Path("r.txt"), false);
+  EXPECT_EQ(Dir.Read("r.txt").find("Results for Search\r\n\tStatistics\r\n"), 0u);
+  Folded.Clear();
+  EXPECT_EQ(Text(Folded, false), "");
+}
+
 }  // namespace
