@@ -58,6 +58,8 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   const auto TreeHolder = std::make_shared<TResultTree>();
   Context.Leftovers.push_back(TreeHolder);
   TResultTree& Tree = *TreeHolder;
+  // The tree is only written out once the action ends: the files' results wait as text lines.
+  Tree.SetFolding(true);
   TTraceLines Trace;
   TTraceLog TraceLog(Trace);
   const bool TracingOn = Args.Has("trace");
@@ -66,7 +68,6 @@ int RunCliAction(const TCliArgs& Args, TCliContext& Context, const TActionParams
   BuildCliFileSet(Args, Files, Host);
 
   TActionDriver Driver(Files, Tree, TraceLog, Host);
-  Driver.FoldResults = true;
   // A real replace or add-unit is journaled for undo; a dry run keeps what it would write.
   std::shared_ptr<IActionObserver> Observer;
   Driver.ObserveSaves = [&](const TActionParams& P) {

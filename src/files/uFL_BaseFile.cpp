@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <exception>
 
@@ -201,10 +202,20 @@ void TBaseFile::AddError(const std::string& Msg) {
   AddTrace(FileName, Msg);
 }
 
-void TBaseFile::AddResult(const std::string& Category, std::string Text) {
+void TBaseFile::AddResult(std::string_view Category, std::string_view Text) {
   // Without a tree the file still has results, for the statistics.
   if (!ResultTree) {
     LastCategory = Category;
+    return;
+  }
+  if (ResultTree->Folding()) {
+    if (FileNodePending) ResultTree->AddFolded(0, FileName);
+    FileNodePending = false;
+    if (Category != LastCategory) {
+      ResultTree->AddFolded(1, Category);
+      LastCategory = Category;
+    }
+    ResultTree->AddFolded(2, Text);
     return;
   }
   if (FileNodePending) {
@@ -212,10 +223,10 @@ void TBaseFile::AddResult(const std::string& Category, std::string Text) {
     FileNodePending = false;
   }
   if (Category != LastCategory) {
-    CategoryNode = ResultTree->Add(FileNode, Category);
+    CategoryNode = ResultTree->Add(FileNode, std::string(Category));
     LastCategory = Category;
   }
-  ResultTree->Add(CategoryNode, std::move(Text));
+  ResultTree->Add(CategoryNode, std::string(Text));
 }
 
 bool TBaseFile::WriteResults() {
@@ -237,14 +248,18 @@ bool TBaseFile::WriteResults() {
     if (!std::is_sorted(MatchedLines.begin(), MatchedLines.end(), ByLine))
       std::stable_sort(MatchedLines.begin(), MatchedLines.end(), ByLine);
     const bool AsSearched = Lines.AllInBuffer();
+    std::string Entry;
     for (size_t k = 0; k < MatchedLines.size(); ++k) {
       const TMatchedLine& M = MatchedLines[k];
       if (k > 0 && MatchedLines[k - 1].Line == M.Line) continue;
       if (AsSearched && M.Text.data()) {
-        AddResult("Search", LineEntryText(M.Line + 1, M.Text));
+        LineEntryTextInto(Entry, M.Line + 1, M.Text);
       } else if (M.Line < Lines.Count()) {
-        AddResult("Search", LineEntryText(M.Line + 1, Lines[M.Line]));
+        LineEntryTextInto(Entry, M.Line + 1, Lines[M.Line]);
+      } else {
+        continue;
       }
+      AddResult("Search", Entry);
     }
   }
   if (Loaded && CollectFindings) AddSearchFindings();
@@ -275,13 +290,20 @@ void TBaseFile::AddSearchFindings() {
 }
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {
-  std::string Number = std::to_string(LineNumber);
   std::string Entry;
-  Entry.reserve(12 + Number.size() + Text.size());
+  LineEntryTextInto(Entry, LineNumber, Text);
+  return Entry;
+}
+
+void LineEntryTextInto(std::string& Entry, int LineNumber, std::string_view Text) {
+  char Number[16];
+  const auto [End, Error] = std::to_chars(Number, Number + sizeof Number, LineNumber);
+  const size_t Digits = size_t(End - Number);
+  Entry.clear();
+  Entry.reserve(12 + Digits + Text.size());
   Entry += "[Line ";
-  if (Number.size() < 4) Entry.append(4 - Number.size(), ' ');
-  Entry += Number;
+  if (Digits < 4) Entry.append(4 - Digits, ' ');
+  Entry.append(Number, Digits);
   Entry += "] ";
   Entry += Text;
-  return Entry;
 }

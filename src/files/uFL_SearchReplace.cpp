@@ -63,10 +63,24 @@ TSearchOutcome SearchPlainBuffer(const TLines& Lines, const TPlainFinder& Finder
   TSearchOutcome Out;
   if (Finder.HoldsBreak()) return Out;
   const std::string_view Buffer = Lines.Buffer();
+  const char* const Text = Buffer.data();
+  const size_t T = Finder.Size();
+  // The search for more occurrences in a hit's line goes on over the buffer: the first one past
+  // the line is the walk's next candidate, found once.
+  size_t Ahead = npos;
+  bool Known = false;
   WalkCandidateLines(
-      Buffer, [&](size_t From) { return Finder.Find(Buffer.data(), From, Buffer.size()); },
-      [&](int Line, size_t LineStart, std::string_view Text, size_t Hit) {
-        CountInLine(Finder, Line, Text, Hit - LineStart, Out);
+      Buffer, [&](size_t From) { return Known ? Ahead : Finder.Find(Text, From, Buffer.size()); },
+      [&](int Line, size_t LineStart, std::string_view LineText, size_t Hit) {
+        AddHit(Out, Line, LineText, int(Hit - LineStart) + 1, int(Hit - LineStart + T) + 1);
+        const size_t LineEnd = LineStart + LineText.size();
+        size_t P = Hit;
+        do {
+          ++Out.Count;
+          P = Finder.Find(Text, P + T, Buffer.size());
+        } while (P < LineEnd);
+        Ahead = P;
+        Known = true;
       });
   return Out;
 }

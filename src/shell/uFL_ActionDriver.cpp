@@ -130,6 +130,7 @@ bool TActionDriver::StartFile(const TActionParams& Params, int I, bool Buffered,
   if (I >= FFiles.Count()) return false;
   // Copies: the host may change the list while it processes input after a file.
   F.FileName = FFiles.Path(I);
+  F.Results.SetFolding(FTree.Folding());
   F.FileRec = FFiles.Rec(I);
   if (KeptFile && Params.FileKind == KeptFileKind) {
     F.File = std::move(KeptFile);
@@ -193,7 +194,8 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
     HasResults = File.WriteResults();
   }
   if (FObserver && FObserver->WriteResults(File)) HasResults = true;
-  if (FoldResults) FTree.FoldFileNodes();
+  // Results that came as nodes (an error, a program's output) are folded as the rest were.
+  if (FTree.Folding()) FTree.FoldFileNodes();
   if (HasResults) ++FilesWithResults;
   if (OnFileDone) {
     // Term counts only where there are terms: search and replace.

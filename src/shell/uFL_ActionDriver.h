@@ -96,9 +96,6 @@ class TActionDriver {
   // Told what each file came to, after its results were written, in file-list order on the
   // driver's thread; not called for a file whose operation ended the action by an error.
   std::function<void(const TFileOutcome&)> OnFileDone;
-  // The tree is only written out once the action ends (the command line): each file's results
-  // are folded into text lines as soon as they are in it (TResultTree::FoldFileNodes).
-  bool FoldResults = false;
 
  private:
   void RunFiles(const TActionParams& Params);

@@ -28,6 +28,38 @@ long long CountNodes(const TResultNode& N) {
 }
 }  // namespace
 
+namespace {
+constexpr size_t FoldedBlockSize = size_t(1) << 20;
+constexpr size_t FoldedHead = 1 + sizeof(uint32_t);  // a line's level and length
+
+// Room for Need bytes more at the end of the last block. A tree of one file's results starts
+// small; blocks grow to FoldedBlockSize.
+std::string& FoldedRoom(std::vector<std::string>& Blocks, size_t Need) {
+  if (Blocks.empty() || Blocks.back().size() + Need > Blocks.back().capacity()) {
+    const size_t Next =
+        Blocks.empty() ? 4096 : std::min(Blocks.back().capacity() * 2, FoldedBlockSize);
+    Blocks.emplace_back();
+    Blocks.back().reserve(std::max(Need, Next));
+  }
+  return Blocks.back();
+}
+
+void FoldLine(std::vector<std::string>& Blocks, int Level, std::string_view Text) {
+  std::string& B = FoldedRoom(Blocks, FoldedHead + Text.size());
+  const uint32_t Len = uint32_t(Text.size());
+  char Head[FoldedHead];
+  Head[0] = char(Level);
+  std::memcpy(Head + 1, &Len, sizeof Len);
+  B.append(Head, FoldedHead);
+  B += Text;
+}
+
+void FoldNode(std::vector<std::string>& Blocks, const TResultNode& N, int Level) {
+  FoldLine(Blocks, Level, N.Text);
+  for (const auto& Child : N.Children) FoldNode(Blocks, *Child, Level + 1);
+}
+}  // namespace
+
 TResultNode* TResultTree::Add(TResultNode* Parent, std::string Text) {
   auto& Siblings = Parent ? Parent->Children : FTop;
   const int Row = int(Siblings.size());
@@ -44,18 +76,23 @@ TResultNode* TResultTree::Add(TResultNode* Parent, std::string Text) {
 }
 
 void TResultTree::TakeTopNodes(TResultTree& Other) {
-  if (&Other == this || Other.FTop.empty()) return;
+  if (&Other == this) return;
+  // Other's folded lines come before its nodes, as they do in its own layouts.
+  for (const std::string& B : Other.FFolded)
+    if (!B.empty()) FoldedRoom(FFolded, B.size()).append(B);
+  Other.FFolded.clear();
+  FCount += Other.FCount;
+  Other.FCount = 0;
+  if (Other.FTop.empty()) return;
   if (Other.Listener) Other.Listener->BeforeReset();
   for (auto& Node : Other.FTop) {
     const int Row = TopCount();
     if (Listener) Listener->BeforeInsert(nullptr, Row);
     Node->Row = Row;
-    FCount += CountNodes(*Node);
     FTop.push_back(std::move(Node));
     if (Listener) Listener->AfterInsert();
   }
   Other.FTop.clear();
-  Other.FCount = 0;
   if (Other.Listener) Other.Listener->AfterReset();
 }
 
@@ -101,32 +138,15 @@ void TResultTree::KeepOnlyBranch(TResultNode* Node) {
   ExpandAll(nullptr);
 }
 
-namespace {
-constexpr size_t FoldedBlockSize = size_t(1) << 20;
-constexpr size_t FoldedHead = 1 + sizeof(uint32_t);  // a line's level and length
-
-void FoldNode(std::vector<std::string>& Blocks, const TResultNode& N, int Level) {
-  const std::string& Text = N.Text;
-  const size_t Need = FoldedHead + Text.size();
-  if (Blocks.empty() || Blocks.back().size() + Need > Blocks.back().capacity()) {
-    Blocks.emplace_back();
-    Blocks.back().reserve(std::max(Need, FoldedBlockSize));
-  }
-  std::string& B = Blocks.back();
-  const uint32_t Len = uint32_t(Text.size());
-  char Head[FoldedHead];
-  Head[0] = char(Level);
-  std::memcpy(Head + 1, &Len, sizeof Len);
-  B.append(Head, FoldedHead);
-  B += Text;
-  for (const auto& Child : N.Children) FoldNode(Blocks, *Child, Level + 1);
-}
-}  // namespace
-
 void TResultTree::FoldFileNodes() {
   if (FTop.size() <= 1) return;
   for (size_t i = 1; i < FTop.size(); ++i) FoldNode(FFolded, *FTop[i], 0);
   FTop.resize(1);
+}
+
+void TResultTree::AddFolded(int Level, std::string_view Text) {
+  FoldLine(FFolded, Level, Text);
+  ++FCount;
 }
 
 template <class TVisit>

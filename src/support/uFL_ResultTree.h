@@ -60,6 +60,13 @@ class TResultTree {
   // before the top-level nodes added after them, in the text layouts and in FileNames. No
   // listener hears of it; a tree that is shown is never folded.
   void FoldFileNodes();
+  // A tree that folds its files from the start: files' results are added as text lines with
+  // AddFolded, and no node is made for them. Taking another tree's nodes takes its folded lines
+  // too, after this tree's own; only the header and nodes not yet folded are nodes.
+  void SetFolding(bool On) { FFolding = On; }
+  bool Folding() const { return FFolding; }
+  // A line at Level (0: a file, 1: a category, 2: an entry) after every line folded so far.
+  void AddFolded(int Level, std::string_view Text);
 
   // Every node but the file node of Node and the header (the first top-level node) goes; then the
   // whole tree is expanded. The header stays first so that it never counts as a file.
@@ -81,6 +88,7 @@ class TResultTree {
   long long FCount = 0;
   // The folded lines, each as its level (one byte), its length (four) and its text, in blocks.
   std::vector<std::string> FFolded;
+  bool FFolding = false;
 };
 
 // Writes the tree to FileName with CR LF line ends; throws EFileError.

@@ -49,6 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"NotAcrossLf", "ab\ncd\n", "b\nc", false, true, 0, "00"},
         SearchCase{"NotAcrossCrLf", "ab\r\ncd\r\n", "bc", false, true, 0, "00"},
         SearchCase{"AtLineEdges", "ab\r\nba\rab", "ab", false, true, 2, "101"},
+        SearchCase{"HitsOnNeighbouringLines", "xab ab\r\nab\nno\nabab", "ab", false, true, 5,
+                   "1101"},
         SearchCase{"TermLongerThanLine", "a\nab\n", "abc", false, true, 0, "00"},
         SearchCase{"EmptyFile", "", "x", false, true, 0, ""}),
     [](const auto& Info) { return std::string(Info.param.Name); });

@@ -113,6 +113,31 @@ TEST(ResultTree, FoldedFilesKeepEveryLayout) {
     T->Add(T->Add(nullptr, "/src/unit3.pas"), "Search");
     T->Add(T->Add(H, "Statistics"), "Action took 1 seconds");
   }
+  // A tree folding from the start makes no nodes for the files at all; each file's lines come
+  // from a tree of its own, as a worker thread writes them.
+  TResultTree Direct;
+  Direct.SetFolding(true);
+  TResultNode* H = Direct.Add(nullptr, "Results for Search");
+  for (int File = 1; File <= 3; ++File) {
+    TResultTree Part;
+    Part.SetFolding(true);
+    Part.AddFolded(0, "/src/unit" + std::to_string(File) + ".pas");
+    if (File == 1) {
+      Part.AddFolded(1, "Search");
+      Part.AddFolded(2, "[Line   12] Result := 0;");
+      Part.AddFolded(1, "Errors");
+    } else {
+      Part.AddFolded(1, File == 2 ? std::string(70000, 'x') : std::string("Search"));
+    }
+    Direct.TakeTopNodes(Part);
+    EXPECT_EQ(Part.NodeCount(), 0);
+    EXPECT_EQ(Text(Part, false), "");
+  }
+  Direct.Add(Direct.Add(H, "Statistics"), "Action took 1 seconds");
+  EXPECT_EQ(Direct.TopCount(), 1);
+  EXPECT_EQ(Text(Direct, false), Text(Plain, false));
+  EXPECT_EQ(Text(Direct, true), Text(Plain, true));
+  EXPECT_EQ(Direct.NodeCount(), Plain.NodeCount());
   EXPECT_EQ(Folded.TopCount(), 2);
   for (bool FilenamesOnly : {false, true})
     EXPECT_EQ(Text(Folded, FilenamesOnly), Text(Plain, FilenamesOnly));
