@@ -7,8 +7,23 @@
 
 namespace {
 
-bool IsCursorVariable(const TSourceModel& M, const TDeclared& D) {
-  return D.Cursor || D.Type == "SYS_REFCURSOR" || M.RefCursorTypes.count(D.Type);
+// Decision: whatever its declared type says, a variable the code opens is a cursor variable: OPEN
+// takes nothing else, and its REF CURSOR type may come from a package header in another file, a
+// SUBTYPE or another package ("l_rc desk_query.t_any_cur"). Opened: the names after an OPEN of
+// no package's routine, anywhere in the file.
+bool IsCursorVariable(const TSourceModel& M, const TDeclared& D,
+                      const std::vector<std::string_view>& Opened) {
+  return D.Cursor || D.Type == "SYS_REFCURSOR" || M.RefCursorTypes.count(D.Type) ||
+         std::binary_search(Opened.begin(), Opened.end(), D.Name);
+}
+
+std::vector<std::string_view> OpenedNames(const TTokenList& T) {
+  std::vector<std::string_view> Names;
+  for (size_t i = 1; i + 1 < T.size(); ++i)
+    if (T[i].Is("OPEN") && !T[i - 1].Is(".") && T[i + 1].IsWord()) Names.push_back(T[i + 1].Text());
+  std::sort(Names.begin(), Names.end());
+  Names.erase(std::unique(Names.begin(), Names.end()), Names.end());
+  return Names;
 }
 
 using TRanges = std::vector<std::pair<size_t, size_t>>;
@@ -25,7 +40,7 @@ struct TCursorUse {
   size_t FirstOpen = 0;
   int OpenLine = 0;
   bool Closed = false;
-  bool ClosedBefore = false;  // closed before Limit
+  bool ClosedBefore = false;  // closed after the first open and before Limit
   bool ClosedFrom = false;    // closed from Limit on
   bool HandedOut = false;
 };
@@ -38,7 +53,16 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
   const uint64_t Key = TokenKey(Name);
   for (const auto& [Begin, End] : Ranges)
     for (size_t i = Begin + 1; i < End; ++i) {
-      if (T[i].Key != Key || T[i].Text() != Name || T[i - 1].Is(".")) continue;
+      if (T[i].Key != Key || T[i].Text() != Name) continue;
+      if (T[i - 1].Is(".")) {
+        // "CLOSE pkg.c": a package names its own cursor, a routine its own, with its name.
+        if (i >= Begin + 3 && T[i - 2].IsWord() && T[i - 3].Is("CLOSE") &&
+            !(i >= 4 && T[i - 4].Is("."))) {
+          U.Closed = true;
+          if (i >= Limit) U.ClosedFrom = true;
+        }
+        continue;
+      }
       const TToken& Prev = T[i - 1];
       const bool Dotted = i + 1 < T.size() && T[i + 1].Is(".");
       if (Prev.Is("OPEN") && !(i >= 2 && T[i - 2].Is("."))) {
@@ -48,7 +72,12 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
         }
       } else if (Prev.Is("CLOSE") && !(i >= 2 && T[i - 2].Is("."))) {
         U.Closed = true;
-        (i < Limit ? U.ClosedBefore : U.ClosedFrom) = true;
+        // A close before the first open ("IF c%ISOPEN THEN CLOSE c; END IF; OPEN c;") only
+        // makes sure the OPEN does not fail: it says nothing of how the open cursor is left.
+        if (i >= Limit)
+          U.ClosedFrom = true;
+        else if (U.OpenLine && i > U.FirstOpen)
+          U.ClosedBefore = true;
       } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
                  Dotted || (Prev.Is("OF") && i >= 2 && T[i - 2].Is("CURRENT"))) {
         // Reads or points at its row ("WHERE CURRENT OF c"): the routine keeps the cursor.
@@ -106,13 +135,14 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
   std::vector<TPreciseFinding> NotClosed, OpenOnException;
   const auto& T = M.Tokens();
   TRanges Ranges, Own(1), Scope(1);
+  const std::vector<std::string_view> Opened = OpenedNames(T);
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
     Bodies(M, r, Ranges);
     if (HasCheck(Options, coCursorNotClosed))
       for (const TDeclared& D : R.Locals) {
-        if (!IsCursorVariable(M, D)) continue;
+        if (!IsCursorVariable(M, D, Opened)) continue;
         // An inner block's cursor is read in that block: two blocks may each declare a cursor
         // of one name, and each is judged alone.
         if (D.ScopeEnd) Scope[0] = {D.ScopeBegin, D.ScopeEnd};
