@@ -202,31 +202,41 @@ void TBaseFile::AddError(const std::string& Msg) {
   AddTrace(FileName, Msg);
 }
 
-void TBaseFile::AddResult(std::string_view Category, std::string_view Text) {
+namespace {
+// Byte by byte: a category is a word or two, and this runs once per entry.
+bool SameText(std::string_view A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (A[i] != B[i]) return false;
+  return true;
+}
+}  // namespace
+
+void TBaseFile::AddResult(std::string_view Category, std::string_view Text, std::string_view More) {
   // Without a tree the file still has results, for the statistics.
   if (!ResultTree) {
     LastCategory = Category;
     return;
   }
+  const bool NewCategory = !SameText(Category, LastCategory);
+  if (NewCategory) LastCategory = Category;
   if (ResultTree->Folding()) {
     if (FileNodePending) ResultTree->AddFolded(0, FileName);
     FileNodePending = false;
-    if (Category != LastCategory) {
-      ResultTree->AddFolded(1, Category);
-      LastCategory = Category;
-    }
-    ResultTree->AddFolded(2, Text);
+    if (NewCategory) ResultTree->AddFolded(1, Category);
+    ResultTree->AddFolded(2, Text, More);
     return;
   }
   if (FileNodePending) {
     FileNode = ResultTree->Add(nullptr, FileName);
     FileNodePending = false;
   }
-  if (Category != LastCategory) {
-    CategoryNode = ResultTree->Add(FileNode, std::string(Category));
-    LastCategory = Category;
-  }
-  ResultTree->Add(CategoryNode, std::string(Text));
+  if (NewCategory) CategoryNode = ResultTree->Add(FileNode, std::string(Category));
+  std::string Entry;
+  Entry.reserve(Text.size() + More.size());
+  Entry += Text;
+  Entry += More;
+  ResultTree->Add(CategoryNode, std::move(Entry));
 }
 
 bool TBaseFile::WriteResults() {
@@ -248,18 +258,15 @@ bool TBaseFile::WriteResults() {
     if (!std::is_sorted(MatchedLines.begin(), MatchedLines.end(), ByLine))
       std::stable_sort(MatchedLines.begin(), MatchedLines.end(), ByLine);
     const bool AsSearched = Lines.AllInBuffer();
-    std::string Entry;
+    char Head[32];
     for (size_t k = 0; k < MatchedLines.size(); ++k) {
       const TMatchedLine& M = MatchedLines[k];
       if (k > 0 && MatchedLines[k - 1].Line == M.Line) continue;
       if (AsSearched && M.Text.data()) {
-        LineEntryTextInto(Entry, M.Line + 1, M.Text);
+        AddResult("Search", LineEntryHead(Head, M.Line + 1), M.Text);
       } else if (M.Line < Lines.Count()) {
-        LineEntryTextInto(Entry, M.Line + 1, Lines[M.Line]);
-      } else {
-        continue;
+        AddResult("Search", LineEntryHead(Head, M.Line + 1), Lines[M.Line]);
       }
-      AddResult("Search", Entry);
     }
   }
   if (Loaded && CollectFindings) AddSearchFindings();
@@ -290,20 +297,22 @@ void TBaseFile::AddSearchFindings() {
 }
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {
-  std::string Entry;
-  LineEntryTextInto(Entry, LineNumber, Text);
+  char Head[32];
+  std::string Entry(LineEntryHead(Head, LineNumber));
+  Entry += Text;
   return Entry;
 }
 
-void LineEntryTextInto(std::string& Entry, int LineNumber, std::string_view Text) {
+std::string_view LineEntryHead(char (&Buffer)[32], int LineNumber) {
+  constexpr std::string_view Open = "[Line ";
   char Number[16];
-  const auto [End, Error] = std::to_chars(Number, Number + sizeof Number, LineNumber);
-  const size_t Digits = size_t(End - Number);
-  Entry.clear();
-  Entry.reserve(12 + Digits + Text.size());
-  Entry += "[Line ";
-  if (Digits < 4) Entry.append(4 - Digits, ' ');
-  Entry.append(Number, Digits);
-  Entry += "] ";
-  Entry += Text;
+  const size_t Digits =
+      size_t(std::to_chars(Number, Number + sizeof Number, LineNumber).ptr - Number);
+  char* Out = Buffer;
+  Out = std::copy(Open.begin(), Open.end(), Out);
+  for (size_t i = Digits; i < 4; ++i) *Out++ = ' ';
+  Out = std::copy(Number, Number + Digits, Out);
+  *Out++ = ']';
+  *Out++ = ' ';
+  return std::string_view(Buffer, size_t(Out - Buffer));
 }

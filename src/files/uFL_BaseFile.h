@@ -78,7 +78,8 @@ class TBaseFile {
   // As Load, with Bytes as the file's content instead of what is on disk.
   bool LoadFromBytes(std::string Bytes);
   bool SaveChanges(bool NoConfirm);
-  void AddResult(std::string_view Category, std::string_view Text);
+  // The entry's text is Text followed by More.
+  void AddResult(std::string_view Category, std::string_view Text, std::string_view More = {});
   void AddError(const std::string& Msg);
 
   // Search and replace over Lines (uFL_SearchReplace), marking MatchedLines and tracing the count:
@@ -108,5 +109,5 @@ class TBaseFile {
 
 // The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
 std::string LineEntryText(int LineNumber, std::string_view Text);
-// The same into Entry, whose memory is reused from entry to entry.
-void LineEntryTextInto(std::string& Entry, int LineNumber, std::string_view Text);
+// Its head, up to the line's text, in Buffer; the view is into it.
+std::string_view LineEntryHead(char (&Buffer)[32], int LineNumber);

@@ -44,14 +44,16 @@ std::string& FoldedRoom(std::vector<std::string>& Blocks, size_t Need) {
   return Blocks.back();
 }
 
-void FoldLine(std::vector<std::string>& Blocks, int Level, std::string_view Text) {
-  std::string& B = FoldedRoom(Blocks, FoldedHead + Text.size());
-  const uint32_t Len = uint32_t(Text.size());
+void FoldLine(std::vector<std::string>& Blocks, int Level, std::string_view Text,
+              std::string_view More = {}) {
+  std::string& B = FoldedRoom(Blocks, FoldedHead + Text.size() + More.size());
+  const uint32_t Len = uint32_t(Text.size() + More.size());
   char Head[FoldedHead];
   Head[0] = char(Level);
   std::memcpy(Head + 1, &Len, sizeof Len);
   B.append(Head, FoldedHead);
   B += Text;
+  B += More;
 }
 
 void FoldNode(std::vector<std::string>& Blocks, const TResultNode& N, int Level) {
@@ -144,8 +146,8 @@ void TResultTree::FoldFileNodes() {
   FTop.resize(1);
 }
 
-void TResultTree::AddFolded(int Level, std::string_view Text) {
-  FoldLine(FFolded, Level, Text);
+void TResultTree::AddFolded(int Level, std::string_view Text, std::string_view More) {
+  FoldLine(FFolded, Level, Text, More);
   ++FCount;
 }
 
@@ -175,23 +177,36 @@ namespace {
 // The lines go out in blocks: a tree of a million lines is written in a few hundred calls.
 class TBlockWriter {
  public:
-  TBlockWriter(std::ostream& Out, const char* Eol) : FOut(Out), FEol(Eol) {}
+  TBlockWriter(std::ostream& Out, const char* Eol)
+      : FOut(Out), FEol(Eol), FEolSize(std::strlen(Eol)), FBlock(BlockSize) {}
   ~TBlockWriter() { Flush(); }
+  // A line is a few bytes of tabs and line end around its text: written in place rather than
+  // appended piece by piece, as a large result has hundreds of thousands of them.
   void Line(int Level, std::string_view Text) {
-    FBlock.append(size_t(Level), '\t');
-    FBlock += Text;
-    FBlock += FEol;
-    if (FBlock.size() >= (size_t(64) << 10)) Flush();
+    const size_t Need = size_t(Level) + Text.size() + FEolSize;
+    if (FUsed + Need > FBlock.size()) {
+      Flush();
+      if (Need > FBlock.size()) FBlock.resize(Need);
+    }
+    char* Out = FBlock.data() + FUsed;
+    for (int i = 0; i < Level; ++i) *Out++ = '\t';
+    std::memcpy(Out, Text.data(), Text.size());
+    Out += Text.size();
+    for (size_t i = 0; i < FEolSize; ++i) *Out++ = FEol[i];
+    FUsed = size_t(Out - FBlock.data());
   }
   void Flush() {
-    FOut.write(FBlock.data(), std::streamsize(FBlock.size()));
-    FBlock.clear();
+    FOut.write(FBlock.data(), std::streamsize(FUsed));
+    FUsed = 0;
   }
 
  private:
+  static constexpr size_t BlockSize = size_t(64) << 10;
   std::ostream& FOut;
   const char* FEol;
-  std::string FBlock;
+  size_t FEolSize;
+  std::vector<char> FBlock;
+  size_t FUsed = 0;
 };
 
 void WriteNode(TBlockWriter& Out, const TResultNode& N, int Level) {

@@ -66,7 +66,8 @@ class TResultTree {
   void SetFolding(bool On) { FFolding = On; }
   bool Folding() const { return FFolding; }
   // A line at Level (0: a file, 1: a category, 2: an entry) after every line folded so far.
-  void AddFolded(int Level, std::string_view Text);
+  // Text may come in two parts, written one after the other.
+  void AddFolded(int Level, std::string_view Text, std::string_view More = {});
 
   // Every node but the file node of Node and the header (the first top-level node) goes; then the
   // whole tree is expanded. The header stays first so that it never counts as a file.
