@@ -36,12 +36,45 @@ void TBaseFile::Reset() {
 
 namespace {
 
+// The directory of the file last read on this thread, kept open: a file list comes directory by
+// directory, and a file opened relative to its open directory costs the kernel the look-up of one
+// name rather than of every part of its path, a tenth of a search's system time on a large tree.
+class TReadDirectory {
+ public:
+  ~TReadDirectory() { Forget(); }
+  void Forget() {
+    if (FFd >= 0) close(FFd);
+    FFd = -1;
+    FDir.clear();
+  }
+  // Opens FileName to read; -1 and errno as open sets them.
+  int Open(const std::string& FileName) {
+    const size_t Slash = FileName.rfind('/');
+    if (Slash == std::string::npos || Slash == 0)
+      return open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string_view Dir(FileName.data(), Slash);
+    if (FFd < 0 || Dir != FDir) {
+      Forget();
+      FFd = open(std::string(Dir).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      // A directory that cannot be opened so leaves the error to the whole path.
+      if (FFd < 0) return open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+      FDir.assign(Dir);
+    }
+    return openat(FFd, FileName.c_str() + Slash + 1, O_RDONLY | O_CLOEXEC);
+  }
+
+ private:
+  std::string FDir;
+  int FFd = -1;
+};
+thread_local TReadDirectory ReadDirectory;
+
 // Reads the file up to its first NUL into Text (whose memory is reused). Returns 0 or the errno
 // of the failure. SizeHint is the size the file was listed with, when known.
 int ReadUpToNul(const std::string& FileName, int64_t SizeHint, TTextBuffer& Text, bool& CutAtNul) {
   CutAtNul = false;
   Text.Clear();
-  int Fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  int Fd = ReadDirectory.Open(FileName);
   if (Fd < 0) return errno;
   // The listed size saves asking for it; reading a directory fails with EISDIR by itself.
   if (SizeHint <= 0) {
@@ -294,6 +327,10 @@ void TBaseFile::AddSearchFindings() {
     F.LineText = F.Message;
     Findings.push_back(std::move(F));
   }
+}
+
+void ForgetReadDirectory() {
+  ReadDirectory.Forget();
 }
 
 std::string LineEntryText(int LineNumber, std::string_view Text) {

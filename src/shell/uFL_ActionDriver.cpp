@@ -105,6 +105,10 @@ void TActionDriver::RunFiles(const TActionParams& Params) {
   TFilePipeline<TPreparedFile> Pipeline(
       Params.Action == TActionKind::acRunWith ? 1 : Params.Threads, {uint64_t(4) << 20, 32});
   const bool Buffered = Pipeline.Threads() > 1;
+  // This thread outlives the action: the directory it keeps open for reading goes with it.
+  struct TForget {
+    ~TForget() { ForgetReadDirectory(); }
+  } Forget;
   Pipeline.Run(
       FFiles.Count(), [&](int I, TPreparedFile& F) { return StartFile(Params, I, Buffered, F); },
       [&](TPreparedFile& F) {
