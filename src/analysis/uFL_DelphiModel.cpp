@@ -191,9 +191,11 @@ class TDelphiBuilder : public TModelParser {
 
   // "A, B: TYPE [= value];" — the type's first word is kept; a record type is skipped whole.
   void VarEntry(int Owner) {
-    std::vector<TDeclared> Names;
+    // The names go in as they come, and out again if no type follows them.
+    std::vector<TDeclared>& Locals = M.Routines[size_t(Owner)].Locals;
+    const size_t First = Locals.size();
     while (IsWord(P)) {
-      Names.push_back({T[P].Text(), "", T[P].Line, false});
+      Locals.push_back({T[P].Text(), "", T[P].Line, false});
       ++P;
       if (!At(",")) break;
       ++P;
@@ -206,10 +208,9 @@ class TDelphiBuilder : public TModelParser {
         ++P;
         SkipTypeBody();
       }
-      for (TDeclared& D : Names) {
-        D.Type = Type;
-        M.Routines[size_t(Owner)].Locals.push_back(std::move(D));
-      }
+      for (size_t k = First; k < Locals.size(); ++k) Locals[k].Type = Type;
+    } else {
+      Locals.resize(First);
     }
     SkipStatement({"BEGIN", "PROCEDURE", "FUNCTION", "CONSTRUCTOR", "DESTRUCTOR", "TYPE"});
   }
@@ -392,19 +393,16 @@ class TDelphiBuilder : public TModelParser {
           !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";"))))) {
         const size_t Keep = P;
         ++P;
-        std::vector<TDeclared> Names;
+        const size_t First = R.Locals.size();
         while (IsWord(P)) {
-          Names.push_back({T[P].Text(), "", T[P].Line, false});
+          R.Locals.push_back({T[P].Text(), "", T[P].Line, false});
           ++P;
           if (!At(",")) break;
           ++P;
         }
         const std::string_view Type =
             At(":") && IsWord(P + 1) ? T[P + 1].Text() : std::string_view();
-        for (TDeclared& D : Names) {
-          D.Type = Type;
-          R.Locals.push_back(std::move(D));
-        }
+        for (size_t k = First; k < R.Locals.size(); ++k) R.Locals[k].Type = Type;
         P = Keep;
       }
     }

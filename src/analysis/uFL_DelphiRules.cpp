@@ -170,8 +170,8 @@ class TRoutineReader {
 
   // The names the body assigns a creation to, as Read would find them: one pass over the body's
   // ":=" marks for all the locals, so that a local never created is not read at all.
-  std::vector<std::string_view> CreatedNames() const {
-    std::vector<std::string_view> Names;
+  void CreatedNames(std::vector<std::string_view>& Names) const {
+    Names.clear();
     for (size_t m = R.MarksBegin; m < R.MarksEnd; ++m) {
       const TBodyMark& K = M.Marks[m];
       if (K.Kind != TBodyMark::bmAssign || K.At <= R.BodyBegin || K.At >= R.BodyEnd) continue;
@@ -180,7 +180,6 @@ class TRoutineReader {
       if (i > R.BodyBegin && !T[i - 1].Is(".") && !T[i - 1].Is("@") && Creation(K.At + 1, Owned))
         Names.push_back(T[i].Text());
     }
-    return Names;
   }
 
   // The name a ":=" at A assigns to: the word before it, or the variable of an inline
@@ -204,8 +203,11 @@ class TRoutineReader {
 
   // The places in the body of each of Names (sorted), in order: a routine with thousands of
   // locals (generated code) is then read once, not once per local.
-  std::vector<std::vector<size_t>> PlacesOf(const std::vector<std::string_view>& Names) const {
-    std::vector<std::vector<size_t>> Places(Names.size());
+  // Places keeps its vectors' memory from routine to routine.
+  void PlacesOf(const std::vector<std::string_view>& Names,
+                std::vector<std::vector<size_t>>& Places) const {
+    if (Places.size() < Names.size()) Places.resize(Names.size());
+    for (size_t n = 0; n < Names.size(); ++n) Places[n].clear();
     if (Names.size() <= 4) {
       // A few names: a comparison of keys per token and name is cheaper than the filter.
       for (size_t n = 0; n < Names.size(); ++n) {
@@ -213,7 +215,7 @@ class TRoutineReader {
         for (size_t i = R.BodyBegin + 1; i < R.BodyEnd; ++i)
           if (T[i].Key == Key && T[i].Text() == Names[n]) Places[n].push_back(i);
       }
-      return Places;
+      return;
     }
     // Many names: one bit per name's key rules out most tokens at one look.
     const auto Bit = [](uint64_t Key) {
@@ -226,7 +228,6 @@ class TRoutineReader {
       const auto It = std::lower_bound(Names.begin(), Names.end(), T[i].Text());
       if (It != Names.end() && *It == T[i].Text()) Places[size_t(It - Names.begin())].push_back(i);
     }
-    return Places;
   }
 
   // Reads every occurrence of Name in the body (Name being a local of the routine), at Places.
@@ -503,11 +504,15 @@ std::string Quote(const TTokenList& T, size_t I, size_t End) {
 
 void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Options,
                   std::vector<TPreciseFinding>& Leaks, std::vector<TPreciseFinding>& Unprotected) {
+  // Kept from routine to routine, so that a unit of many routines is not many allocations.
+  std::vector<std::string_view> Created, Names;
+  std::vector<std::vector<size_t>> Places;
+  std::vector<bool> Done;
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
     const TRoutineReader Reader(M, R);
-    std::vector<std::string_view> Created = Reader.CreatedNames();
+    Reader.CreatedNames(Created);
     if (Created.empty()) continue;
     std::sort(Created.begin(), Created.end());
     const auto IndexOf = [](const std::vector<std::string_view>& Sorted, std::string_view N) {
@@ -515,13 +520,13 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
       return It != Sorted.end() && *It == N ? size_t(It - Sorted.begin()) : Sorted.size();
     };
     // The locals created in the body, each once.
-    std::vector<std::string_view> Names;
+    Names.clear();
     for (const TDeclared& D : R.Locals)
       if (IndexOf(Created, D.Name) < Created.size()) Names.push_back(D.Name);
     std::sort(Names.begin(), Names.end());
     Names.erase(std::unique(Names.begin(), Names.end()), Names.end());
-    const std::vector<std::vector<size_t>> Places = Reader.PlacesOf(Names);
-    std::vector<bool> Done(Names.size());
+    Reader.PlacesOf(Names, Places);
+    Done.assign(Names.size(), false);
     for (const TDeclared& D : R.Locals) {
       const size_t N = IndexOf(Names, D.Name);
       if (N == Names.size()) continue;
@@ -534,12 +539,14 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
       const TVarUse U = Reader.Read(D.Name, Places[N]);
       if (U.Creations.empty()) continue;
       const bool Nested = Reader.UsedInNested(D.Name, r);
-      const std::string Subject = "Local object " + std::string(D.Name) + " created in " + R.Name;
+      const auto Subject = [&] {
+        return "Local object " + std::string(D.Name) + " created in " + R.Name;
+      };
       if (HasCheck(Options, coLocalLeak) && U.Frees.empty() && U.Releases.empty() &&
           !U.HandedOver && !Nested) {
         for (const TCreation& C : U.Creations) {
           if (C.Owned) continue;
-          Leaks.push_back({coLocalLeak, C.Line, R.Name, Subject + " is never freed"});
+          Leaks.push_back({coLocalLeak, C.Line, R.Name, Subject() + " is never freed"});
           break;
         }
       }
@@ -562,9 +569,10 @@ void LocalObjects(const TSourceModel& M, const TLines& Lines, TCheckOptions Opti
             Reader.InAnonymousMethod(F, Last->At) || Reader.Protected(F, Last->At, U, Late))
           continue;
         // The finding points at the creation, where the try..finally has to begin.
-        Unprotected.push_back({coUnprotectedFree, Last->Line, R.Name,
-                               Subject + (Late ? " is freed by a try..finally that begins before it"
-                                               : " is freed outside a try..finally")});
+        Unprotected.push_back(
+            {coUnprotectedFree, Last->Line, R.Name,
+             Subject() + (Late ? " is freed by a try..finally that begins before it"
+                               : " is freed outside a try..finally")});
         break;
       }
     }
