@@ -1,6 +1,7 @@
 // The routines of PL/SQL source: packages' procedures and functions with their parameters,
 // declarations (variables, cursors, nested subprograms), bodies and exception sections; the
 // cursors and REF CURSOR types declared at package level.
+#include <algorithm>
 #include <string_view>
 
 #include "analysis/uFL_ModelParser.h"
@@ -165,13 +166,15 @@ class TPlsqlBuilder : public TModelParser {
     std::vector<TBlockScope>& Scopes = FScopes;
     Scopes.clear();
     TBlockScope Declared;
-    static constexpr TWordFilter Marks{"BEGIN",   "CASE",      "END",      "EXCEPTION",
-                                       "DECLARE", "PROCEDURE", "FUNCTION", "SELECT"};
+    static constexpr TWordFilter Marks{"BEGIN",     "CASE",     "END",    "EXCEPTION", "DECLARE",
+                                       "PROCEDURE", "FUNCTION", "SELECT", "OPEN"};
     bool InlineFunctions = false;  // a query's "WITH FUNCTION ...", up to its SELECT
     for (; !End(); ++P) {
       const TToken& W = T[P];
       if (!Marks.MayHold(W)) continue;
-      if (W.Is("PROCEDURE") || W.Is("FUNCTION")) {
+      if (W.Is("OPEN")) {
+        M.Opens.push_back(P);
+      } else if (W.Is("PROCEDURE") || W.Is("FUNCTION")) {
         // A subprogram's header stands in no body but after DECLARE (read there), or in a
         // query's WITH: this body never closed, and the header is the next routine's.
         InlineFunctions = InlineFunctions || T[P - 1].Is("WITH");
@@ -246,4 +249,7 @@ class TPlsqlBuilder : public TModelParser {
 
 void BuildPlsqlRoutines(TSourceModel& Model) {
   TPlsqlBuilder(Model).Run();
+  // Bodies are read front to back; one read again after a broken one would break the order.
+  if (!std::is_sorted(Model.Opens.begin(), Model.Opens.end()))
+    std::sort(Model.Opens.begin(), Model.Opens.end());
 }

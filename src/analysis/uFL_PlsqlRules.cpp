@@ -10,17 +10,19 @@ namespace {
 // Decision: whatever its declared type says, a variable the code opens is a cursor variable: OPEN
 // takes nothing else, and its REF CURSOR type may come from a package header in another file, a
 // SUBTYPE or another package ("l_rc desk_query.t_any_cur"). Opened: the names after an OPEN of
-// no package's routine, anywhere in the file.
+// no package's routine, in any routine's body.
 bool IsCursorVariable(const TSourceModel& M, const TDeclared& D,
                       const std::vector<std::string_view>& Opened) {
   return D.Cursor || D.Type == "SYS_REFCURSOR" || M.RefCursorTypes.count(D.Type) ||
          std::binary_search(Opened.begin(), Opened.end(), D.Name);
 }
 
-std::vector<std::string_view> OpenedNames(const TTokenList& T) {
+std::vector<std::string_view> OpenedNames(const TSourceModel& M) {
+  const auto& T = M.Tokens();
   std::vector<std::string_view> Names;
-  for (size_t i = 1; i + 1 < T.size(); ++i)
-    if (T[i].Is("OPEN") && !T[i - 1].Is(".") && T[i + 1].IsWord()) Names.push_back(T[i + 1].Text());
+  for (const size_t i : M.Opens)
+    if (i > 0 && i + 1 < T.size() && !T[i - 1].Is(".") && T[i + 1].IsWord())
+      Names.push_back(T[i + 1].Text());
   std::sort(Names.begin(), Names.end());
   Names.erase(std::unique(Names.begin(), Names.end()), Names.end());
   return Names;
@@ -97,8 +99,10 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
   const auto& T = M.Tokens();
   const TSourceRoutine& R = M.Routines[Self];
   std::vector<std::string_view> Names;
-  for (size_t i = R.BodyBegin + 1; i + 1 < R.BodyEnd; ++i) {
-    if (!T[i].Is("OPEN") || T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
+  for (auto It = std::upper_bound(M.Opens.begin(), M.Opens.end(), R.BodyBegin);
+       It != M.Opens.end() && *It + 1 < R.BodyEnd; ++It) {
+    const size_t i = *It;
+    if (T[i - 1].Is(".") || T[i + 2].Is(".") || T[i + 2].Is("FOR")) continue;
     const std::string_view Name = T[i + 1].Text();
     if (DeclaredFor(M, Self, Name) || std::find(Names.begin(), Names.end(), Name) != Names.end())
       continue;
@@ -135,7 +139,7 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
   std::vector<TPreciseFinding> NotClosed, OpenOnException;
   const auto& T = M.Tokens();
   TRanges Ranges, Own(1), Scope(1);
-  const std::vector<std::string_view> Opened = OpenedNames(T);
+  const std::vector<std::string_view> Opened = OpenedNames(M);
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;

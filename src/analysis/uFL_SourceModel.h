@@ -80,6 +80,7 @@ struct TSourceModel {
   std::set<std::string, std::less<>> RefCursorTypes;  // PL/SQL: names declared "IS REF CURSOR"
   std::vector<TDeclared> PackageCursors;  // PL/SQL: cursors declared outside every routine
   std::vector<TBodyMark> Marks;           // Delphi: of every body, in order
+  std::vector<size_t> Opens;              // PL/SQL: every OPEN in a routine's body, in order
 
   const TTokenList& Tokens() const { return Source.Tokens; }
 };
