@@ -46,8 +46,13 @@ class TPlsqlBuilder : public TModelParser {
     ++P;
     R.Name = DottedName();
     if (At("(")) Params(R);
-    // RETURN type and options up to IS or AS; a ";" first makes it a declaration only.
+    // RETURN type and options up to IS or AS; a ";" first makes it a declaration only. The AS
+    // of a constructor's "RETURN SELF AS RESULT" is part of its type.
     while (!End() && !AtAny({"IS", "AS", ";", "BEGIN"})) ++P;
+    if (At("AS") && T[P - 1].Is("SELF") && At("RESULT", 1)) {
+      P += 2;
+      while (!End() && !AtAny({"IS", "AS", ";", "BEGIN"})) ++P;
+    }
     if (!AtAny({"IS", "AS"})) {
       if (At(";")) ++P;
       return;

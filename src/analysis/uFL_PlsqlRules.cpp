@@ -38,6 +38,20 @@ void Bodies(const TSourceModel& M, size_t Self, TRanges& Ranges) {
     if (M.Routines[n].BodyEnd) Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
 }
 
+// The same for a cursor Name that Self declares, less the nested routines that declare a cursor
+// or anything else of that name: theirs is another cursor, and its CLOSE does not close Self's.
+void BodiesSeeing(const TSourceModel& M, size_t Self, std::string_view Name, TRanges& Ranges) {
+  Ranges.clear();
+  for (size_t n = Self; n < M.Routines[Self].NestedEnd; ++n) {
+    const TSourceRoutine& R = M.Routines[n];
+    if (n != Self && R.Local(Name)) {
+      n = R.NestedEnd - 1;  // it and every routine nested in it
+      continue;
+    }
+    if (R.BodyEnd) Ranges.push_back({R.BodyBegin, R.BodyEnd});
+  }
+}
+
 struct TCursorUse {
   size_t FirstOpen = 0;
   int OpenLine = 0;
@@ -143,13 +157,13 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
   for (size_t r = 0; r < M.Routines.size(); ++r) {
     const TSourceRoutine& R = M.Routines[r];
     if (R.BodyEnd == 0) continue;
-    Bodies(M, r, Ranges);
     if (HasCheck(Options, coCursorNotClosed))
       for (const TDeclared& D : R.Locals) {
         if (!IsCursorVariable(M, D, Opened)) continue;
         // An inner block's cursor is read in that block: two blocks may each declare a cursor
         // of one name, and each is judged alone.
         if (D.ScopeEnd) Scope[0] = {D.ScopeBegin, D.ScopeEnd};
+        if (!D.ScopeEnd) BodiesSeeing(M, r, D.Name, Ranges);
         const TCursorUse U = ReadCursor(T, D.ScopeEnd ? Scope : Ranges, D.Name, R.BodyEnd);
         if (U.OpenLine && !U.Closed && !U.HandedOut)
           NotClosed.push_back({coCursorNotClosed, U.OpenLine, R.Name,
