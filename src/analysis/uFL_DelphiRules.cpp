@@ -115,7 +115,8 @@ class TRoutineReader {
     if (M.ValueTypes.count(Type) || (IsLibraryValue(Type) && !M.ClassTypes.count(Type)))
       return false;
     Owned = false;
-    if (K < R.BodyEnd && T[K].Is("(")) {
+    const bool HasArgs = K < R.BodyEnd && T[K].Is("(");
+    if (HasArgs) {
       int Depth = 0, Args = 1;
       const size_t First = K + 1;
       for (; K < R.BodyEnd; ++K) {
@@ -134,8 +135,11 @@ class TRoutineReader {
         Owned = Among(T[First].Text(), {"SELF", "AOWNER", "OWNER", "APARENT", "APPLICATION"});
       }
     }
-    // A thread whose own constructor sets FreeOnTerminate frees itself.
-    Owned = Owned || FreesItself(Type);
+    // A thread whose own constructor sets FreeOnTerminate frees itself. What a cast with AS
+    // makes of the new object ("TXMLDocument.Create(nil) as IXMLDocument") is an interface
+    // reference: "var Doc := ..." takes the interface type, and the count frees the object.
+    const size_t After = HasArgs ? K + 1 : K;
+    Owned = Owned || FreesItself(Type) || (After < R.BodyEnd && T[After].Is("AS"));
     return true;
   }
 
