@@ -156,6 +156,7 @@ class TDelphiBuilder : public TModelParser {
   // A declaration section, up to the BEGIN of the routine (Owner) or the next unit-level word.
   void Declarations(const int* Owner) {
     bool Vars = Owner && P > 0 && (T[P - 1].Is("VAR") || T[P - 1].Is("THREADVAR"));
+    bool Consts = P > 0 && (T[P - 1].Is("CONST") || T[P - 1].Is("RESOURCESTRING"));
     while (!End()) {
       const TToken& W = T[P];
       if (W.Is("BEGIN") || W.Is("ASM")) {
@@ -165,11 +166,14 @@ class TDelphiBuilder : public TModelParser {
       }
       if (W.Is("VAR") || W.Is("THREADVAR")) {
         Vars = Owner != nullptr;
+        Consts = false;
         ++P;
       } else if (W.Is("CONST") || W.Is("RESOURCESTRING") || W.Is("LABEL")) {
         Vars = false;
+        Consts = !W.Is("LABEL");
         ++P;
       } else if (W.Is("TYPE")) {
+        Consts = false;
         ++P;
         TypeSection();
       } else if (W.Is("CLASS") && IsRoutineAhead(1)) {
@@ -182,6 +186,10 @@ class TDelphiBuilder : public TModelParser {
         return;
       } else if (Vars && IsWord(P)) {
         VarEntry(*Owner);
+      } else if (Consts && IsWord(P) && (At("=", 1) || At(":", 1))) {
+        M.ConstNames.emplace(T[P].Text());
+        SkipStatement({"BEGIN", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION", "CONSTRUCTOR",
+                       "DESTRUCTOR", "IMPLEMENTATION", "END"});
       } else {
         SkipStatement({"BEGIN", "VAR", "CONST", "TYPE", "PROCEDURE", "FUNCTION", "CONSTRUCTOR",
                        "DESTRUCTOR", "IMPLEMENTATION", "END"});

@@ -90,7 +90,7 @@ class TRoutineReader {
   // several arguments ("TFileStream.Create(Name, fmCreate)") or none are not. Neither is a text
   // or a number worked out in place ("TIniFile.Create(ChangeFileExt(Name, '.ini'))", "Path + X"),
   // nor a parameter or local of a plain value type ("TChecksumThread.Create(AFileName)" with
-  // "const AFileName: string").
+  // "const AFileName: string"), nor a constant ("TErrorBuffer.Create(MaxReportedErrors)").
   bool Creation(size_t J, bool& Owned) const {
     size_t K = J;
     if (K < R.BodyEnd && T[K].Is("SPECIALIZE")) ++K;  // "specialize TFPGList<Integer>.Create"
@@ -126,9 +126,11 @@ class TRoutineReader {
       }
       if (Args == 1 && First < K) {
         const std::string_view A = T[First].Text();
+        // A constant of the unit or routine is a value as its literal is.
         const bool Plain =
             Among(A, {"NIL", "TRUE", "FALSE", "'", "["}) ||
-            (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-'));
+            (!A.empty() && ((A[0] >= '0' && A[0] <= '9') || A[0] == '$' || A[0] == '-')) ||
+            (First + 1 == K && M.ConstNames.count(A));
         Owned = !Plain && !IsValueArgument(First, K) && !TakesNoOwner(Type);
       } else if (Args > 1 && First + 1 < K && T[First + 1].Is(",")) {
         // An owner or parent named as such, first of several ("TNode.Create(Self, 'x')").

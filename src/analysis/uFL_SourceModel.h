@@ -75,6 +75,7 @@ struct TSourceModel {
   // Delphi: names declared "= record" or "= array of": their constructors make values.
   std::set<std::string, std::less<>> ValueTypes;
   std::set<std::string, std::less<>> ClassTypes;  // Delphi: names declared "= class"
+  std::set<std::string, std::less<>> ConstNames;  // Delphi: constants, unit-level or local
   // Delphi: names declared "= object" without an ancestor.
   std::set<std::string, std::less<>> RootObjectTypes;
   std::set<std::string, std::less<>> RefCursorTypes;  // PL/SQL: names declared "IS REF CURSOR"
