@@ -316,14 +316,15 @@ class TRoutineReader {
     return false;
   }
 
-  // A bare FREE inside "with X do" frees X.
+  // A bare FREE inside "with X do" frees X; inside "with A, B do", which is "with A do with B
+  // do", it frees B.
   void WithFrees(std::string_view Name, TVarUse& U) const {
     for (const size_t w : FWiths) {
       bool Names = false;
       size_t Do = w + 1;
       for (; Do < R.BodyEnd && !T[Do].Is("DO") && !T[Do].Is(";"); ++Do)
         if (T[Do].Text() == Name && (T[Do - 1].Is("WITH") || T[Do - 1].Is(",")) &&
-            (Text(Do + 1) == "DO" || Text(Do + 1) == ","))
+            Text(Do + 1) == "DO")
           Names = true;
       if (!Names || Text(Do) != "DO") continue;
       const size_t End = ScopeEnd(Do + 1);
@@ -358,7 +359,8 @@ class TRoutineReader {
   }
 
   // Whether the free at F stands in the finally (or except) part of a TRY that begins after
-  // Created, or after a "Name := nil" that precedes Created. Late is set when it stands in the
+  // Created, or after a "Name := nil" that precedes Created (a factory's "X := nil; try X :=
+  // T.Create; ... except X.Free; raise; end;" too). Late is set when it stands in the
   // finally part of one that begins before Created, where a failing constructor leaves the free
   // to a variable never assigned.
   bool Protected(size_t F, size_t Created, const TVarUse& U, bool& Late) const {
@@ -400,7 +402,7 @@ class TRoutineReader {
       if (N < Created) NilBefore = N;
     for (const TFrame& Fr : Stack) {
       if (!Fr.Try || Fr.Part == 0) continue;
-      if (Fr.At > Created || (NilBefore && Fr.At > NilBefore && Fr.Part == 1)) return true;
+      if (Fr.At > Created || (NilBefore && Fr.At > NilBefore)) return true;
       Late = Late || Fr.Part == 1;
     }
     return false;
