@@ -300,12 +300,37 @@ class TLexer {
     return false;
   }
 
+  // Whether the line being read is a script's REM or PROMPT command ("REM the vendor's tool"):
+  // its text is no code, and a quote in it would start a string that swallows the code after
+  // it. A variable of that name ("prompt := 'Name';") begins a statement, not a command. Seen
+  // from the tokens of the line read so far, so only where a quote or a comment starts.
+  bool AtScriptCommand(TToken*& LineStart) const {
+    TToken* First = FNext;
+    while (First > FBase && First[-1].Line == FLine) --First;
+    if (First == FNext || !(First->Is("REM") || First->Is("REMARK") || First->Is("PROMPT")))
+      return false;
+    if (First + 1 < FNext) {
+      const TToken& Next = First[1];
+      if (Next.Is(":=") || Next.Is("(") || Next.Is(".") || Next.Is("%") || Next.Is(";") ||
+          Next.Is("=") || Next.Is(",") || Next.Is("||"))
+        return false;
+    }
+    LineStart = First;
+    return true;
+  }
+
   // Every byte class but the common ones: comments, strings, quoted names, character codes,
   // pairs of symbols.
   size_t Other(const char* S, size_t N, size_t i) {
     const bool Plsql = FPlsql;
     const char C = S[i];
     const char D = i + 1 < N ? S[i + 1] : '\0';
+    TToken* CommandStart = nullptr;
+    if (Plsql && (C == '\'' || C == '"' || (C == '/' && D == '*')) &&
+        AtScriptCommand(CommandStart)) {
+      FNext = CommandStart;  // the command's words are no tokens either
+      return FindBreak(S, i, N);
+    }
     if ((!Plsql && C == '/' && D == '/') || (Plsql && C == '-' && D == '-')) {
       const size_t E = FindBreak(S, i + 2, N);
       Comment(std::string_view(S + i + 2, E - i - 2), FLine);

@@ -546,6 +546,11 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"a name ending in Q before a string", "seq'x' q", Plsql, "SEQ@1 '@1 Q@1"},
         LexCase{"quoted literal left open", "x := q'[abc';\ny", Plsql, "X@1 :=@1 '@1"},
         LexCase{"Delphi has no quoted literals", "q'[it'", Delphi, "Q@1 '@1"},
+        // A script's REM or PROMPT line is no code: its quote starts no string.
+        LexCase{"script command lines", "REM the vendor's tool\n  prompt Don't /* stop\nx := 'y';",
+                Plsql, "X@3 :=@3 '@3 ;@3"},
+        LexCase{"a variable named like a command", "prompt := 'a';\nrem(1, 'b')", Plsql,
+                "PROMPT@1 :=@1 '@1 ;@1 REM@2 (@2 1@2 ,@2 '@2 )@2"},
         // A multiline literal holds code-like text without its becoming code.
         LexCase{"Delphi multiline literal", "s := '''\r\n  begin it's\r\n  ''';\r\nx", Delphi,
                 "S@1 :=@1 '@1 ;@3 X@4"},
