@@ -46,12 +46,16 @@ class TPlsqlBuilder : public TModelParser {
     ++P;
     R.Name = DottedName();
     if (At("(")) Params(R);
-    // RETURN type and options up to IS or AS; a ";" first makes it a declaration only. The AS
+    // RETURN type and options up to IS or AS; a ";" first makes it a declaration only, and so
+    // does the next statement of a script ("SHOW ERRORS PROCEDURE X" ends with its line). The AS
     // of a constructor's "RETURN SELF AS RESULT" is part of its type.
-    while (!End() && !AtAny({"IS", "AS", ";", "BEGIN"})) ++P;
+    const auto ToHeaderEnd = [this] {
+      while (!End() && !AtAny({"IS", "AS", ";", "BEGIN", "CREATE", "/"})) ++P;
+    };
+    ToHeaderEnd();
     if (At("AS") && T[P - 1].Is("SELF") && At("RESULT", 1)) {
       P += 2;
-      while (!End() && !AtAny({"IS", "AS", ";", "BEGIN"})) ++P;
+      ToHeaderEnd();
     }
     if (!AtAny({"IS", "AS"})) {
       if (At(";")) ++P;

@@ -341,6 +341,16 @@ class TLexer {
       EmitAt(i + 1, j - i - 1);
       return j;
     }
+    if (Plsql && C == '&') {
+      // A script's substitution variable ("&&schema..orders", "&1"): a name of its own, as what
+      // replaces it is; the "." that ends it is its own, the next one the qualifier's.
+      const size_t From = D == '&' ? i + 2 : i + 1;
+      if (From < N && IsIdentifierChar(S[From], true)) {
+        const size_t j = WordEnd(S, N, From);
+        EmitAt(From, j - From);
+        return j < N && S[j] == '.' ? j + 1 : j;
+      }
+    }
     if (!Plsql && C == '{') return BlockComment(S, N, i + 1, "}");
     if (!Plsql && C == '(' && D == '*') return BlockComment(S, N, i + 2, "*)");
     if (Plsql && C == '/' && D == '*') return BlockComment(S, N, i + 2, "*/");
@@ -433,7 +443,7 @@ class TLexer {
       __m128i Rare = Eq(V, '\'');
       if (Plsql) {
         Firsts = _mm_or_si128(Firsts, _mm_or_si128(Eq(V, '-'), Eq(V, '/')));
-        Rare = _mm_or_si128(Rare, Eq(V, '"'));
+        Rare = _mm_or_si128(Rare, _mm_or_si128(Eq(V, '"'), Eq(V, '&')));
       } else {
         Firsts = _mm_or_si128(Firsts, _mm_or_si128(Eq(V, '('), Eq(V, '/')));
         Rare = _mm_or_si128(_mm_or_si128(Rare, Eq(V, '{')),

@@ -551,6 +551,8 @@ INSTANTIATE_TEST_SUITE_P(
                 Plsql, "X@3 :=@3 '@3 ;@3"},
         LexCase{"a variable named like a command", "prompt := 'a';\nrem(1, 'b')", Plsql,
                 "PROMPT@1 :=@1 '@1 ;@1 REM@2 (@2 1@2 ,@2 '@2 )@2"},
+        LexCase{"substitution variables", "function &&schema..f(&1) & x", Plsql,
+                "FUNCTION@1 SCHEMA@1 .@1 F@1 (@1 1@1 )@1 &@1 X@1"},
         // A multiline literal holds code-like text without its becoming code.
         LexCase{"Delphi multiline literal", "s := '''\r\n  begin it's\r\n  ''';\r\nx", Delphi,
                 "S@1 :=@1 '@1 ;@3 X@4"},
