@@ -300,20 +300,27 @@ class TLexer {
     return false;
   }
 
-  // Whether the line being read is a script's REM or PROMPT command ("REM the vendor's tool"):
-  // its text is no code, and a quote in it would start a string that swallows the code after
-  // it. A variable of that name ("prompt := 'Name';") begins a statement, not a command. Seen
-  // from the tokens of the line read so far, so only where a quote or a comment starts.
-  bool AtScriptCommand(TToken*& LineStart) const {
+  // Whether the line being read, at I, is a script's REM or PROMPT command ("REM the vendor's
+  // tool"): its text is no code, and a quote in it would start a string that swallows the code
+  // after it. A variable or procedure of that name ("prompt := 'Name';", "prompt('Name');")
+  // begins a statement, not a command: a call's line ends like code, in ";", "," or an operator.
+  // Seen from the tokens of the line read so far, so only where a quote or a comment starts.
+  bool AtScriptCommand(const char* S, size_t N, size_t I, TToken*& LineStart) const {
     TToken* First = FNext;
     while (First > FBase && First[-1].Line == FLine) --First;
     if (First == FNext || !(First->Is("REM") || First->Is("REMARK") || First->Is("PROMPT")))
       return false;
     if (First + 1 < FNext) {
       const TToken& Next = First[1];
-      if (Next.Is(":=") || Next.Is("(") || Next.Is(".") || Next.Is("%") || Next.Is(";") ||
-          Next.Is("=") || Next.Is(",") || Next.Is("||"))
+      if (Next.Is(":=") || Next.Is(".") || Next.Is("%") || Next.Is(";") || Next.Is("=") ||
+          Next.Is(",") || Next.Is("||"))
         return false;
+      if (Next.Is("(")) {
+        size_t End = FindBreak(S, I, N);
+        while (End > I && static_cast<unsigned char>(S[End - 1]) <= ' ') --End;
+        if (End > I && std::string_view(";,(|+-*/=").find(S[End - 1]) != std::string_view::npos)
+          return false;
+      }
     }
     LineStart = First;
     return true;
@@ -327,7 +334,7 @@ class TLexer {
     const char D = i + 1 < N ? S[i + 1] : '\0';
     TToken* CommandStart = nullptr;
     if (Plsql && (C == '\'' || C == '"' || (C == '/' && D == '*')) &&
-        AtScriptCommand(CommandStart)) {
+        AtScriptCommand(S, N, i, CommandStart)) {
       FNext = CommandStart;  // the command's words are no tokens either
       return FindBreak(S, i, N);
     }

@@ -549,8 +549,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A script's REM or PROMPT line is no code: its quote starts no string.
         LexCase{"script command lines", "REM the vendor's tool\n  prompt Don't /* stop\nx := 'y';",
                 Plsql, "X@3 :=@3 '@3 ;@3"},
-        LexCase{"a variable named like a command", "prompt := 'a';\nrem(1, 'b')", Plsql,
-                "PROMPT@1 :=@1 '@1 ;@1 REM@2 (@2 1@2 ,@2 '@2 )@2"},
+        LexCase{"a variable named like a command", "prompt := 'a';\nrem(1, 'b');", Plsql,
+                "PROMPT@1 :=@1 '@1 ;@1 REM@2 (@2 1@2 ,@2 '@2 )@2 ;@2"},
+        LexCase{"a command's text in brackets", "PROMPT (run it: it's safe\nx", Plsql, "X@2"},
         LexCase{"substitution variables", "function &&schema..f(&1) & x", Plsql,
                 "FUNCTION@1 SCHEMA@1 .@1 F@1 (@1 1@1 )@1 &@1 X@1"},
         // A multiline literal holds code-like text without its becoming code.
