@@ -254,6 +254,9 @@ class TRoutineReader {
           continue;
         }
       }
+      // A name in a declaration ("var A, B: TFoo;", an anonymous method's var section) is no
+      // use of the variable.
+      if ((Next == ":" || Next == ",") && InDeclarationList(i)) continue;
       if (Next == ":=") {
         bool Owned = false;
         if (Creation(Value, Owned))
@@ -274,6 +277,8 @@ class TRoutineReader {
                  (T[i - 2].Is("FREEANDNIL") || T[i - 2].Is("FREETHENNIL")) && Next == ")") {
         U.Frees.push_back(i);
       } else if (Prev == "(" && i >= 2 && T[i - 2].Is("ASSIGNED")) {
+      } else if (Prev == "(" && IsCastForMember(i)) {
+        // "(X as TSphere).Radius", "TSphere(X).Radius": a member of X, X itself stays here.
       } else if (Among(Next, {"[", "^", "=", "<>", "IS", "DO", "THEN"}) ||
                  Among(Prev, {"=", "<>", "NOT", "WITH", "IN"}) ||
                  (Next == "," && InWithHeader(i))) {
@@ -305,6 +310,27 @@ class TRoutineReader {
       }
     }
     return false;
+  }
+
+  // Whether the name at I, after a "(", is cast for a member: "(X as T).M", or "T(X).M" with T a
+  // class of the unit (another word there may be a function that X is passed to).
+  bool IsCastForMember(size_t I) const {
+    if (I + 4 < R.BodyEnd && T[I + 1].Is("AS") && T[I + 2].IsWord() && T[I + 3].Is(")") &&
+        T[I + 4].Is("."))
+      return true;
+    return I >= 2 && I + 2 < R.BodyEnd && T[I + 1].Is(")") && T[I + 2].Is(".") &&
+           T[I - 2].IsWord() && M.ClassTypes.count(T[I - 2].Text());
+  }
+
+  // Whether the name at I is one of a declaration's names: after VAR or a ";" with other names
+  // and commas between, and before the ":" of the type.
+  bool InDeclarationList(size_t I) const {
+    size_t k = I;
+    while (k >= R.BodyBegin + 3 && T[k - 1].Is(",") && T[k - 2].IsWord()) k -= 2;
+    if (!(T[k - 1].Is("VAR") || T[k - 1].Is(";"))) return false;
+    size_t j = I;
+    while (j + 2 < R.BodyEnd && T[j + 1].Is(",") && T[j + 2].IsWord()) j += 2;
+    return j + 1 < R.BodyEnd && T[j + 1].Is(":");
   }
 
   // Whether the occurrence at I stands between a WITH and its DO.
