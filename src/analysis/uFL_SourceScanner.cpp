@@ -310,10 +310,13 @@ class TLexer {
     while (First > FBase && First[-1].Line == FLine) --First;
     if (First == FNext || !(First->Is("REM") || First->Is("REMARK") || First->Is("PROMPT")))
       return false;
+    // A command stands at the start of its line; an indented one must go on with a word.
+    const size_t At = size_t(First->Ptr - FUpper);
+    const bool Indented = At > 0 && !IsBreak(S[At - 1]);
     if (First + 1 < FNext) {
       const TToken& Next = First[1];
       if (Next.Is(":=") || Next.Is(".") || Next.Is("%") || Next.Is(";") || Next.Is("=") ||
-          Next.Is(",") || Next.Is("||"))
+          Next.Is(",") || Next.Is("||") || (Indented && !Next.IsWord()))
         return false;
       if (Next.Is("(")) {
         size_t End = FindBreak(S, I, N);

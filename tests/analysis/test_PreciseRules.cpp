@@ -552,6 +552,8 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"a variable named like a command", "prompt := 'a';\nrem(1, 'b');", Plsql,
                 "PROMPT@1 :=@1 '@1 ;@1 REM@2 (@2 1@2 ,@2 '@2 )@2 ;@2"},
         LexCase{"a command's text in brackets", "PROMPT (run it: it's safe\nx", Plsql, "X@2"},
+        LexCase{"an indented variable named like a command", "s :=\n  rem * 2 || 'b';", Plsql,
+                "S@1 :=@1 REM@2 *@2 2@2 ||@2 '@2 ;@2"},
         LexCase{"substitution variables", "function &&schema..f(&1) & x", Plsql,
                 "FUNCTION@1 SCHEMA@1 .@1 F@1 (@1 1@1 )@1 &@1 X@1"},
         // A multiline literal holds code-like text without its becoming code.
