@@ -642,8 +642,9 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
       const TToken& W = T[k];
       if (W.Is(";") || W.Is("END")) continue;
       if (W.Is("EXCEPT") || W.Is("FINALLY")) {
-        // A finally part may let a lock go after the call, but a free there is a field freed
-        // after the ancestor's destructor ran: reported at the statement that holds it.
+        // A finally part may let a lock go after the call, but a free there (of an object, or
+        // memory with FreeMem or Dispose) is a field freed after the ancestor's destructor ran:
+        // reported at the statement that holds it.
         const bool Finally = W.Is("FINALLY");
         size_t Statement = k + 1, FreeAt = 0;
         int Depth = 1;
@@ -655,7 +656,8 @@ void Destructors(const TSourceModel& M, std::vector<TPreciseFinding>& Out) {
             Statement = k + 1;
           else if (Finally && !FreeAt &&
                    (X.Is("FREE") || X.Is("FREEANDNIL") || X.Is("FREETHENNIL") ||
-                    X.Is("DISPOSEOF") || (X.Is("DESTROY") && T[k - 1].Is("."))))
+                    X.Is("DISPOSEOF") || (X.Is("DESTROY") && T[k - 1].Is(".")) ||
+                    ((X.Is("FREEMEM") || X.Is("DISPOSE")) && !T[k - 1].Is("."))))
             FreeAt = Statement;
         }
         if (FreeAt) {
