@@ -75,7 +75,10 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
         if (i >= Begin + 3 && T[i - 2].IsWord() && T[i - 3].Is("CLOSE") &&
             !(i >= 4 && T[i - 4].Is("."))) {
           U.Closed = true;
-          if (i >= Limit) U.ClosedFrom = true;
+          if (i >= Limit)
+            U.ClosedFrom = true;
+          else if (U.OpenLine && i > U.FirstOpen)
+            U.ClosedBefore = true;
         }
         continue;
       }
@@ -125,25 +128,54 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
   return Names;
 }
 
-// Decision: a handler closes a package cursor when it closes it itself or calls a routine of the
-// package that does ("WHEN OTHERS THEN close_all; RAISE;"); the handler of an inner block that
-// closes it counts too, as the cursor is then closed whichever handler runs.
-bool HandlerCloses(const TSourceModel& M, const TRanges& Handlers, size_t After,
-                   std::string_view Name) {
+// The routines a call of Name from routine Self reaches: those of that name declared in the
+// innermost scope that has one (Self's own nested routines, then its enclosing routine's, up to
+// the package's), as the compiler resolves it.
+std::vector<size_t> Callees(const TSourceModel& M, size_t Self, std::string_view Name) {
+  std::vector<size_t> Found;
+  for (int Scope = int(Self);; Scope = M.Routines[size_t(Scope)].Parent) {
+    for (size_t n = 0; n < M.Routines.size(); ++n)
+      if (M.Routines[n].Parent == Scope && M.Routines[n].BodyEnd && M.Routines[n].Name == Name)
+        Found.push_back(n);
+    if (!Found.empty() || Scope < 0) return Found;
+  }
+}
+
+// Whether the tokens [From, To) of routine Self close Name, themselves or through the routines
+// they call, a few calls deep ("WHEN OTHERS THEN reset_state; RAISE;" with reset_state calling
+// close_cursors).
+// Each routine is read once however many calls reach it, unless a later call may go deeper from
+// it (Reached: the depth left when it was read, -1 for never).
+bool ClosesThrough(const TSourceModel& M, size_t Self, size_t From, size_t To,
+                   std::string_view Name, int Depth, std::vector<int>& Reached) {
   const auto& T = M.Tokens();
+  if (ReadCursor(T, {{From, To}}, Name, From).Closed) return true;
+  if (Depth == 0) return false;
   TRanges Closer;
-  for (const auto& [From, To] : Handlers) {
-    if (To < After) continue;
-    if (ReadCursor(T, {{From, To}}, Name, From).Closed) return true;
-    for (size_t k = From + 1; k < To; ++k) {
-      if (!(T[k + 1].Is(";") || T[k + 1].Is("("))) continue;
-      for (size_t n = 0; n < M.Routines.size(); ++n) {
-        if (M.Routines[n].BodyEnd == 0 || M.Routines[n].Name != T[k].Text()) continue;
-        Bodies(M, n, Closer);
-        if (ReadCursor(T, Closer, Name, 0).Closed) return true;
-      }
+  for (size_t k = From + 1; k + 1 < To; ++k) {
+    if (!T[k].IsWord() || T[k - 1].Is(".") || !(T[k + 1].Is(";") || T[k + 1].Is("("))) continue;
+    for (const size_t n : Callees(M, Self, T[k].Text())) {
+      if (Reached[n] >= Depth - 1) continue;
+      Reached[n] = Depth - 1;
+      Bodies(M, n, Closer);
+      for (const auto& [B, E] : Closer)
+        if (ClosesThrough(M, n, B, E, Name, Depth - 1, Reached)) return true;
     }
   }
+  return false;
+}
+
+// Decision: a handler closes a package cursor when it closes it itself or calls a routine of the
+// package that does, also through the routines that one calls ("WHEN OTHERS THEN close_all;
+// RAISE;"); the handler of an inner block that closes it counts too, as the cursor is then closed
+// whichever handler runs.
+bool HandlerCloses(const TSourceModel& M, size_t Self, const TRanges& Handlers, size_t After,
+                   std::string_view Name) {
+  constexpr int Calls = 3;
+  std::vector<int> Reached(M.Routines.size(), -1);
+  Reached[Self] = Calls;
+  for (const auto& [From, To] : Handlers)
+    if (To >= After && ClosesThrough(M, Self, From, To, Name, Calls, Reached)) return true;
   return false;
 }
 
@@ -177,7 +209,7 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
         Own[0] = {R.BodyBegin, R.BodyEnd};
         const TCursorUse U = ReadCursor(T, Own, Name, R.ExceptionAt);
         if (U.OpenLine && U.FirstOpen < R.ExceptionAt && U.ClosedBefore && !U.ClosedFrom &&
-            !HandlerCloses(M, R.Handlers, U.FirstOpen, Name))
+            !HandlerCloses(M, r, R.Handlers, U.FirstOpen, Name))
           OpenOnException.push_back({coCursorOpenOnException, U.OpenLine, R.Name,
                                      "Package cursor " + std::string(Name) + " opened in " +
                                          R.Name + " stays open when its exception handler runs"});
