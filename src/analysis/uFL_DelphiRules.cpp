@@ -256,7 +256,7 @@ class TRoutineReader {
       }
       // A name in a declaration ("var A, B: TFoo;", an anonymous method's var section) is no
       // use of the variable.
-      if ((Next == ":" || Next == ",") && InDeclarationList(i)) continue;
+      if (Next.size() == 1 && (Next[0] == ':' || Next[0] == ',') && InDeclarationList(i)) continue;
       if (Next == ":=") {
         bool Owned = false;
         if (Creation(Value, Owned))
