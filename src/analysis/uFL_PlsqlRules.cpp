@@ -133,12 +133,14 @@ std::vector<std::string_view> PackageCursorsOpened(const TSourceModel& M, size_t
 // the package's), as the compiler resolves it.
 std::vector<size_t> Callees(const TSourceModel& M, size_t Self, std::string_view Name) {
   std::vector<size_t> Found;
-  for (int Scope = int(Self);; Scope = M.Routines[size_t(Scope)].Parent) {
+  // Self -1: the package's own routines only.
+  for (int Scope = int(Self); Scope >= -1; Scope = M.Routines[size_t(Scope)].Parent) {
     for (size_t n = 0; n < M.Routines.size(); ++n)
       if (M.Routines[n].Parent == Scope && M.Routines[n].BodyEnd && M.Routines[n].Name == Name)
         Found.push_back(n);
-    if (!Found.empty() || Scope < 0) return Found;
+    if (!Found.empty() || Scope < 0) break;
   }
+  return Found;
 }
 
 // Whether the tokens [From, To) of routine Self close Name, themselves or through the routines
@@ -153,8 +155,13 @@ bool ClosesThrough(const TSourceModel& M, size_t Self, size_t From, size_t To,
   if (Depth == 0) return false;
   TRanges Closer;
   for (size_t k = From + 1; k + 1 < To; ++k) {
-    if (!T[k].IsWord() || T[k - 1].Is(".") || !(T[k + 1].Is(";") || T[k + 1].Is("("))) continue;
-    for (const size_t n : Callees(M, Self, T[k].Text())) {
+    if (!T[k].IsWord() || !(T[k + 1].Is(";") || T[k + 1].Is("("))) continue;
+    // A call qualified by one name is the package's own routine ("gl_extra.close_all;"), or
+    // another package's that bears the same name: read as the own one.
+    const bool Qualified = T[k - 1].Is(".");
+    if (Qualified && (k < From + 3 || !T[k - 2].IsWord() || T[k - 3].Is("."))) continue;
+    for (const size_t n :
+         Qualified ? Callees(M, size_t(-1), T[k].Text()) : Callees(M, Self, T[k].Text())) {
       if (Reached[n] >= Depth - 1) continue;
       Reached[n] = Depth - 1;
       Bodies(M, n, Closer);
