@@ -145,9 +145,8 @@ std::vector<size_t> Callees(const TSourceModel& M, size_t Self, std::string_view
 
 // Whether the tokens [From, To) of routine Self close Name, themselves or through the routines
 // they call, a few calls deep ("WHEN OTHERS THEN reset_state; RAISE;" with reset_state calling
-// close_cursors).
-// Each routine is read once however many calls reach it, unless a later call may go deeper from
-// it (Reached: the depth left when it was read, -1 for never).
+// close_cursors). Each routine is read once however many calls reach it, unless a later call
+// may go deeper from it (Reached: the depth left when it was read, -1 for never).
 bool ClosesThrough(const TSourceModel& M, size_t Self, size_t From, size_t To,
                    std::string_view Name, int Depth, std::vector<int>& Reached) {
   const auto& T = M.Tokens();
