@@ -441,9 +441,18 @@ class TRoutineReader {
     // The free's own statement is no statement between: "FreeAndNil(X)", or an IF whose THEN
     // part holds the free ("X := T.Create; if TryHandOver(X) = False then X.Free;").
     size_t S = F;
-    while (S > E + 1 &&
-           !Among(T[S - 1].Text(), {";", "BEGIN", "TRY", "FINALLY", "EXCEPT", "DO", "ELSE", "END"}))
+    const auto ToStatementStart = [&] {
+      while (S > E + 1 && !Among(T[S - 1].Text(),
+                                 {";", "BEGIN", "TRY", "FINALLY", "EXCEPT", "DO", "ELSE", "END"}))
+        --S;
+    };
+    ToStatementStart();
+    // "if not Registry.TryAdd(X) then begin X.Free; Exit; end": the block the THEN opens is the
+    // IF's own.
+    while (S > E + 2 && T[S - 1].Is("BEGIN") && T[S - 2].Is("THEN")) {
       --S;
+      ToStatementStart();
+    }
     for (size_t k = E + 1; k < S; ++k)
       if (!Among(T[k].Text(), {"TRY", "FINALLY", "EXCEPT", "BEGIN", "END", ";", "IF", "THEN",
                                "ELSE", "NOT", "ASSIGNED", "(", ")", "NIL", "<>", "="}) &&
