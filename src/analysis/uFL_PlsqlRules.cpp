@@ -87,7 +87,7 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
       if (Prev.Is("OPEN") && !(i >= 2 && T[i - 2].Is("."))) {
         if (!U.OpenLine || i < U.FirstOpen) {
           U.FirstOpen = i;
-          U.OpenLine = T[i].Line;
+          U.OpenLine = T[i - 1].Line;  // where the OPEN statement begins
         }
       } else if (Prev.Is("CLOSE") && !(i >= 2 && T[i - 2].Is("."))) {
         U.Closed = true;
