@@ -31,21 +31,15 @@ std::vector<std::string_view> OpenedNames(const TSourceModel& M) {
 using TRanges = std::vector<std::pair<size_t, size_t>>;
 
 // The token ranges of a routine's body and of the bodies nested in it, into Ranges (kept from
-// routine to routine, so that it is not made anew for each).
-void Bodies(const TSourceModel& M, size_t Self, TRanges& Ranges) {
-  Ranges.clear();
-  for (size_t n = Self; n < M.Routines[Self].NestedEnd; ++n)
-    if (M.Routines[n].BodyEnd) Ranges.push_back({M.Routines[n].BodyBegin, M.Routines[n].BodyEnd});
-}
-
-// The same for a cursor Name that Self declares, less the nested routines that declare a cursor
-// or anything else of that name: theirs is another cursor, and its CLOSE does not close Self's.
-void BodiesSeeing(const TSourceModel& M, size_t Self, std::string_view Name, TRanges& Ranges) {
+// routine to routine, so that it is not made anew for each). For a cursor Hiding that Self
+// declares, the nested routines that declare anything of that name are left out, with what is
+// nested in them: theirs is another cursor, and its CLOSE does not close Self's.
+void Bodies(const TSourceModel& M, size_t Self, TRanges& Ranges, std::string_view Hiding = {}) {
   Ranges.clear();
   for (size_t n = Self; n < M.Routines[Self].NestedEnd; ++n) {
     const TSourceRoutine& R = M.Routines[n];
-    if (n != Self && R.Local(Name)) {
-      n = R.NestedEnd - 1;  // it and every routine nested in it
+    if (n != Self && !Hiding.empty() && R.Local(Hiding)) {
+      n = R.NestedEnd - 1;
       continue;
     }
     if (R.BodyEnd) Ranges.push_back({R.BodyBegin, R.BodyEnd});
@@ -66,6 +60,15 @@ struct TCursorUse {
 TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_view Name,
                       size_t Limit) {
   TCursorUse U;
+  // A close before the first open ("IF c%ISOPEN THEN CLOSE c; END IF; OPEN c;") only makes sure
+  // the OPEN does not fail: it says nothing of how the open cursor is left.
+  const auto Close = [&](size_t i) {
+    U.Closed = true;
+    if (i >= Limit)
+      U.ClosedFrom = true;
+    else if (U.OpenLine && i > U.FirstOpen)
+      U.ClosedBefore = true;
+  };
   const uint64_t Key = TokenKey(Name);
   for (const auto& [Begin, End] : Ranges)
     for (size_t i = Begin + 1; i < End; ++i) {
@@ -73,13 +76,8 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
       if (T[i - 1].Is(".")) {
         // "CLOSE pkg.c": a package names its own cursor, a routine its own, with its name.
         if (i >= Begin + 3 && T[i - 2].IsWord() && T[i - 3].Is("CLOSE") &&
-            !(i >= 4 && T[i - 4].Is("."))) {
-          U.Closed = true;
-          if (i >= Limit)
-            U.ClosedFrom = true;
-          else if (U.OpenLine && i > U.FirstOpen)
-            U.ClosedBefore = true;
-        }
+            !(i >= 4 && T[i - 4].Is(".")))
+          Close(i);
         continue;
       }
       const TToken& Prev = T[i - 1];
@@ -90,13 +88,7 @@ TCursorUse ReadCursor(const TTokenList& T, const TRanges& Ranges, std::string_vi
           U.OpenLine = T[i - 1].Line;  // where the OPEN statement begins
         }
       } else if (Prev.Is("CLOSE") && !(i >= 2 && T[i - 2].Is("."))) {
-        U.Closed = true;
-        // A close before the first open ("IF c%ISOPEN THEN CLOSE c; END IF; OPEN c;") only
-        // makes sure the OPEN does not fail: it says nothing of how the open cursor is left.
-        if (i >= Limit)
-          U.ClosedFrom = true;
-        else if (U.OpenLine && i > U.FirstOpen)
-          U.ClosedBefore = true;
+        Close(i);
       } else if (Prev.Is("FETCH") || Prev.Is("IN") || (i + 1 < T.size() && T[i + 1].Is("%")) ||
                  Dotted || (Prev.Is("OF") && i >= 2 && T[i - 2].Is("CURRENT"))) {
         // Reads or points at its row ("WHERE CURRENT OF c"): the routine keeps the cursor.
@@ -201,7 +193,7 @@ std::vector<TPreciseFinding> CheckPlsqlRules(const TSourceModel& M, TCheckOption
         // An inner block's cursor is read in that block: two blocks may each declare a cursor
         // of one name, and each is judged alone.
         if (D.ScopeEnd) Scope[0] = {D.ScopeBegin, D.ScopeEnd};
-        if (!D.ScopeEnd) BodiesSeeing(M, r, D.Name, Ranges);
+        if (!D.ScopeEnd) Bodies(M, r, Ranges, D.Name);
         const TCursorUse U = ReadCursor(T, D.ScopeEnd ? Scope : Ranges, D.Name, R.BodyEnd);
         if (U.OpenLine && !U.Closed && !U.HandedOut)
           NotClosed.push_back({coCursorNotClosed, U.OpenLine, R.Name,
