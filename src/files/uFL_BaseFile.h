@@ -107,11 +107,11 @@ class TBaseFile {
   std::vector<TTermHit> FTermHits;
 };
 
-// The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
 // Closes the directory this thread keeps open for reading the next file of a list; a thread
 // that outlives the action (a window's) calls it when the action ends.
 void ForgetReadDirectory();
 
+// The "[Line %4s] %s" entry of a matched line (1-based number, right-aligned in four places).
 std::string LineEntryText(int LineNumber, std::string_view Text);
 // Its head, up to the line's text, in Buffer; the view is into it.
 std::string_view LineEntryHead(char (&Buffer)[32], int LineNumber);
