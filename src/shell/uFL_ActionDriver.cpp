@@ -198,8 +198,6 @@ void TActionDriver::DoFile(const TActionParams& Params, TPreparedFile& F) {
     HasResults = File.WriteResults();
   }
   if (FObserver && FObserver->WriteResults(File)) HasResults = true;
-  // Results that came as nodes (an error, a program's output) are folded as the rest were.
-  if (FTree.Folding()) FTree.FoldFileNodes();
   if (HasResults) ++FilesWithResults;
   if (OnFileDone) {
     // Term counts only where there are terms: search and replace.

@@ -44,22 +44,6 @@ std::string& FoldedRoom(std::vector<std::string>& Blocks, size_t Need) {
   return Blocks.back();
 }
 
-void FoldLine(std::vector<std::string>& Blocks, int Level, std::string_view Text,
-              std::string_view More = {}) {
-  std::string& B = FoldedRoom(Blocks, FoldedHead + Text.size() + More.size());
-  const uint32_t Len = uint32_t(Text.size() + More.size());
-  char Head[FoldedHead];
-  Head[0] = char(Level);
-  std::memcpy(Head + 1, &Len, sizeof Len);
-  B.append(Head, FoldedHead);
-  B += Text;
-  B += More;
-}
-
-void FoldNode(std::vector<std::string>& Blocks, const TResultNode& N, int Level) {
-  FoldLine(Blocks, Level, N.Text);
-  for (const auto& Child : N.Children) FoldNode(Blocks, *Child, Level + 1);
-}
 }  // namespace
 
 TResultNode* TResultTree::Add(TResultNode* Parent, std::string Text) {
@@ -140,14 +124,15 @@ void TResultTree::KeepOnlyBranch(TResultNode* Node) {
   ExpandAll(nullptr);
 }
 
-void TResultTree::FoldFileNodes() {
-  if (FTop.size() <= 1) return;
-  for (size_t i = 1; i < FTop.size(); ++i) FoldNode(FFolded, *FTop[i], 0);
-  FTop.resize(1);
-}
-
 void TResultTree::AddFolded(int Level, std::string_view Text, std::string_view More) {
-  FoldLine(FFolded, Level, Text, More);
+  std::string& B = FoldedRoom(FFolded, FoldedHead + Text.size() + More.size());
+  const uint32_t Len = uint32_t(Text.size() + More.size());
+  char Head[FoldedHead];
+  Head[0] = char(Level);
+  std::memcpy(Head + 1, &Len, sizeof Len);
+  B.append(Head, FoldedHead);
+  B += Text;
+  B += More;
   ++FCount;
 }
 

@@ -35,7 +35,7 @@ class TResultTree {
  public:
   TResultTreeListener* Listener = nullptr;
 
-  // The top-level nodes still held as nodes: folded ones (see FoldFileNodes) are not among them.
+  // The top-level nodes: folded files (see SetFolding) are not among them.
   int TopCount() const { return int(FTop.size()); }
   TResultNode* Top(int Index) const { return FTop[size_t(Index)].get(); }
   const std::vector<std::unique_ptr<TResultNode>>& TopNodes() const { return FTop; }
@@ -53,16 +53,13 @@ class TResultTree {
   void Clear();
   void ExpandAll(TResultNode* Node = nullptr);
 
-  // Keeps every top-level node after the header, with everything below it, as its text lines
-  // only, and deletes the nodes. For a caller that only writes the tree out once the action ends
-  // (the command line): a search of a few hundred thousand hits then holds a third of the memory,
-  // in a few large blocks rather than two allocations a line. Folded files keep their place:
-  // before the top-level nodes added after them, in the text layouts and in FileNames. No
-  // listener hears of it; a tree that is shown is never folded.
-  void FoldFileNodes();
-  // A tree that folds its files from the start: files' results are added as text lines with
-  // AddFolded, and no node is made for them. Taking another tree's nodes takes its folded lines
-  // too, after this tree's own; only the header and nodes not yet folded are nodes.
+  // A tree that folds its files (the command line's, which only writes the tree out once the
+  // action ends): the files' results are added as text lines with AddFolded, no node is made for
+  // them, and a search of a few hundred thousand hits holds half the memory, in a few large
+  // blocks rather than two allocations a line. Folded lines come after the header and before any
+  // top-level node added later, in the text layouts and in FileNames; taking another tree's
+  // nodes takes its folded lines too, after this tree's own. No listener hears of them: a tree
+  // that is shown never folds.
   void SetFolding(bool On) { FFolding = On; }
   bool Folding() const { return FFolding; }
   // A line at Level (0: a file, 1: a category, 2: an entry) after every line folded so far.
