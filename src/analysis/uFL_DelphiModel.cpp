@@ -399,7 +399,7 @@ class TDelphiBuilder : public TModelParser {
       // anonymous method; not a VAR parameter of one.
       if (Word == Var && IsWord(P + 1) && (At(":", 2) || At(",", 2) || At(":=", 2)) &&
           !(P > 0 && (T[P - 1].Is("(") || (Parens > 0 && T[P - 1].Is(";")))))
-        BodyVars(R);
+        BodyVars(Index);
     }
     // The body never closes: no routine is made of the rest of the file.
     R.BodyBegin = R.BodyEnd = 0;
@@ -408,35 +408,28 @@ class TDelphiBuilder : public TModelParser {
 
   // The names declared after the VAR at P in a body, as R's locals; P stays. Out of Body's
   // loop, which reads every token of every body and is slower with this inside it.
-  [[gnu::noinline]] void BodyVars(TSourceRoutine& R) {
+  [[gnu::noinline]] void BodyVars(int Index) {
     const size_t Keep = P;
     // An anonymous method's var section follows its header ("procedure", "(...)", ":
-    // TResult") and may hold several declarations up to its BEGIN; an inline variable is one
-    // declaration.
+    // TResult") and holds declarations as a routine's does, up to its BEGIN; an inline variable
+    // is one declaration, whose type may be left to its value ("var X := TFoo.Create;").
     const bool Section = T[P - 1].Is("PROCEDURE") || T[P - 1].Is("FUNCTION") || T[P - 1].Is(")") ||
                          (P >= 2 && T[P - 2].Is(":") && T[P - 1].IsWord());
     ++P;
-    do {
-      const size_t First = R.Locals.size();
+    if (Section) {
+      while (IsWord(P) && (At(":", 1) || At(",", 1))) VarEntry(Index);
+    } else {
+      std::vector<TDeclared>& Locals = M.Routines[size_t(Index)].Locals;
+      const size_t First = Locals.size();
       while (IsWord(P)) {
-        R.Locals.push_back({T[P].Text(), "", T[P].Line, false});
+        Locals.push_back({T[P].Text(), "", T[P].Line, false});
         ++P;
         if (!At(",")) break;
         ++P;
       }
       const std::string_view Type = At(":") && IsWord(P + 1) ? T[P + 1].Text() : std::string_view();
-      for (size_t k = First; k < R.Locals.size(); ++k) R.Locals[k].Type = Type;
-      if (!Section) break;
-      // On past this declaration's ";" to the next one, if a next one follows.
-      int Depth = 0;
-      for (; !End() && !At("BEGIN"); ++P) {
-        if (At("(") || At("[")) ++Depth;
-        if (At(")") || At("]")) --Depth;
-        if (Depth <= 0 && At(";")) break;
-      }
-      if (!At(";")) break;
-      ++P;
-    } while (IsWord(P) && (At(":", 1) || At(",", 1)));
+      for (size_t k = First; k < Locals.size(); ++k) Locals[k].Type = Type;
+    }
     P = Keep;
   }
 
